@@ -1,0 +1,62 @@
+#pragma once
+
+#include "store/Rows.h"
+#include "store/SqlStatement.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace corvina {
+
+class Prompter;
+class SqlConnection;
+
+// The local store SysData.mdb. One instance per thread: each holds its own named connection to
+// the same file (SQLite in WAL mode with a busy timeout), so threads never share a cursor or a
+// transaction. Created with both tables when the file is missing.
+class LocalStore {
+public:
+    // `path` is the file's Windows-style or native path; `prompter` shows the store's messages.
+    LocalStore(QString path, Prompter& prompter);
+    ~LocalStore();
+    LocalStore(const LocalStore&) = delete;
+    LocalStore& operator=(const LocalStore&) = delete;
+
+    // OpenLocalStore: true when open afterwards; on failure shows "连接错误:" + reason
+    // (kind Error, owner the application window).
+    bool open();
+    bool isOpen() const;
+
+    // SelectLocal: opens a closed connection on demand; any failure throws Failure.
+    Rows select(const SqlStatement& statement);
+
+    // ExecuteLocal: runs a changing statement in its own (nested) transaction and commits it.
+    // False after one box: the connection message of open(), or "出错原因：" + reason.
+    // Inside a caller's transaction the caller's transaction stays active either way.
+    bool execute(const SqlStatement& statement);
+
+    // Runs a statement directly, without a transaction of its own; failures throw Failure.
+    // Returns the number of rows changed.
+    int run(const SqlStatement& statement);
+
+    // Nested transactions: the outermost is a real transaction, inner ones are savepoints.
+    // Failures throw Failure.
+    void beginTransaction();
+    void commit();
+    void rollback();
+    int transactionDepth() const;
+
+    // Sees every statement before it runs (tests use it to check order and count).
+    void setStatementObserver(std::function<void(const SqlStatement&)> observer);
+
+    QString path() const;
+
+private:
+    std::unique_ptr<SqlConnection> m_db;
+    Prompter& m_prompter;
+    int m_depth = 0;
+    std::function<void(const SqlStatement&)> m_observer;
+};
+
+} // namespace corvina
