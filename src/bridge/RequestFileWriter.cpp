@@ -84,13 +84,27 @@ QString escapeRequestValue(const QString& value)
         if (ch.isSurrogate())
             continue; // a lone half cannot be encoded
         switch (c) {
-        case '&': out += QStringLiteral("&amp;"); break;
-        case '<': out += QStringLiteral("&lt;"); break;
-        case '>': out += QStringLiteral("&gt;"); break;
-        case '"': out += QStringLiteral("&quot;"); break;
-        case '\t': out += QStringLiteral("&#9;"); break;
-        case '\n': out += QStringLiteral("&#10;"); break;
-        case '\r': out += QStringLiteral("&#13;"); break;
+        case '&':
+            out += QStringLiteral("&amp;");
+            break;
+        case '<':
+            out += QStringLiteral("&lt;");
+            break;
+        case '>':
+            out += QStringLiteral("&gt;");
+            break;
+        case '"':
+            out += QStringLiteral("&quot;");
+            break;
+        case '\t':
+            out += QStringLiteral("&#9;");
+            break;
+        case '\n':
+            out += QStringLiteral("&#10;");
+            break;
+        case '\r':
+            out += QStringLiteral("&#13;");
+            break;
         default:
             if (isXmlChar(c))
                 out += ch;

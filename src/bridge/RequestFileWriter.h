@@ -25,8 +25,8 @@ QString escapeRequestValue(const QString& value);
 // (path ending in "e.xml") and the record file (any other path). Runs on the batch thread.
 class RequestFileWriter {
 public:
-    RequestFileWriter(const InvoiceList& list, const TIssuingData& data, const PrintOffsets& offsets,
-                      LocalStore& store, const Clock& clock, Prompter& prompter);
+    RequestFileWriter(const InvoiceList& list, const TIssuingData& data, const PrintOffsets& offsets, LocalStore& store,
+                      const Clock& clock, Prompter& prompter);
 
     // `path` is a Windows-style text (kaippath + "\Config\..."). True when the whole file was
     // written and closed; otherwise one error box (path + "更新失败!") has been shown and the lines

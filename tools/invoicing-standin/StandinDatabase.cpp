@@ -13,8 +13,7 @@ QAtomicInt connectionCounter;
 }
 
 StandinDatabase::StandinDatabase(const QString& folder)
-    : m_path(databasePath(folder)),
-      m_name(QStringLiteral("standin-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+    : m_path(databasePath(folder)), m_name(QStringLiteral("standin-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
 {
 }
 
@@ -45,15 +44,15 @@ QString StandinDatabase::logPath(const QString& folder)
 const QStringList& StandinDatabase::recordHeaderElements()
 {
     static const QStringList names = {
-        QStringLiteral("HYFLDM"),  QStringLiteral("HY"),      QStringLiteral("KPZLID"),    QStringLiteral("KPZLMC"),
-        QStringLiteral("FPDM"),    QStringLiteral("FPHM"),    QStringLiteral("SKRMC"),     QStringLiteral("SKRSH"),
-        QStringLiteral("FKRMC"),   QStringLiteral("JE"),      QStringLiteral("SKM"),       QStringLiteral("KPRXM"),
-        QStringLiteral("KPRQ"),    QStringLiteral("FPXE"),    QStringLiteral("HTBH"),      QStringLiteral("YFPDM"),
-        QStringLiteral("YFPHM"),   QStringLiteral("TWBPBZ"),  QStringLiteral("KPLXID"),    QStringLiteral("FHTZSBH"),
-        QStringLiteral("CKTZSBH"), QStringLiteral("CKXH"),    QStringLiteral("KJBH"),      QStringLiteral("HXDH"),
-        QStringLiteral("GSZCH"),   QStringLiteral("KHYH_ZH"), QStringLiteral("KHYH_EN"),   QStringLiteral("SWIFTCODE"),
-        QStringLiteral("YHZH"),    QStringLiteral("ZCDZ_ZH"), QStringLiteral("ZCDZ_EN"),   QStringLiteral("TEL"),
-        QStringLiteral("FAX"),     QStringLiteral("BZ1"),     QStringLiteral("BZ2"),       QStringLiteral("BZ3"),
+        QStringLiteral("HYFLDM"),  QStringLiteral("HY"),      QStringLiteral("KPZLID"),  QStringLiteral("KPZLMC"),
+        QStringLiteral("FPDM"),    QStringLiteral("FPHM"),    QStringLiteral("SKRMC"),   QStringLiteral("SKRSH"),
+        QStringLiteral("FKRMC"),   QStringLiteral("JE"),      QStringLiteral("SKM"),     QStringLiteral("KPRXM"),
+        QStringLiteral("KPRQ"),    QStringLiteral("FPXE"),    QStringLiteral("HTBH"),    QStringLiteral("YFPDM"),
+        QStringLiteral("YFPHM"),   QStringLiteral("TWBPBZ"),  QStringLiteral("KPLXID"),  QStringLiteral("FHTZSBH"),
+        QStringLiteral("CKTZSBH"), QStringLiteral("CKXH"),    QStringLiteral("KJBH"),    QStringLiteral("HXDH"),
+        QStringLiteral("GSZCH"),   QStringLiteral("KHYH_ZH"), QStringLiteral("KHYH_EN"), QStringLiteral("SWIFTCODE"),
+        QStringLiteral("YHZH"),    QStringLiteral("ZCDZ_ZH"), QStringLiteral("ZCDZ_EN"), QStringLiteral("TEL"),
+        QStringLiteral("FAX"),     QStringLiteral("BZ1"),     QStringLiteral("BZ2"),     QStringLiteral("BZ3"),
         QStringLiteral("BZ4"),     QStringLiteral("BZ5"),
     };
     return names;

@@ -64,7 +64,8 @@ bool initStandinFolder(const QString& folder, const InitOptions& o, QString& err
     }
     // A fresh start: an earlier database (and its issued invoices) is replaced.
     const QString dbPath = StandinDatabase::databasePath(folder);
-    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
+    for (const QString& suffix :
+         {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
         QFile::remove(dbPath + suffix);
 
     {
@@ -85,27 +86,31 @@ bool initStandinFolder(const QString& folder, const InitOptions& o, QString& err
                                                 "(1, '出口发票'), (2, '出口发票（机打）')"),
                                  {}, error);
         if (o.company) {
-            ok = ok && database.exec(
-                QStringLiteral("insert into KPZH values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                {o.taxNumber, o.companyName, 2, o.industryName, o.companyKind, QStringLiteral("310000400123456"),
-                 QStringLiteral("中国银行上海市分行"), QStringLiteral("Bank of China Shanghai Branch"),
-                 QStringLiteral("BKCHCNBJ300"), QStringLiteral("4563 5870 1234"),
-                 QStringLiteral("上海市浦东新区张杨路 500 号"), QStringLiteral("500 Zhangyang Road, Pudong, Shanghai"),
-                 QStringLiteral("021-58881234"), QStringLiteral("021-58881235")},
-                error);
+            ok = ok &&
+                 database.exec(QStringLiteral("insert into KPZH values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                               {o.taxNumber, o.companyName, 2, o.industryName, o.companyKind,
+                                QStringLiteral("310000400123456"), QStringLiteral("中国银行上海市分行"),
+                                QStringLiteral("Bank of China Shanghai Branch"), QStringLiteral("BKCHCNBJ300"),
+                                QStringLiteral("4563 5870 1234"), QStringLiteral("上海市浦东新区张杨路 500 号"),
+                                QStringLiteral("500 Zhangyang Road, Pudong, Shanghai"), QStringLiteral("021-58881234"),
+                                QStringLiteral("021-58881235")},
+                               error);
         }
         // An older, finished book comes first, so a reader must pick the enabled one by its state.
         const QString book = QStringLiteral("insert into FPB_TZ (KPZLID, FPDM, QSHM, ZZHM, DQKYH, ZTID) "
                                             "values (?, ?, ?, ?, ?, ?)");
-        ok = ok && database.exec(book, {1, QStringLiteral("3100071130"), QStringLiteral("00000001"),
-                                        QStringLiteral("00001000"), QString(), 4},
+        ok = ok && database.exec(book,
+                                 {1, QStringLiteral("3100071130"), QStringLiteral("00000001"),
+                                  QStringLiteral("00001000"), QString(), 4},
                                  error);
-        ok = ok && database.exec(book, {o.bookKind, o.code, QStringLiteral("00000001"), o.lastNumber, o.nextNumber,
-                                        o.enabledBook ? 3 : 2},
+        ok = ok && database.exec(book,
+                                 {o.bookKind, o.code, QStringLiteral("00000001"), o.lastNumber, o.nextNumber,
+                                  o.enabledBook ? 3 : 2},
                                  error);
         if (o.secondEnabledBook) {
-            ok = ok && database.exec(book, {o.bookKind, QStringLiteral("3100071150"), QStringLiteral("00000001"),
-                                            QStringLiteral("00001000"), QStringLiteral("00000001"), 3},
+            ok = ok && database.exec(book,
+                                     {o.bookKind, QStringLiteral("3100071150"), QStringLiteral("00000001"),
+                                      QStringLiteral("00001000"), QStringLiteral("00000001"), 3},
                                      error);
         }
         if (!ok || !database.db().commit()) {

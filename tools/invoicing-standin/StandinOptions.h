@@ -7,10 +7,10 @@ namespace corvina::standin {
 
 // How a fresh stand-in folder is set up; the defaults give one company and one enabled book.
 struct InitOptions {
-    bool company = true;           // a KPZH row
-    bool enabledBook = true;       // a FPB_TZ row with ZTID = 3
-    bool secondEnabledBook = false;// another enabled book after the first
-    bool controlFile = true;       // Config/invoice.xml
+    bool company = true;            // a KPZH row
+    bool enabledBook = true;        // a FPB_TZ row with ZTID = 3
+    bool secondEnabledBook = false; // another enabled book after the first
+    bool controlFile = true;        // Config/invoice.xml
     QString taxNumber = QStringLiteral("310115720345678");
     QString companyName = QStringLiteral("上海澄江进出口贸易有限公司");
     QString industryName = QStringLiteral("商业");
