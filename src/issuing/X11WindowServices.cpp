@@ -312,9 +312,12 @@ bool X11WindowServices::sendMouseMessage(WindowHandle window, unsigned message, 
         return false;
     const unsigned long topLevel = topLevelOf(window);
     if (answersPing(topLevel)) {
-        // Twice: a toolkit may answer a ping read in the same batch as the button events before
-        // it hands those events to its widgets; the second ping is read only after that.
+        // A toolkit may answer a ping read in the same batch as the button events before it hands
+        // those events on to its widgets. The first answer says the events have been read; the
+        // second ping, sent once that batch is surely over, is answered only after they were
+        // handled.
         waitForPing(topLevel);
+        std::this_thread::sleep_for(std::chrono::milliseconds(PingSettle));
         waitForPing(topLevel);
     } else
         XSync(m_display, False);

@@ -19,13 +19,14 @@ namespace corvina {
 // - Enabled: X11 has no such state, so a window refuses input exactly when its WM_HINTS carry the
 //   input flag set to False; a window without WM_HINTS, or without that flag, accepts input.
 // - A mouse message becomes a synthetic ButtonPress (button-down) or ButtonRelease (button-up) of
-//   button 1 at the message's client point. A sent one is followed by a _NET_WM_PING to the
-//   target's top-level window; the answer comes back only after the target's program has worked
-//   through the events before it. The wait for it is bounded by PingTimeout, and a window whose
+//   button 1 at the message's client point. A sent one is followed by two _NET_WM_PING round
+//   trips to the target's top-level window, the second a moment after the first was answered:
+//   its answer comes back only after the target's program has handled the events before it. The wait for it is bounded by PingTimeout, and a window whose
 //   program does not answer pings is only flushed to the server.
 class X11WindowServices : public WindowServices {
 public:
     static constexpr int PingTimeout = 5000; // milliseconds
+    static constexpr int PingSettle = 20;    // milliseconds between the two pings of a send
 
     // Connects to the named display, or to $DISPLAY when none is named.
     explicit X11WindowServices(const std::string& displayName = {});
