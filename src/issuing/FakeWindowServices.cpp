@@ -111,14 +111,13 @@ bool FakeWindowServices::visible(WindowHandle window) const
     return e->script.parent == NoWindow || visible(e->script.parent);
 }
 
-WindowHandle FakeWindowServices::findTopLevel(const std::optional<std::string>& windowClass,
-                                              const std::string& title)
+WindowHandle FakeWindowServices::findTopLevel(const std::optional<std::string>& windowClass, const std::string& title)
 {
     Lock lock(m_mutex);
     for (WindowHandle handle : m_order) {
         const Window& w = m_windows.at(handle).script;
-        if (w.parent == NoWindow && exists(handle) && w.title == title
-            && (!windowClass || w.windowClass == *windowClass))
+        if (w.parent == NoWindow && exists(handle) && w.title == title &&
+            (!windowClass || w.windowClass == *windowClass))
             return handle;
     }
     return NoWindow;
@@ -132,8 +131,7 @@ WindowHandle FakeWindowServices::findChild(WindowHandle parent, const std::strin
         return NoWindow;
     for (WindowHandle handle : m_order) {
         const Window& w = m_windows.at(handle).script;
-        if (w.parent == parent && exists(handle) && w.windowClass == windowClass
-            && (!caption || w.title == *caption))
+        if (w.parent == parent && exists(handle) && w.windowClass == windowClass && (!caption || w.title == *caption))
             return handle;
     }
     return NoWindow;
@@ -151,8 +149,8 @@ bool FakeWindowServices::isEnabled(WindowHandle window)
     return exists(window) && m_now >= entry(window)->script.enabledAt;
 }
 
-bool FakeWindowServices::deliver(Delivery delivery, WindowHandle window, unsigned message,
-                                 std::uintptr_t wParam, std::intptr_t lParam)
+bool FakeWindowServices::deliver(Delivery delivery, WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                 std::intptr_t lParam)
 {
     std::function<void()> action;
     std::size_t index = 0;
@@ -194,14 +192,14 @@ bool FakeWindowServices::deliver(Delivery delivery, WindowHandle window, unsigne
     return true;
 }
 
-bool FakeWindowServices::postMouseMessage(WindowHandle window, unsigned message,
-                                          std::uintptr_t wParam, std::intptr_t lParam)
+bool FakeWindowServices::postMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                          std::intptr_t lParam)
 {
     return deliver(Delivery::Posted, window, message, wParam, lParam);
 }
 
-bool FakeWindowServices::sendMouseMessage(WindowHandle window, unsigned message,
-                                          std::uintptr_t wParam, std::intptr_t lParam)
+bool FakeWindowServices::sendMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                          std::intptr_t lParam)
 {
     return deliver(Delivery::Sent, window, message, wParam, lParam);
 }

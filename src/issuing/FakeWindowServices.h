@@ -23,8 +23,8 @@ public:
     struct Window {
         WindowHandle parent = NoWindow; // NoWindow for a top-level window
         std::string windowClass;
-        std::string title;              // the caption of a child
-        std::int64_t appearAt = 0;      // virtual milliseconds
+        std::string title;         // the caption of a child
+        std::int64_t appearAt = 0; // virtual milliseconds
         std::int64_t visibleAt = 0;
         std::int64_t enabledAt = 0;
         std::int64_t disappearAt = Never;
@@ -60,16 +60,13 @@ public:
     std::vector<Message> messages() const;
     int pressCount(WindowHandle window) const;
 
-    WindowHandle findTopLevel(const std::optional<std::string>& windowClass,
-                              const std::string& title) override;
+    WindowHandle findTopLevel(const std::optional<std::string>& windowClass, const std::string& title) override;
     WindowHandle findChild(WindowHandle parent, const std::string& windowClass,
                            const std::optional<std::string>& caption) override;
     bool isVisible(WindowHandle window) override;
     bool isEnabled(WindowHandle window) override;
-    bool postMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
-                          std::intptr_t lParam) override;
-    bool sendMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
-                          std::intptr_t lParam) override;
+    bool postMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool sendMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void sleep(int milliseconds) override;
 
 private:
@@ -83,8 +80,7 @@ private:
     Entry* entry(WindowHandle window);
     bool exists(WindowHandle window) const;
     bool visible(WindowHandle window) const;
-    bool deliver(Delivery delivery, WindowHandle window, unsigned message, std::uintptr_t wParam,
-                 std::intptr_t lParam);
+    bool deliver(Delivery delivery, WindowHandle window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
     mutable std::recursive_mutex m_mutex;
     std::vector<WindowHandle> m_order;

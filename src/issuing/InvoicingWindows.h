@@ -19,7 +19,7 @@ inline constexpr int ToolbarClickY = 26;
 // The issuing dialog's buttons in the order they are looked up.
 enum IssueButton { SaveButton = 0, PrintButton = 1, PreviewButton = 2, PrintSetupButton = 3, CloseButton = 4 };
 inline constexpr int IssueButtonCount = 5;
-inline constexpr std::array<const char*, IssueButtonCount> IssueButtonCaptions = {
-    "保存", "打印", "打印预览", "打印设置", "关闭"};
+inline constexpr std::array<const char*, IssueButtonCount> IssueButtonCaptions = {"保存", "打印", "打印预览",
+                                                                                  "打印设置", "关闭"};
 
 } // namespace corvina::invoicing

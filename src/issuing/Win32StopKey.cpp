@@ -56,8 +56,7 @@ void Win32StopKey::serve(void* ready)
     windowClass.hInstance = instance;
     windowClass.lpszClassName = WindowClassName;
     RegisterClassA(&windowClass); // fails harmlessly when already registered
-    HWND window = CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  instance, nullptr);
+    HWND window = CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
     if (!window) {
         registered.set_value(false);
         return;

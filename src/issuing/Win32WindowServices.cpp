@@ -32,8 +32,7 @@ WindowHandle toHandle(HWND window)
 
 } // namespace
 
-WindowHandle Win32WindowServices::findTopLevel(const std::optional<std::string>& windowClass,
-                                               const std::string& title)
+WindowHandle Win32WindowServices::findTopLevel(const std::optional<std::string>& windowClass, const std::string& title)
 {
     const std::string ansiClass = windowClass ? toAnsi(*windowClass) : std::string();
     const std::string ansiTitle = toAnsi(title);
@@ -48,8 +47,8 @@ WindowHandle Win32WindowServices::findChild(WindowHandle parent, const std::stri
         return NoWindow;
     const std::string ansiClass = toAnsi(windowClass);
     const std::string ansiCaption = caption ? toAnsi(*caption) : std::string();
-    return toHandle(FindWindowExA(toWindow(parent), nullptr, ansiClass.c_str(),
-                                  caption ? ansiCaption.c_str() : nullptr));
+    return toHandle(
+        FindWindowExA(toWindow(parent), nullptr, ansiClass.c_str(), caption ? ansiCaption.c_str() : nullptr));
 }
 
 bool Win32WindowServices::isVisible(WindowHandle window)

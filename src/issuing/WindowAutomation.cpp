@@ -6,8 +6,7 @@
 
 namespace corvina {
 
-WindowAutomation::WindowAutomation(WindowServices& windows, InfoSink info)
-    : m_windows(windows), m_info(std::move(info))
+WindowAutomation::WindowAutomation(WindowServices& windows, InfoSink info) : m_windows(windows), m_info(std::move(info))
 {
 }
 
@@ -28,13 +27,11 @@ bool WindowAutomation::CheckInvoicingReady()
         m_info(texts::InvoicingNotRunning);
         return false;
     }
-    if (!m_windows.isVisible(main)
-        && !poll(MainWindowPolls, [&] { return m_windows.isVisible(main); })) {
+    if (!m_windows.isVisible(main) && !poll(MainWindowPolls, [&] { return m_windows.isVisible(main); })) {
         m_info(texts::InvoicingTooSlow);
         return false;
     }
-    if (!m_windows.isEnabled(main)
-        && !poll(MainWindowPolls, [&] { return m_windows.isEnabled(main); })) {
+    if (!m_windows.isEnabled(main) && !poll(MainWindowPolls, [&] { return m_windows.isEnabled(main); })) {
         m_info(texts::InvoicingTooSlow);
         return false;
     }
@@ -60,18 +57,15 @@ bool WindowAutomation::FindToolbar(WindowHandle mainWindow)
 WindowHandle WindowAutomation::OpenIssueDialog()
 {
     auto findDialog = [&] {
-        return m_windows.findTopLevel(std::string(invoicing::IssueDialogClass),
-                                      invoicing::IssueDialogTitle);
+        return m_windows.findTopLevel(std::string(invoicing::IssueDialogClass), invoicing::IssueDialogTitle);
     };
     WindowHandle dialog = findDialog();
     // A dialog left open is used as it is; otherwise the toolbar button opens it. The click is
     // posted so the run does not hang on whatever the invoicing program does with it.
     if (dialog == NoWindow && m_toolbar != NoWindow) {
         const auto point = pointParam(invoicing::ToolbarClickX, invoicing::ToolbarClickY);
-        m_windows.postMouseMessage(m_toolbar, MouseMessage::LeftButtonDown,
-                                   MouseMessage::LeftButtonFlag, point);
-        m_windows.postMouseMessage(m_toolbar, MouseMessage::LeftButtonUp,
-                                   MouseMessage::LeftButtonFlag, point);
+        m_windows.postMouseMessage(m_toolbar, MouseMessage::LeftButtonDown, MouseMessage::LeftButtonFlag, point);
+        m_windows.postMouseMessage(m_toolbar, MouseMessage::LeftButtonUp, MouseMessage::LeftButtonFlag, point);
     }
     if (dialog == NoWindow) {
         dialog = findDialog();
@@ -82,13 +76,11 @@ WindowHandle WindowAutomation::OpenIssueDialog()
         m_info(texts::IssueDialogTooSlow);
         return NoWindow;
     }
-    if (!m_windows.isVisible(dialog)
-        && !poll(DialogPolls, [&] { return m_windows.isVisible(dialog); })) {
+    if (!m_windows.isVisible(dialog) && !poll(DialogPolls, [&] { return m_windows.isVisible(dialog); })) {
         m_info(texts::InvoicingTooSlow);
         return NoWindow;
     }
-    if (!m_windows.isEnabled(dialog)
-        && !poll(DialogPolls, [&] { return m_windows.isEnabled(dialog); })) {
+    if (!m_windows.isEnabled(dialog) && !poll(DialogPolls, [&] { return m_windows.isEnabled(dialog); })) {
         m_info(texts::InvoicingTooSlow);
         return NoWindow;
     }
@@ -99,11 +91,10 @@ bool WindowAutomation::FindIssueButtons(WindowHandle dialog)
 {
     m_buttons.fill(NoWindow);
     for (int slot = 0; slot < invoicing::IssueButtonCount; ++slot) {
-        m_buttons[slot] = m_windows.findChild(dialog, invoicing::ButtonClass,
-                                              std::string(invoicing::IssueButtonCaptions[slot]));
+        m_buttons[slot] =
+            m_windows.findChild(dialog, invoicing::ButtonClass, std::string(invoicing::IssueButtonCaptions[slot]));
         // Without "保存" or "打印" there is nothing worth looking further for.
-        if ((slot == invoicing::SaveButton || slot == invoicing::PrintButton)
-            && m_buttons[slot] == NoWindow)
+        if ((slot == invoicing::SaveButton || slot == invoicing::PrintButton) && m_buttons[slot] == NoWindow)
             return false;
     }
     return m_buttons[invoicing::CloseButton] != NoWindow;

@@ -13,18 +13,21 @@ constexpr WindowHandle NoWindow = 0;
 
 // The mouse messages the automation sends, with their Windows values.
 namespace MouseMessage {
-constexpr unsigned LeftButtonDown = 0x0201; // WM_LBUTTONDOWN
-constexpr unsigned LeftButtonUp = 0x0202;   // WM_LBUTTONUP
+constexpr unsigned LeftButtonDown = 0x0201;       // WM_LBUTTONDOWN
+constexpr unsigned LeftButtonUp = 0x0202;         // WM_LBUTTONUP
 constexpr std::uintptr_t LeftButtonFlag = 0x0001; // MK_LBUTTON, the wParam of both
 } // namespace MouseMessage
 
 // A client point packed as a mouse message's lParam: x in the low word, y in the high word.
 constexpr std::intptr_t pointParam(int x, int y)
 {
-    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16)
-                                      | static_cast<std::uint32_t>(x & 0xFFFF));
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
+                                      static_cast<std::uint32_t>(x & 0xFFFF));
 }
-constexpr int pointParamX(std::intptr_t lParam) { return static_cast<std::int16_t>(lParam & 0xFFFF); }
+constexpr int pointParamX(std::intptr_t lParam)
+{
+    return static_cast<std::int16_t>(lParam & 0xFFFF);
+}
 constexpr int pointParamY(std::intptr_t lParam)
 {
     return static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
@@ -38,8 +41,7 @@ public:
     virtual ~WindowServices() = default;
 
     // A top-level window with exactly this title and, when given, this class; NoWindow if none.
-    virtual WindowHandle findTopLevel(const std::optional<std::string>& windowClass,
-                                      const std::string& title) = 0;
+    virtual WindowHandle findTopLevel(const std::optional<std::string>& windowClass, const std::string& title) = 0;
     // The first direct child of parent with this class and, when given, this caption; NoWindow if
     // none. Grandchildren are not searched.
     virtual WindowHandle findChild(WindowHandle parent, const std::string& windowClass,

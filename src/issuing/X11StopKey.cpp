@@ -33,7 +33,9 @@ unsigned numLockMask(Display* display)
 
 } // namespace
 
-X11StopKey::X11StopKey(const std::string& displayName) : m_displayName(displayName) {}
+X11StopKey::X11StopKey(const std::string& displayName) : m_displayName(displayName)
+{
+}
 
 X11StopKey::~X11StopKey()
 {

@@ -59,8 +59,8 @@ bool X11WindowServices::hasWmState(unsigned long window)
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(m_display, window, m_wmState, 0, 0, False, AnyPropertyType,
-                                          &type, &format, &count, &after, &data);
+    const int status = XGetWindowProperty(m_display, window, m_wmState, 0, 0, False, AnyPropertyType, &type, &format,
+                                          &count, &after, &data);
     if (data)
         XFree(data);
     return status == Success && type != None;
@@ -115,10 +115,9 @@ std::optional<std::string> X11WindowServices::title(WindowHandle window)
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(m_display, window, m_netWmName, 0, 4096, False, m_utf8String, &type,
-                           &format, &count, &after, &data)
-            == Success
-        && type == m_utf8String && format == 8 && data) {
+    if (XGetWindowProperty(m_display, window, m_netWmName, 0, 4096, False, m_utf8String, &type, &format, &count, &after,
+                           &data) == Success &&
+        type == m_utf8String && format == 8 && data) {
         std::string text(reinterpret_cast<const char*>(data), count);
         XFree(data);
         return text;
@@ -230,6 +229,7 @@ bool X11WindowServices::sendButtonEvent(unsigned long window, unsigned message, 
     Window child = None;
     XTranslateCoordinates(m_display, window, m_root, x, y, &rootX, &rootY, &child);
 
+    X11ErrorTrap::takeError(m_display); // only this event's errors count below
     XEvent event{};
     event.xbutton.type = press ? ButtonPress : ButtonRelease;
     event.xbutton.display = m_display;
@@ -244,14 +244,11 @@ bool X11WindowServices::sendButtonEvent(unsigned long window, unsigned message, 
     event.xbutton.state = press ? 0 : Button1Mask;
     event.xbutton.button = Button1;
     event.xbutton.same_screen = True;
-    const Status sent = XSendEvent(m_display, window, False,
-                                   press ? ButtonPressMask : ButtonReleaseMask, &event);
-    const bool ok = sent != 0 && X11ErrorTrap::takeError(m_display) == 0;
-    return ok;
+    const Status sent = XSendEvent(m_display, window, False, press ? ButtonPressMask : ButtonReleaseMask, &event);
+    return sent != 0 && X11ErrorTrap::takeError(m_display) == 0;
 }
 
-bool X11WindowServices::postMouseMessage(WindowHandle window, unsigned message, std::uintptr_t,
-                                         std::intptr_t lParam)
+bool X11WindowServices::postMouseMessage(WindowHandle window, unsigned message, std::uintptr_t, std::intptr_t lParam)
 {
     return sendButtonEvent(window, message, lParam);
 }
@@ -290,9 +287,8 @@ void X11WindowServices::waitForPing(unsigned long topLevel)
         while (XPending(m_display)) {
             XEvent event{};
             XNextEvent(m_display, &event);
-            if (event.type == ClientMessage && event.xclient.message_type == m_wmProtocols
-                && static_cast<Atom>(event.xclient.data.l[0]) == m_netWmPing
-                && event.xclient.data.l[1] == serial)
+            if (event.type == ClientMessage && event.xclient.message_type == m_wmProtocols &&
+                static_cast<Atom>(event.xclient.data.l[0]) == m_netWmPing && event.xclient.data.l[1] == serial)
                 return;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -305,8 +301,7 @@ void X11WindowServices::waitForPing(unsigned long topLevel)
     }
 }
 
-bool X11WindowServices::sendMouseMessage(WindowHandle window, unsigned message, std::uintptr_t,
-                                         std::intptr_t lParam)
+bool X11WindowServices::sendMouseMessage(WindowHandle window, unsigned message, std::uintptr_t, std::intptr_t lParam)
 {
     if (!sendButtonEvent(window, message, lParam))
         return false;

@@ -21,8 +21,8 @@ namespace corvina {
 // - A mouse message becomes a synthetic ButtonPress (button-down) or ButtonRelease (button-up) of
 //   button 1 at the message's client point. A sent one is followed by two _NET_WM_PING round
 //   trips to the target's top-level window, the second a moment after the first was answered:
-//   its answer comes back only after the target's program has handled the events before it. The wait for it is bounded by PingTimeout, and a window whose
-//   program does not answer pings is only flushed to the server.
+//   its answer comes back only after the target's program has handled the events before it. The wait for it is bounded
+//   by PingTimeout, and a window whose program does not answer pings is only flushed to the server.
 class X11WindowServices : public WindowServices {
 public:
     static constexpr int PingTimeout = 5000; // milliseconds
@@ -36,16 +36,13 @@ public:
 
     bool isOpen() const { return m_display != nullptr; }
 
-    WindowHandle findTopLevel(const std::optional<std::string>& windowClass,
-                              const std::string& title) override;
+    WindowHandle findTopLevel(const std::optional<std::string>& windowClass, const std::string& title) override;
     WindowHandle findChild(WindowHandle parent, const std::string& windowClass,
                            const std::optional<std::string>& caption) override;
     bool isVisible(WindowHandle window) override;
     bool isEnabled(WindowHandle window) override;
-    bool postMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
-                          std::intptr_t lParam) override;
-    bool sendMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
-                          std::intptr_t lParam) override;
+    bool postMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool sendMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void sleep(int milliseconds) override;
 
     // Pings that went unanswered within PingTimeout, for diagnostics.

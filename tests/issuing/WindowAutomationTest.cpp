@@ -1,5 +1,7 @@
-#include "issuing/FakeWindowServices.h"
 #include "issuing/WindowAutomation.h"
+#include "app/RecordingPrompter.h"
+#include "issuing/FakeWindowServices.h"
+#include "issuing/InfoBoxes.h"
 
 #include <gtest/gtest.h>
 
@@ -110,10 +112,10 @@ namespace {
 
 struct DialogCase {
     const char* name;
-    bool openBefore;             // left open from an earlier invoice
+    bool openBefore;               // left open from an earlier invoice
     std::int64_t appearAfterClick; // Never: the click opens nothing
     const char* dialogClass;
-    std::int64_t visibleDelay;   // after appearing
+    std::int64_t visibleDelay; // after appearing
     std::int64_t enabledDelay;
     bool opened;
     std::vector<std::string> shown;
@@ -297,4 +299,18 @@ TEST(WindowAutomation, OneInvoiceFromReadinessToClose)
     EXPECT_EQ(h.fake.sleepCount(300), 2 * 3);
     EXPECT_EQ(h.fake.pressCount(toolbar), 2);
     EXPECT_TRUE(h.shown.empty());
+}
+
+TEST(WindowAutomation, MessagesBecomeInformationBoxesOverTheMainWindow)
+{
+    Fake fake;
+    RecordingPrompter prompter;
+    WindowAutomation automation(fake, infoBoxes(prompter));
+    EXPECT_FALSE(automation.CheckInvoicingReady());
+    const auto shown = prompter.shown();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].type, RecordingPrompter::Type::Box);
+    EXPECT_EQ(shown[0].kind, MessageBoxKind::Info);
+    EXPECT_EQ(shown[0].owner, BoxOwner::MainWindow);
+    EXPECT_EQ(shown[0].text, QStringLiteral("请先启动票系统！"));
 }

@@ -1,5 +1,5 @@
-#include "issuing/NoStopKey.h"
 #include "issuing/X11StopKey.h"
+#include "issuing/NoStopKey.h"
 #include "support/XvfbServer.h"
 
 #include <QElapsedTimer>
@@ -37,8 +37,7 @@ protected:
         ASSERT_EQ(xdotool.exitCode(), 0) << xdotool.readAllStandardError().toStdString();
     }
 
-    template <typename Done>
-    static bool waitFor(Done done)
+    template <typename Done> static bool waitFor(Done done)
     {
         QElapsedTimer timer;
         timer.start();

@@ -76,8 +76,8 @@ protected:
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
         std::string value;
-        XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 256, False,
-                           XA_STRING, &type, &format, &count, &after, &data);
+        XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 256, False, XA_STRING, &type, &format,
+                           &count, &after, &data);
         if (data) {
             value.assign(reinterpret_cast<const char*>(data), count);
             XFree(data);
@@ -115,15 +115,11 @@ TEST_F(X11WindowServicesTest, FindsTopLevelWindowsByWholeTitleAndClass)
         const char* expected; // nullptr: none
     };
     const Case cases[] = {
-        {std::nullopt, "试验主窗口", "main"},
-        {"PeerTop", "试验主窗口", "main"},
-        {"peer", "试验主窗口", nullptr},      // the instance part is not the class
-        {"OtherClass", "试验主窗口", nullptr},
-        {std::nullopt, "试验主", nullptr},     // no partial titles
-        {std::nullopt, "试验主窗口 ", nullptr},
-        {std::nullopt, "隐藏窗口", "hidden"},   // hidden windows are still found
-        {"PeerTop", "禁用窗口", "disabled"},
-        {std::nullopt, "按钮一", nullptr},      // children are not top-level windows
+        {std::nullopt, "试验主窗口", "main"},   {"PeerTop", "试验主窗口", "main"},
+        {"peer", "试验主窗口", nullptr},                                           // the instance part is not the class
+        {"OtherClass", "试验主窗口", nullptr},  {std::nullopt, "试验主", nullptr}, // no partial titles
+        {std::nullopt, "试验主窗口 ", nullptr}, {std::nullopt, "隐藏窗口", "hidden"}, // hidden windows are still found
+        {"PeerTop", "禁用窗口", "disabled"},    {std::nullopt, "按钮一", nullptr}, // children are not top-level windows
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title + " / " + c.windowClass.value_or("any class"));
@@ -141,9 +137,9 @@ TEST_F(X11WindowServicesTest, FindsDirectChildrenByClassAndCaption)
     };
     const Case cases[] = {
         {"main", "PeerButton", "按钮一", "first"},
-        {"main", "PeerButton", "按钮二", "second"},   // named by WM_NAME only
+        {"main", "PeerButton", "按钮二", "second"}, // named by WM_NAME only
         {"main", "PeerButton", "按钮", nullptr},
-        {"main", "PeerButton", "内层", nullptr},      // a grandchild
+        {"main", "PeerButton", "内层", nullptr}, // a grandchild
         {"panel", "PeerButton", "内层", "inner"},
         {"main", "PeerToolbar", std::nullopt, "area"},
         {"main", "PeerPanel", std::nullopt, "panel"},
@@ -152,8 +148,7 @@ TEST_F(X11WindowServicesTest, FindsDirectChildrenByClassAndCaption)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.parent) + " / " + c.windowClass + " / " + c.caption.value_or("any"));
-        EXPECT_EQ(services->findChild(id(c.parent), c.windowClass, c.caption),
-                  c.expected ? id(c.expected) : NoWindow);
+        EXPECT_EQ(services->findChild(id(c.parent), c.windowClass, c.caption), c.expected ? id(c.expected) : NoWindow);
     }
     const WindowHandle anyButton = services->findChild(id("main"), "PeerButton", std::nullopt);
     EXPECT_TRUE(anyButton == id("first") || anyButton == id("second"));

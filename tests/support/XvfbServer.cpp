@@ -22,8 +22,8 @@ XvfbServer::XvfbServer()
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     // Xvfb writes the display number it chose to this descriptor once it accepts clients.
     const std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> args = {"Xvfb", "-displayfd", fd, "-nolisten", "tcp", "-screen", "0",
-                                     "1024x768x24", "-noreset"};
+    std::vector<std::string> args = {"Xvfb", "-displayfd",  fd,        "-nolisten", "tcp", "-screen",
+                                     "0",    "1024x768x24", "-noreset"};
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
