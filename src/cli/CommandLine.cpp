@@ -17,6 +17,7 @@ struct Command {
 const Command kCommands[] = {
     {"query", "list documents by state and import time", runQueryCommand},
     {"lines", "list the line items of a document", runLinesCommand},
+    {"issue", "issue the pending documents through the invoicing program", runIssueCommand},
 };
 
 QString usage()

@@ -268,6 +268,12 @@ bool X11WindowServices::answersPing(unsigned long topLevel)
 
 void X11WindowServices::waitForPing(unsigned long topLevel)
 {
+    // A press may close the window (a dialog's "关闭"): its destruction ends the wait, as the
+    // target has then surely handled the press.
+    X11ErrorTrap::takeError(m_display);
+    XSelectInput(m_display, topLevel, StructureNotifyMask);
+    if (X11ErrorTrap::takeError(m_display) != 0)
+        return; // already gone
     const long serial = ++m_pingSerial;
     XEvent ping{};
     ping.xclient.type = ClientMessage;
@@ -289,6 +295,8 @@ void X11WindowServices::waitForPing(unsigned long topLevel)
             XNextEvent(m_display, &event);
             if (event.type == ClientMessage && event.xclient.message_type == m_wmProtocols &&
                 static_cast<Atom>(event.xclient.data.l[0]) == m_netWmPing && event.xclient.data.l[1] == serial)
+                return;
+            if (event.type == DestroyNotify && event.xdestroywindow.window == topLevel)
                 return;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());

@@ -74,6 +74,7 @@ public:
     IssueDialog(const WindowOptions& options, const WindowActions& actions)
         : m_options(options), m_actions(actions)
     {
+        setAttribute(Qt::WA_DeleteOnClose);
         setWindowTitle(QString::fromUtf8(kDialogTitle));
         resize(520, 260);
         auto* layout = new QVBoxLayout(this);
@@ -129,7 +130,7 @@ private:
                 m_actions.print();
             m_status->setText(m_status->text() + QStringLiteral("，已打印"));
         } else if (caption == QStringLiteral("关闭")) {
-            hide();
+            close(); // the window is gone until the toolbar opens a new one
         }
     }
 
@@ -144,6 +145,8 @@ private:
 int runStandinWindows(int argc, char** argv, const WindowOptions& options, const WindowActions& actions)
 {
     qputenv("QT_QPA_PLATFORM", "xcb"); // real X11 windows, also when the caller's tests run offscreen
+    // Only the windows the tool looks for are native; their siblings stay plain widgets.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QApplication app(argc, argv);
     g_display = XOpenDisplay(nullptr);
     if (!g_display) {
@@ -164,11 +167,17 @@ int runStandinWindows(int argc, char** argv, const WindowOptions& options, const
     auto* info = new QLabel(QStringLiteral("开票软件（演示与测试用）"), &main);
     info->setGeometry(10, 70, 600, 30);
 
-    IssueDialog dialog(options, actions);
-    QObject::connect(issueButton, &QToolButton::clicked, &dialog, [&] {
-        if (dialog.isVisible())
+    // The issuing dialog exists only between a toolbar click and its "关闭".
+    QPointer<IssueDialog> dialog;
+    QObject::connect(issueButton, &QToolButton::clicked, &main, [&] {
+        if (dialog)
             return;
-        QTimer::singleShot(options.stepDelayMs, &dialog, [&] { dialog.open(); });
+        QTimer::singleShot(options.stepDelayMs, &main, [&] {
+            if (dialog)
+                return;
+            dialog = new IssueDialog(options, actions);
+            dialog->open();
+        });
     });
 
     main.winId();
