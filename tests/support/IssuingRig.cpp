@@ -1,0 +1,182 @@
+#include "support/IssuingRig.h"
+
+#include "app/RecordingPrompter.h"
+#include "issuing/InvoicingWindows.h"
+#include "store/LocalStore.h"
+#include "store/Statements.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace corvina::test {
+
+namespace {
+
+QAtomicInt connections;
+
+template <typename F> auto withDatabase(const QString& path, F&& f)
+{
+    const QString name = QStringLiteral("test-sqlite-%1").arg(connections.fetchAndAddRelaxed(1));
+    auto result = [&] {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.open();
+        auto r = f(db);
+        db.close();
+        return r;
+    }();
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
+} // namespace
+
+QList<QStringList> sqliteRows(const QString& path, const QString& select)
+{
+    return withDatabase(path, [&](QSqlDatabase& db) {
+        QList<QStringList> rows;
+        QSqlQuery q(db);
+        if (!q.exec(select))
+            return rows;
+        while (q.next()) {
+            QStringList row;
+            for (int c = 0; c < q.record().count(); ++c)
+                row << q.value(c).toString();
+            rows << row;
+        }
+        return rows;
+    });
+}
+
+bool sqliteExec(const QString& path, const QString& statement, QString* error)
+{
+    return withDatabase(path, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        const bool ok = q.exec(statement);
+        if (!ok && error)
+            *error = q.lastError().text();
+        return ok;
+    });
+}
+
+IssuingRig::IssuingRig(const QStringList& initOptions)
+{
+    const ProcessResult init =
+        runProgram(QStringLiteral("invoicing-standin"), QStringList{QStringLiteral("--init"), invoicingFolder()} + initOptions);
+    if (init.status != 0)
+        m_error = QStringLiteral("invoicing-standin --init failed: ") + init.err;
+    // kaippath as the clerk's settings hold it: backslashes, turned into a native path by the tool.
+    const QString kaippath = QString(invoicingFolder()).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    m_app.write(QStringLiteral("sysconfig.ini"),
+                QStringLiteral("[sys]\r\nkaippath=%1\r\n[Merge]\r\nHTBH=1\r\nCKTZS=1\r\nKJBH=1\r\nFHTZS=1\r\n"
+                               "CKXH=1\r\nHXDH=1\r\nKPBZ=1\r\nKPBZ_del_XT=0\r\n")
+                    .arg(kaippath)
+                    .toUtf8()
+                    .prepend("\xEF\xBB\xBF"));
+}
+
+void IssuingRig::addDocuments(const QStringList& orderIds)
+{
+    RecordingPrompter prompter;
+    LocalStore store(storePath(), prompter);
+    store.open();
+    store.beginTransaction();
+    int n = 0;
+    for (const QString& id : orderIds) {
+        ++n;
+        const QString customer = QStringLiteral("客户%1 Trading Co.").arg(n);
+        store.run({Statements::insertHeaderText(),
+                   {},
+                   {{QStringLiteral(":FCustOrderId"), id},
+                    {QStringLiteral(":FCustName"), customer},
+                    {QStringLiteral(":FCustPo"), QStringLiteral("HT-%1").arg(n)},
+                    {QStringLiteral(":FCustOutportNo"), QStringLiteral("CK%1").arg(n)},
+                    {QStringLiteral(":FCustAcc"), QStringLiteral("KJ-%1").arg(n)},
+                    {QStringLiteral(":FCustSinature"), QStringLiteral("王小明")},
+                    {QStringLiteral(":FCustContractNo"), QStringLiteral("FH%1").arg(n)},
+                    {QStringLiteral(":FCustCX"), QString::number(n)},
+                    {QStringLiteral(":FCustVF"), QStringLiteral("HX%1").arg(n)},
+                    {QStringLiteral(":FMM1"), QStringLiteral("第%1批货物").arg(n)},
+                    {QStringLiteral(":FMM2"), QString()},
+                    {QStringLiteral(":FMM3"), QString()},
+                    {QStringLiteral(":FMM4"), QString()},
+                    {QStringLiteral(":FMM5"), QString()},
+                    {QStringLiteral(":FInDate"), QStringLiteral("2024-03-01 09:00")},
+                    {QStringLiteral(":FOK"), QStringLiteral("0")},
+                    {QStringLiteral(":FNoTaxSum"), QStringLiteral("%1.50").arg(100 * n)}}});
+        store.run({Statements::insertLineText(),
+                   {},
+                   {{QStringLiteral(":FCustOrderId"), id},
+                    {QStringLiteral(":FNo"), 1},
+                    {QStringLiteral(":FItem"), QStringLiteral("全棉针织T恤 M码")},
+                    {QStringLiteral(":FCount"), QStringLiteral("10")},
+                    {QStringLiteral(":FPrice"), QStringLiteral("%1.05").arg(10 * n)},
+                    {QStringLiteral(":FSum"), QStringLiteral("%1.50").arg(100 * n)}}});
+    }
+    store.commit();
+}
+
+StoredState IssuingRig::stored(const QString& orderId) const
+{
+    const auto rows = sqliteRows(storePath(), QStringLiteral("select FOK, FInvCode, FInvNumber from invoiceMaster "
+                                                             "where FCustOrderId = '%1'")
+                                                  .arg(orderId));
+    if (rows.size() != 1)
+        return {QStringLiteral("<%1 rows>").arg(rows.size()), {}, {}};
+    return {rows[0][0], rows[0][1], rows[0][2]};
+}
+
+QList<QStringList> IssuingRig::issued() const
+{
+    return sqliteRows(issuingDatabase(), QStringLiteral("select FPDM, FPHM, FKRMC from issued order by id"));
+}
+
+bool IssuingRig::intake() const
+{
+    return runProgram(QStringLiteral("invoicing-standin"), {QStringLiteral("--intake"), invoicingFolder()}, 30000).status == 0;
+}
+
+ScriptedInvoicingProgram::ScriptedInvoicingProgram(const IssuingRig& rig, Options options)
+    : m_rig(rig), m_options(options)
+{
+    windows.addWindow({NoWindow, "Shell_TrayWnd", "任务栏"});
+    if (!options.running)
+        return;
+    mainWindow = windows.addWindow({NoWindow, "WindowsForms10.Window.8.app3", invoicing::MainWindowTitle});
+    toolbar = windows.addWindow({mainWindow, invoicing::ToolbarClass, ""});
+    windows.onPress(toolbar, [this] { openDialog(); });
+}
+
+void ScriptedInvoicingProgram::openDialog()
+{
+    ++dialogsOpened;
+    const std::int64_t now = windows.now();
+    const std::int64_t enabledAt = m_options.dialogEnabledAfter == FakeWindowServices::Never
+                                       ? FakeWindowServices::Never
+                                       : now + m_options.dialogEnabledAfter;
+    const WindowHandle dialog =
+        windows.addWindow({NoWindow, invoicing::IssueDialogClass, invoicing::IssueDialogTitle, now, now, enabledAt});
+    for (int slot = 0; slot < invoicing::IssueButtonCount; ++slot) {
+        if (slot == invoicing::CloseButton && !m_options.closeButton)
+            continue;
+        const WindowHandle button = windows.addWindow({dialog, invoicing::ButtonClass, invoicing::IssueButtonCaptions[slot]});
+        if (slot == invoicing::SaveButton) {
+            windows.onPress(button, [this] {
+                ++saves;
+                if (!m_rig.intake())
+                    ++refusedSaves;
+                if (afterSave)
+                    afterSave(saves);
+            });
+        } else if (slot == invoicing::CloseButton) {
+            windows.onPress(button, [this, dialog] { windows.setDisappearAt(dialog, windows.now()); });
+        }
+    }
+}
+
+} // namespace corvina::test
