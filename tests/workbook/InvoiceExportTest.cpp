@@ -175,12 +175,15 @@ TEST(InvoiceExport, StopsWithItsMessageAndLeavesFilesAlone)
         EXPECT_EQ(QFileInfo::exists(target), c.fileExistsAfter);
         // The template never changes.
         EXPECT_EQ(fileBytes(f.exporter.templatePath()), templateBytes);
-        if (c.outcome == O::Failed)
+        if (c.outcome == O::Failed) {
             EXPECT_EQ(fileBytes(target), templateBytes); // the copy holds the unchanged template
-        if (c.name == std::string("replacement refused"))
+        }
+        if (c.name == std::string("replacement refused")) {
             EXPECT_EQ(fileBytes(target), existing);
-        if (c.outcome == O::Exported)
+        }
+        if (c.outcome == O::Exported) {
             EXPECT_NE(fileBytes(target), existing);
+        }
     }
 }
 

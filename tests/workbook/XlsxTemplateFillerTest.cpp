@@ -202,9 +202,10 @@ TEST(XlsxTemplateFiller, FillsWorkbooksOfOtherWriters)
         const QJsonArray merged = firstSheet(book).value(QStringLiteral("merged")).toArray();
         for (int r = 0; r < rows.size(); ++r)
             for (int col = 1; col <= 15; ++col)
-                if (!hiddenByMerge(r + 2, col, merged))
+                if (!hiddenByMerge(r + 2, col, merged)) {
                     EXPECT_EQ(cells.value(XlsxTemplateFiller::columnName(col) + QString::number(r + 2)).toString(),
-                          QStringLiteral("s:") + rows[r][col - 1]);
+                              QStringLiteral("s:") + rows[r][col - 1]);
+                }
         EXPECT_TRUE(book.value(QStringLiteral("first_sheet_cells_in_order")).toBool());
     }
 }
