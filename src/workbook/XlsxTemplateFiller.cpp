@@ -130,7 +130,9 @@ QByteArray writePackage(const Package& package)
             zip_discard(archive);
             fail(why);
         }
-        zip_set_file_compression(archive, static_cast<zip_uint64_t>(at), ZIP_CM_DEFLATE, 0);
+        // The fastest level: a 10,000-row sheet compresses in a fraction of the time for a few
+        // percent more bytes.
+        zip_set_file_compression(archive, static_cast<zip_uint64_t>(at), ZIP_CM_DEFLATE, 1);
     }
     if (zip_close(archive) != 0) {
         const QString why = QString::fromUtf8(zip_strerror(archive));
