@@ -3,6 +3,10 @@
 #include "app/Clock.h"
 #include "app/Failure.h"
 #include "app/Prompter.h"
+#include "issuing/BatchRun.h"
+#include "issuing/BatchTexts.h"
+#include "issuing/TOCRThread.h"
+#include "issuing/UiThreadInvoiceList.h"
 #include "store/InvoiceBrowser.h"
 #include "store/InvoiceCaptions.h"
 #include "store/InvoiceQuery.h"
@@ -190,8 +194,29 @@ void TMainFrm::ReleaseStopKey() {}
 
 void TMainFrm::closeEvent(QCloseEvent* event)
 {
+    if (batchThreadActive()) {
+        // The invoice in hand is finished (buttons pressed, recorded) before the window goes.
+        BatchRunning.store(false);
+        m_closeAfterRun = true;
+        setWindowTitle(UiTexts::MainCaption + QStringLiteral(" - ") + BatchTexts::ClosingAfterInvoice);
+        event->ignore();
+        return;
+    }
     ReleaseStopKey();
     event->accept();
+}
+
+bool TMainFrm::batchThreadActive() const
+{
+    return m_batchThread && m_batchThread->isRunning();
+}
+
+bool TMainFrm::refuseDuringRun()
+{
+    if (!batchThreadActive())
+        return false;
+    ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::RefusedDuringRun, MessageBoxKind::Info);
+    return true;
 }
 
 QString TMainFrm::stateValue() const
@@ -201,6 +226,8 @@ QString TMainFrm::stateValue() const
 
 void TMainFrm::BitBtn1Click()
 {
+    if (refuseDuringRun())
+        return;
     WaitCursor wait;
     m_model->replaceRows({});
     try {
@@ -218,13 +245,62 @@ void TMainFrm::BitBtn2Click() {}
 
 void TMainFrm::BitBtn3Click()
 {
+    if (refuseDuringRun())
+        return;
     InvoiceBrowser browser(*m_local, m_prompter);
     // The rerun query shows the store's new content and unticks every row.
     if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
         BitBtn1Click();
 }
 
-void TMainFrm::BitBtn4Click() {}
+void TMainFrm::BitBtn4Click()
+{
+    if (BitBtn4->text() != BatchTexts::StartCaption) {
+        // Stop press: the run sees the cleared flag at its next pending row.
+        BitBtn4->setText(BatchTexts::StartCaption);
+        BatchRunning.store(false);
+        return;
+    }
+    if (batchThreadActive()) {
+        // A second run never works beside the first.
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::PreviousRunEnding, MessageBoxKind::Info);
+        return;
+    }
+    if (ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::Confirm, MessageBoxKind::YesNo) != ButtonCode::Yes)
+        return;
+    BitBtn4->setText(BatchTexts::StopCaption);
+    BatchRunning.store(true);
+    startBatchRun();
+}
+
+void TMainFrm::startBatchRun()
+{
+    auto setCaption = [this](const QString& caption) {
+        QMetaObject::invokeMethod(this, [this, caption] { BitBtn4->setText(caption); }, Qt::BlockingQueuedConnection);
+    };
+    auto repaint = [this] { QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection); };
+    auto* thread = new TOCRThread(
+        [this, setCaption, repaint] {
+            if (!m_stepsFactory)
+                throw std::runtime_error("no invoicing program support on this platform");
+            LocalStore store(m_settings.LocalStorePath, m_prompter);
+            UiThreadInvoiceList list(*m_model, this);
+            const std::unique_ptr<IssuingSteps> steps = m_stepsFactory(list, store);
+            RunBatchIssue(list, store, m_prompter, BatchRunning, *steps, {setCaption, repaint, nullptr});
+        },
+        this);
+    connect(thread, &QThread::finished, this, &TMainFrm::batchThreadFinished);
+    m_batchThread = thread;
+    thread->start();
+}
+
+void TMainFrm::batchThreadFinished()
+{
+    if (m_batchThread)
+        m_batchThread->deleteLater();
+    if (m_closeAfterRun)
+        close();
+}
 
 void TMainFrm::BitBtn5Click()
 {
@@ -280,6 +356,8 @@ void TMainFrm::lv_FpxcClick()
 
 void TMainFrm::lv_FpxcDblClick()
 {
+    if (refuseDuringRun())
+        return;
     if (m_model->rowCount() == 0)
         return;
     const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();

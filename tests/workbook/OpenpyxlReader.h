@@ -2,6 +2,7 @@
 
 // Independent readers for workbooks our export writes: openpyxl (system Python) and LibreOffice.
 
+#include "support/QtPrinters.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -11,8 +12,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
-
-#include <ostream>
 
 namespace corvina::test {
 
@@ -57,8 +56,3 @@ inline QByteArray fileBytes(const QString& path)
 
 } // namespace corvina::test
 
-// Readable QString values in assertion messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
