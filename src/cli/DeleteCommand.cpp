@@ -36,6 +36,8 @@ int runDeleteCommand(const QStringList& args)
         return kFailed;
     // The window reruns the query here; the command says what it did instead.
     printOut(QStringLiteral("deleted %1 document(s)\n").arg(result.deleted));
+    if (result.failed)
+        printErr(QStringLiteral("%1 document(s) not deleted\n").arg(result.failed));
     return result.failed == 0 ? kDone : kFailed;
 }
 

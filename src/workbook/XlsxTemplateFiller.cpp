@@ -362,14 +362,10 @@ private:
     void readColumnStyles()
     {
         const pugi::xml_node cols = childByLocalName(m_sheet, "cols");
-        for (pugi::xml_node col = cols.first_child(); col; col = col.next_sibling()) {
-            if (col.type() != pugi::node_element || !col.attribute("style"))
-                continue;
-            const int from = col.attribute("min").as_int();
-            const int to = col.attribute("max").as_int();
-            for (int c = std::max(1, from); c <= to && c <= 64; ++c)
-                m_columnStyle[c] = col.attribute("style").value();
-        }
+        for (pugi::xml_node col = cols.first_child(); col; col = col.next_sibling())
+            if (col.type() == pugi::node_element && col.attribute("style"))
+                m_columnStyles.push_back({col.attribute("min").as_int(), col.attribute("max").as_int(),
+                                          QByteArray(col.attribute("style").value())});
     }
 
     // Every row and cell gets its explicit reference, so new ones can be placed in order.
@@ -427,8 +423,10 @@ private:
     {
         if (isTrue(row.attribute("customFormat")) && row.attribute("s"))
             return row.attribute("s").value();
-        const auto it = m_columnStyle.find(column);
-        return it == m_columnStyle.end() ? QByteArray() : it->second;
+        for (const ColumnStyle& c : m_columnStyles)
+            if (column >= c.from && column <= c.to)
+                return c.style;
+        return QByteArray();
     }
 
     void writeRow(int number, const QStringList& texts)
@@ -491,7 +489,12 @@ private:
     pugi::xml_node m_data;
     QByteArray m_prefix;
     std::map<int, pugi::xml_node> m_rows;
-    std::map<int, QByteArray> m_columnStyle;
+    struct ColumnStyle {
+        int from;
+        int to;
+        QByteArray style;
+    };
+    std::vector<ColumnStyle> m_columnStyles;
 };
 
 } // namespace
