@@ -256,3 +256,38 @@ TEST(XlsxTemplateFiller, EncodesWhatXmlCannotCarry)
     EXPECT_EQ(XlsxTemplateFiller::columnName(27), QStringLiteral("AA"));
     EXPECT_EQ(XlsxTemplateFiller::columnName(703), QStringLiteral("AAA"));
 }
+
+// Workbooks openpyxl cannot read (strict namespaces, parts outside xl/): LibreOffice reads the
+// written block, and every other cell of the first sheet reads as before.
+TEST(XlsxTemplateFiller, KeepsOtherCellsOfWorkbooksOnlyLibreOfficeReads)
+{
+    const QStringList fixtures = {QStringLiteral("strict-openoffice"), QStringLiteral("strict_iso_paths"),
+                                  QStringLiteral("minimal_package")};
+    const QList<QStringList> rows = {rowTexts(2), rowTexts(3)};
+    TempFolder folder;
+    QStringList paths;
+    for (const QString& name : fixtures) {
+        const QString fixture = QStringLiteral("workbooks/") + name + QStringLiteral(".xlsx");
+        paths << copyFixture(folder, fixture, QStringLiteral("before-") + name + QStringLiteral(".xlsx"));
+        paths << copyFixture(folder, fixture, name + QStringLiteral(".xlsx"));
+        ASSERT_NO_THROW(XlsxTemplateFiller::fill(paths.last(), rows));
+    }
+    const QMap<QString, QString> csv = convertWithLibreOffice(paths);
+    for (const QString& name : fixtures) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_TRUE(csv.contains(name) && csv.contains(QStringLiteral("before-") + name));
+        const QList<QStringList> before = parseCsv(csv.value(QStringLiteral("before-") + name));
+        const QList<QStringList> after = parseCsv(csv.value(name));
+        ASSERT_EQ(after.size(), std::max<qsizetype>(before.size(), 3));
+        for (int r = 0; r < after.size(); ++r) {
+            QStringList expected = before.value(r);
+            if (r == 1 || r == 2) {
+                while (expected.size() < 15)
+                    expected << QString();
+                for (int col = 0; col < 15; ++col)
+                    expected[col] = rows[r - 1][col];
+            }
+            EXPECT_EQ(after[r], expected) << "row " << r + 1;
+        }
+    }
+}
