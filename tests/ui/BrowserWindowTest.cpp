@@ -160,24 +160,38 @@ TEST(BrowserWindow, DeletionRerunsTheQueryOnlyAfterDeleting)
         const char* name;
         int answer;
         QStringList left;
+        QStringList statements;
     } cases[] = {
-        {"answered Yes", ButtonCode::Yes, {"A", "C"}},
-        {"answered No", ButtonCode::No, {"A", "B", "C", "D"}},
+        {"answered Yes", ButtonCode::Yes, {"A", "E"},
+         {"delete InvoiceMaster B", "delete InvoiceDetail B", "delete InvoiceMaster C", "delete InvoiceDetail C",
+          "delete InvoiceMaster D", "delete InvoiceDetail D", "select InvoiceMaster"}},
+        {"answered No", ButtonCode::No, {"A", "B", "C", "D", "E"}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Window w({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
-        w.list().setChecked(w.rowOf(QStringLiteral("B")), true);
-        w.list().setChecked(w.rowOf(QStringLiteral("D")), true);
+        Window w({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E")});
+        for (const char* id : {"B", "C", "D"})
+            w.list().setChecked(w.rowOf(QString::fromLatin1(id)), true);
         w.frm->lv_FpxcClick();
         const QString labels = w.frm->xuanzfpzs_lb->text();
+        QStringList statements;
+        w.frm->localStore().setStatementObserver([&](const SqlStatement& s) {
+            // "delete * from InvoiceMaster where ..." -> "delete InvoiceMaster B"
+            const QStringList words = s.text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            QString line = words.value(0) + QLatin1Char(' ') + words.value(3);
+            if (words.value(0) == QLatin1String("delete"))
+                line += QLatin1Char(' ') + s.values.value(0).toString();
+            statements << line;
+        });
         w.prompter.queueAnswer(c.answer);
         w.frm->BitBtn3->click();
+        w.frm->localStore().setStatementObserver({});
 
         QStringList listed;
         for (int r = 0; r < w.list().rowCount(); ++r)
             listed << w.list().text(r, ColOrderId);
         EXPECT_EQ(listed, c.left);
+        EXPECT_EQ(statements, c.statements);
         EXPECT_EQ(w.prompter.texts(), QStringList{BrowserTexts::DeleteQuestion});
         EXPECT_EQ(w.frm->xuanzfpzs_lb->text(), labels); // the labels are not refreshed by deletion
     }
