@@ -6,6 +6,7 @@
 
 #include "app/Clock.h"
 #include "app/RecordingPrompter.h"
+#include "issuing/NoStopKey.h"
 #include "store/InvoiceList.h"
 #include "store/InvoiceQuery.h"
 #include "store/LocalStore.h"
@@ -122,7 +123,7 @@ int main(int argc, char** argv)
         std::printf("query alone: select and rows %lld ms, model reset %lld ms\n", selectMs, timer.elapsed());
     }
 
-    TMainFrm frm(prompter, clock, folder);
+    TMainFrm frm(prompter, clock, folder, std::make_unique<NoStopKey>());
     frm.show();
     QApplication::processEvents();
 

@@ -20,6 +20,7 @@ const Command kCommands[] = {
     {"export", "write ticked documents into a copy of the export template", runExportCommand},
     {"edit", "set a document's invoice code, number and state", runEditCommand},
     {"delete", "delete ticked documents with their line items", runDeleteCommand},
+    {"issue", "issue the pending documents through the invoicing program", runIssueCommand},
 };
 
 QString usage()

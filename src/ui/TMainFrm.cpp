@@ -5,6 +5,8 @@
 #include "app/Prompter.h"
 #include "issuing/BatchRun.h"
 #include "issuing/BatchTexts.h"
+#include "issuing/InvoicingProgramSteps.h"
+#include "issuing/StopKey.h"
 #include "issuing/TOCRThread.h"
 #include "issuing/UiThreadInvoiceList.h"
 #include "store/InvoiceBrowser.h"
@@ -64,14 +66,23 @@ void setupReportView(QAbstractItemView* view)
 
 } // namespace
 
-TMainFrm::TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, QWidget* parent)
-    : QMainWindow(parent), m_prompter(prompter), m_clock(clock), m_appFolderOverride(appFolder)
+TMainFrm::TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, std::unique_ptr<StopKey> stopKey,
+                   QWidget* parent)
+    : QMainWindow(parent), m_prompter(prompter), m_clock(clock), m_appFolderOverride(appFolder),
+      m_issuingState(std::make_unique<IssuingState>()), m_stopKey(stopKey ? std::move(stopKey) : createPlatformStopKey())
 {
+    m_stepsFactory = [this](InvoiceList& list, LocalStore& store) {
+        return createPlatformIssuingSteps(m_settings, list, store, *m_issuingState, m_clock, m_prompter);
+    };
     buildControls();
     FormCreate();
 }
 
-TMainFrm::~TMainFrm() = default;
+TMainFrm::~TMainFrm()
+{
+    // The key thread must not touch BatchRunning after the window is gone.
+    ReleaseStopKey();
+}
 
 void TMainFrm::buildControls()
 {
@@ -187,10 +198,14 @@ void TMainFrm::FormCreate()
 
 void TMainFrm::RegisterStopKey()
 {
-    // F10 is registered by the batch run's stop key once it exists on this platform.
+    if (!corvina::RegisterStopKey(*m_stopKey, BatchRunning))
+        m_prompter.showPlain(BatchTexts::StopKeyFailed);
 }
 
-void TMainFrm::ReleaseStopKey() {}
+void TMainFrm::ReleaseStopKey()
+{
+    corvina::ReleaseStopKey(*m_stopKey);
+}
 
 void TMainFrm::closeEvent(QCloseEvent* event)
 {

@@ -26,7 +26,9 @@ class InvoiceList;
 class InvoiceListModel;
 class IssuingSteps;
 class LocalStore;
+class StopKey;
 class TOCRThread;
+struct IssuingState;
 class Prompter;
 
 // The program's one permanent window: query conditions, action buttons and selection totals in
@@ -34,8 +36,10 @@ class Prompter;
 class TMainFrm : public QMainWindow {
     Q_OBJECT
 public:
-    // `appFolder` overrides the executable's folder when not empty.
-    TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, QWidget* parent = nullptr);
+    // `appFolder` overrides the executable's folder when not empty; `stopKey` is the platform's F10
+    // when not given.
+    TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, std::unique_ptr<StopKey> stopKey = nullptr,
+             QWidget* parent = nullptr);
     ~TMainFrm() override;
 
     const AppSettings& settings() const { return m_settings; }
@@ -94,6 +98,8 @@ private:
     IssuingStepsFactory m_stepsFactory;
     QPointer<TOCRThread> m_batchThread;
     bool m_closeAfterRun = false;
+    std::unique_ptr<IssuingState> m_issuingState;
+    std::unique_ptr<StopKey> m_stopKey;
 
 public:
     // Controls, named as the window's design names them.

@@ -3,6 +3,7 @@
 
 #include "app/Clock.h"
 #include "app/RecordingPrompter.h"
+#include "issuing/NoStopKey.h"
 #include "store/BrowserTexts.h"
 #include "store/InvoiceList.h"
 #include "support/BrowserSeed.h"
@@ -45,7 +46,7 @@ struct Window {
             for (int i = 0; i < ids.size(); ++i)
                 seedDocument(seed, {ids[i], sums.value(i, QStringLiteral("100.00")), i + 1});
         }
-        frm = std::make_unique<TMainFrm>(prompter, clock, app.path());
+        frm = std::make_unique<TMainFrm>(prompter, clock, app.path(), std::make_unique<NoStopKey>());
         frm->BitBtn1Click();
         prompter.clear(); // start-up messages about the issuing database are not ours
     }

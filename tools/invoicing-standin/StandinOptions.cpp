@@ -32,6 +32,11 @@ QList<QCommandLineOption> allOptions()
         value("last-number", "the enabled book's last number"),
         value("print-left", "print_left of the control file"),
         value("print-top", "print_top of the control file"),
+        value("step-delay", "windows: milliseconds before the dialog appears, before it accepts input, in each button"),
+        flag("dialog-disabled", "windows: the issuing dialog never accepts input"),
+        value("omit-button", "windows: leave this dialog button out (repeatable)"),
+        flag("start-hidden", "windows: the main window exists but is not shown"),
+        value("show-after", "windows: show a hidden main window after this many milliseconds"),
     };
 }
 
@@ -45,10 +50,31 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
         error = parser.errorText();
         return false;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        error = QStringLiteral("unexpected argument: ") + parser.positionalArguments().first();
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1 || (positional.size() == 1 && (parser.isSet(QStringLiteral("init"))
+                                                              || parser.isSet(QStringLiteral("intake"))))) {
+        error = QStringLiteral("unexpected argument: ") + positional.last();
         return false;
     }
+    if (positional.size() == 1) {
+        options.command = Command::Windows;
+        options.folder = positional.first();
+    }
+    WindowOptions& windows = options.windows;
+    const auto milliseconds = [&](const char* name, int& field) {
+        if (!parser.isSet(QString::fromLatin1(name)))
+            return true;
+        bool ok = false;
+        field = parser.value(QString::fromLatin1(name)).toInt(&ok);
+        if (!ok || field < 0)
+            error = QStringLiteral("--%1 takes milliseconds").arg(QString::fromLatin1(name));
+        return ok && field >= 0;
+    };
+    if (!milliseconds("step-delay", windows.stepDelayMs) || !milliseconds("show-after", windows.showAfterMs))
+        return false;
+    windows.dialogDisabled = parser.isSet(QStringLiteral("dialog-disabled"));
+    windows.omitButtons = parser.values(QStringLiteral("omit-button"));
+    windows.startHidden = parser.isSet(QStringLiteral("start-hidden"));
     if (parser.isSet(QStringLiteral("init")) && parser.isSet(QStringLiteral("intake"))) {
         error = QStringLiteral("--init and --intake exclude each other");
         return false;
@@ -87,7 +113,7 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
 
 QString standinUsage()
 {
-    QString usage = QStringLiteral("usage: invoicing-standin --init DIR [options] | --intake DIR\n");
+    QString usage = QStringLiteral("usage: invoicing-standin --init DIR [options] | --intake DIR | [window options] DIR\n");
     for (const QCommandLineOption& option : allOptions()) {
         usage += QStringLiteral("  --") + option.names().first();
         if (!option.valueName().isEmpty())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StandinWindows.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,13 +25,14 @@ struct InitOptions {
     QString printTop = QStringLiteral("20");
 };
 
-enum class Command { None, Init, Intake };
+enum class Command { None, Init, Intake, Windows };
 
 // Everything the command line can ask for. New modes (the windows) add their fields here.
 struct StandinOptions {
     Command command = Command::None;
     QString folder; // the invoicing program's folder (Data/, Config/)
     InitOptions init;
+    WindowOptions windows;
 };
 
 // Parses the arguments (without the program name check); false with `error` set on bad input.
