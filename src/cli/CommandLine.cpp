@@ -17,6 +17,9 @@ struct Command {
 const Command kCommands[] = {
     {"query", "list documents by state and import time", runQueryCommand},
     {"lines", "list the line items of a document", runLinesCommand},
+    {"export", "write ticked documents into a copy of the export template", runExportCommand},
+    {"edit", "set a document's invoice code, number and state", runEditCommand},
+    {"delete", "delete ticked documents with their line items", runDeleteCommand},
     {"issue", "issue the pending documents through the invoicing program", runIssueCommand},
 };
 
