@@ -1,0 +1,268 @@
+#include "app/Clock.h"
+#include "app/RecordingPrompter.h"
+#include "issuing/BatchTexts.h"
+#include "issuing/InvoicingProgramSteps.h"
+#include "issuing/NoStopKey.h"
+#include "store/LocalStore.h"
+#include "support/IssuingRig.h"
+#include "ui/InvoiceListModel.h"
+#include "ui/TMainFrm.h"
+
+#include <QCoreApplication>
+#include <QDateTimeEdit>
+#include <QElapsedTimer>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTableView>
+#include <QThread>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <mutex>
+
+using namespace corvina;
+using namespace corvina::test;
+
+namespace {
+
+const QString Start = BatchTexts::StartCaption;
+const QString Stop = BatchTexts::StopCaption;
+
+// Keeps the events flowing (the batch thread reaches the list and the button through the UI
+// thread) until the condition holds; false when it did not within the bound.
+bool waitUntil(const std::function<bool()>& condition, int boundMs = 30000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > boundMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// Holds the batch thread inside an invoice (its "保存" press) until the test lets it go.
+class Gate {
+public:
+    void holdHere()
+    {
+        std::unique_lock lock(m_mutex);
+        m_held = true;
+        m_changed.notify_all();
+        m_changed.wait_for(lock, std::chrono::seconds(60), [this] { return m_released; });
+    }
+    bool held()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_held;
+    }
+    void release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_held = false;
+    bool m_released = false;
+};
+
+// The main window over a stand-in folder, its run driven through the real steps on the scripted
+// windows of the invoicing program.
+struct WindowRig {
+    IssuingRig rig;
+    RecordingPrompter prompter;
+    FakeClock clock{QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))};
+    IssuingState state;
+    ScriptedInvoicingProgram program;
+    Gate gate;
+    std::unique_ptr<TMainFrm> window;
+
+    explicit WindowRig(ScriptedInvoicingProgram::Options options = {}, int holdAtSave = 0)
+        : program(rig, options)
+    {
+        rig.addDocuments({QStringLiteral("D1"), QStringLiteral("D2"), QStringLiteral("D3")});
+        window = std::make_unique<TMainFrm>(prompter, clock, rig.appFolder(), std::make_unique<NoStopKey>());
+        if (holdAtSave > 0)
+            program.afterSave = [this, holdAtSave](int save) {
+                if (save == holdAtSave)
+                    gate.holdHere();
+            };
+        window->setIssuingStepsFactory([this](InvoiceList& list, LocalStore& store) {
+            return std::make_unique<InvoicingProgramSteps>(window->settings(), list, store, state, program.windows,
+                                                           clock, prompter);
+        });
+        window->wwDBDateTimePicker1->setDateTime(QDateTime(QDate(2024, 1, 1), QTime(0, 0)));
+        window->wwDBDateTimePicker2->setDateTime(QDateTime(QDate(2024, 12, 31), QTime(23, 59)));
+        window->BitBtn1Click();
+        for (int r = 0; r < window->invoiceList().rowCount(); ++r)
+            window->invoiceList().setChecked(r, true);
+        window->show();
+        prompter.clear();
+    }
+    ~WindowRig()
+    {
+        gate.release();
+        waitUntil([this] { return !window->batchThreadActive(); });
+    }
+
+    QString caption() const { return window->BitBtn4->text(); }
+    bool runEnded() const { return !window->batchThreadActive(); }
+    int issuedRows() const
+    {
+        int n = 0;
+        for (int r = 0; r < window->invoiceList().rowCount(); ++r)
+            n += window->invoiceList().text(r, ColState) == BatchTexts::IssuedState;
+        return n;
+    }
+};
+
+} // namespace
+
+TEST(BatchButton, StartAnsweredNoChangesNothing)
+{
+    WindowRig w;
+    ASSERT_TRUE(w.rig.ready()) << w.rig.error().toStdString();
+    w.prompter.queueAnswer(ButtonCode::No);
+    w.window->BitBtn4Click();
+    EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::Confirm});
+    EXPECT_EQ(w.prompter.shown().first().kind, MessageBoxKind::YesNo);
+    EXPECT_EQ(w.caption(), Start);
+    EXPECT_FALSE(w.window->batchThreadActive());
+    EXPECT_FALSE(w.window->BatchRunning.load());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.program.saves, 0);
+    EXPECT_EQ(w.issuedRows(), 0);
+}
+
+TEST(BatchButton, RunIssuesEveryTickedRowAndRestoresTheCaption)
+{
+    WindowRig w;
+    ASSERT_TRUE(w.rig.ready()) << w.rig.error().toStdString();
+    w.window->BitBtn4Click();
+    // The press returns at once with the stop caption; the run works on its own thread.
+    EXPECT_EQ(w.caption(), Stop);
+    EXPECT_TRUE(w.window->BatchRunning.load());
+    ASSERT_TRUE(waitUntil([&] { return w.runEnded() && w.caption() == Start; }));
+    EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::Confirm});
+    EXPECT_EQ(w.issuedRows(), 3);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_FALSE(w.window->invoiceList().isChecked(r));
+        EXPECT_EQ(w.window->invoiceList().text(r, ColInvNumber), QStringLiteral("%1").arg(r + 1, 8, 10, QLatin1Char('0')));
+        EXPECT_EQ(w.rig.stored(QStringLiteral("D%1").arg(r + 1)).fok, QStringLiteral("1"));
+    }
+    EXPECT_EQ(w.rig.issued().size(), 3);
+}
+
+TEST(BatchButton, AfterAnAbnormalEndOnePressOnlyRestoresTheStartCaption)
+{
+    ScriptedInvoicingProgram::Options noClose;
+    noClose.closeButton = false;
+    WindowRig w(noClose);
+    ASSERT_TRUE(w.rig.ready()) << w.rig.error().toStdString();
+    w.window->BitBtn4Click();
+    ASSERT_TRUE(waitUntil([&] { return w.runEnded(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.caption(), Stop);
+    EXPECT_EQ(w.program.saves, 0);
+
+    w.window->BitBtn4Click(); // a stop press: no question
+    EXPECT_EQ(w.caption(), Start);
+    EXPECT_FALSE(w.window->BatchRunning.load());
+    EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::Confirm});
+
+    w.prompter.queueAnswer(ButtonCode::No);
+    w.window->BitBtn4Click(); // the next one asks again
+    EXPECT_EQ(w.prompter.texts(), (QStringList{BatchTexts::Confirm, BatchTexts::Confirm}));
+    EXPECT_EQ(w.caption(), Start);
+}
+
+// While the first invoice is in hand: the actions that rebuild or rewrite the list are refused,
+// the stop is taken at the next pending row, and a new start is refused until the thread is done.
+TEST(BatchButton, DuringARun)
+{
+    enum class StopBy { Button, Key };
+    for (const StopBy stopBy : {StopBy::Button, StopBy::Key}) {
+        SCOPED_TRACE(stopBy == StopBy::Button ? "stop button" : "stop key");
+        WindowRig w({}, 1);
+        ASSERT_TRUE(w.rig.ready()) << w.rig.error().toStdString();
+        w.window->BitBtn4Click();
+        ASSERT_TRUE(waitUntil([&] { return w.gate.held(); }));
+        w.prompter.clear();
+
+        struct Refused {
+            const char* name;
+            std::function<void()> act;
+        };
+        const Refused refused[] = {
+            {"query", [&] { w.window->BitBtn1Click(); }},
+            {"delete", [&] { w.window->BitBtn3Click(); }},
+            {"edit",
+             [&] {
+                 w.window->invoiceView()->selectRow(1);
+                 w.window->lv_FpxcDblClick();
+             }},
+        };
+        for (const Refused& r : refused) {
+            SCOPED_TRACE(r.name);
+            r.act();
+            EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::RefusedDuringRun});
+            EXPECT_EQ(w.prompter.shown().first().kind, MessageBoxKind::Info);
+            EXPECT_EQ(w.window->invoiceList().rowCount(), 3);
+            EXPECT_TRUE(w.window->invoiceList().isChecked(2));
+            w.prompter.clear();
+        }
+
+        if (stopBy == StopBy::Button) {
+            w.window->BitBtn4Click();
+            EXPECT_EQ(w.caption(), Start);
+            EXPECT_FALSE(w.window->BatchRunning.load());
+            // A start while the stopped run still finishes its invoice is refused, without the question.
+            w.window->BitBtn4Click();
+            EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::PreviousRunEnding});
+            EXPECT_EQ(w.caption(), Start);
+        } else {
+            w.window->BatchRunning.store(false); // what F10 does
+            QCoreApplication::processEvents();
+            EXPECT_EQ(w.caption(), Stop);
+        }
+
+        w.gate.release();
+        ASSERT_TRUE(waitUntil([&] { return w.runEnded() && w.caption() == Start; }));
+        // The invoice in hand was finished and recorded; nothing after it.
+        EXPECT_EQ(w.rig.issued().size(), 1);
+        EXPECT_EQ(w.issuedRows(), 1);
+        EXPECT_EQ(w.rig.stored(QStringLiteral("D1")).fok, QStringLiteral("1"));
+        EXPECT_EQ(w.rig.stored(QStringLiteral("D2")).fok, QStringLiteral("0"));
+        EXPECT_TRUE(w.window->invoiceList().isChecked(1));
+
+        // Afterwards the query works again.
+        w.prompter.clear();
+        w.window->BitBtn1Click();
+        EXPECT_EQ(w.prompter.texts(), QStringList());
+        EXPECT_EQ(w.window->invoiceList().rowCount(), 2);
+    }
+}
+
+TEST(BatchButton, ClosingDuringARunWaitsForTheInvoiceInHand)
+{
+    WindowRig w({}, 2);
+    ASSERT_TRUE(w.rig.ready()) << w.rig.error().toStdString();
+    w.window->BitBtn4Click();
+    ASSERT_TRUE(waitUntil([&] { return w.gate.held(); }));
+
+    EXPECT_FALSE(w.window->close());
+    EXPECT_TRUE(w.window->isVisible());
+    EXPECT_FALSE(w.window->BatchRunning.load());
+
+    w.gate.release();
+    ASSERT_TRUE(waitUntil([&] { return !w.window->isVisible(); }));
+    EXPECT_TRUE(w.runEnded());
+    EXPECT_EQ(w.rig.issued().size(), 2);
+    EXPECT_EQ(w.rig.stored(QStringLiteral("D2")).fok, QStringLiteral("1"));
+    EXPECT_EQ(w.rig.stored(QStringLiteral("D3")).fok, QStringLiteral("0"));
+}
