@@ -1,0 +1,47 @@
+#pragma once
+
+#include "support/IssuingRig.h"
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace corvina::test {
+
+// The private X server of this test process (":N"), started before the application object.
+QString e2eDisplay();
+
+// Waits, keeping the events flowing, until the condition holds; false after boundMs.
+bool waitFor(const std::function<bool()>& condition, int boundMs);
+
+// A program of the build started on the private display; killed when the object goes.
+class DesktopProgram {
+public:
+    DesktopProgram(const QString& name, const QStringList& args);
+    ~DesktopProgram();
+    DesktopProgram(const DesktopProgram&) = delete;
+    DesktopProgram& operator=(const DesktopProgram&) = delete;
+
+    bool started() const { return m_started; }
+    // Everything the program wrote so far (read without blocking).
+    QString out();
+    QString err();
+    // Waits up to boundMs for the program to end; its exit status, or -1 when it did not end.
+    int finish(int boundMs);
+
+private:
+    QProcess m_process;
+    QString m_out;
+    QString m_err;
+    bool m_started = false;
+};
+
+// The stand-in invoicing program's windows for the rig's folder, once it says "ready".
+std::unique_ptr<DesktopProgram> startStandin(const IssuingRig& rig, const QStringList& windowOptions = {});
+
+// Runs `corvina issue --yes` (and more arguments) on the rig's application folder to its end.
+ProcessResult runIssue(const IssuingRig& rig, const QStringList& more = {}, int boundMs = 120000);
+
+} // namespace corvina::test

@@ -1,0 +1,219 @@
+#include "E2eRig.h"
+
+#include "app/Clock.h"
+#include "app/RecordingPrompter.h"
+#include "issuing/BatchTexts.h"
+#include "ui/InvoiceListModel.h"
+#include "ui/TMainFrm.h"
+
+#include "issuing/StopKey.h"
+
+#include <QDateTimeEdit>
+#include <QGuiApplication>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using namespace corvina::test;
+
+namespace {
+
+const QString Code = QStringLiteral("3100071140");
+// The start question, answered by --yes.
+const QString Asked = QStringLiteral("[提示] ") + BatchTexts::Confirm;
+
+QString number(int n)
+{
+    return QStringLiteral("%1").arg(n, 8, 10, QLatin1Char('0'));
+}
+
+QStringList documents(int count)
+{
+    QStringList ids;
+    for (int i = 1; i <= count; ++i)
+        ids << QStringLiteral("XS2024%1").arg(i, 4, 10, QLatin1Char('0'));
+    return ids;
+}
+
+QStringList outputLines(const QString& out)
+{
+    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Every invoice the stand-in issued is recorded in the store with the same code and number, and
+// nothing else is: no invoice is half recorded.
+void expectStoreMatchesIssued(const IssuingRig& rig, const QStringList& ids)
+{
+    const QList<QStringList> issued = rig.issued();
+    for (int i = 0; i < ids.size(); ++i) {
+        SCOPED_TRACE(ids[i].toStdString());
+        const StoredState s = rig.stored(ids[i]);
+        if (i < issued.size()) {
+            EXPECT_EQ(s.fok, QStringLiteral("1"));
+            EXPECT_EQ(s.code, issued[i][0]);
+            EXPECT_EQ(s.number, issued[i][1]);
+        } else {
+            EXPECT_EQ(s.fok, QStringLiteral("0"));
+            EXPECT_EQ(s.number, QString());
+        }
+    }
+}
+
+bool pressKey(const QString& key)
+{
+    QProcess xdotool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), e2eDisplay());
+    xdotool.setProcessEnvironment(env);
+    xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), key});
+    return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+}
+
+} // namespace
+
+TEST(IssueRoad, ThreeDocumentsIssuedThroughTheInvoicingProgram)
+{
+    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
+    IssuingRig rig;
+    ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+    const QStringList ids = documents(3);
+    rig.addDocuments(ids);
+    const auto standin = startStandin(rig);
+    ASSERT_TRUE(standin);
+
+    const ProcessResult r = runIssue(rig);
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(outputLines(r.err), QStringList{Asked});
+    QStringList expected;
+    for (int i = 0; i < 3; ++i)
+        expected << ids[i] + QLatin1Char('\t') + Code + QLatin1Char('\t') + number(i + 1);
+    EXPECT_EQ(outputLines(r.out), expected);
+
+    const QList<QStringList> issued = rig.issued();
+    ASSERT_EQ(issued.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(issued[i][0], Code);
+        EXPECT_EQ(issued[i][1], number(i + 1)); // consecutive numbers of the enabled book
+        EXPECT_EQ(issued[i][2], QStringLiteral("客户%1 Trading Co.").arg(i + 1));
+    }
+    expectStoreMatchesIssued(rig, ids);
+
+    // The request files left in Config are those of the last invoice.
+    QFile control(rig.configFile(QStringLiteral("invoice.xml")));
+    ASSERT_TRUE(control.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(control.readAll().contains(number(3).toUtf8()));
+    QFile data(rig.configFile(QStringLiteral("invoicedata_6.xml")));
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+    const QByteArray request = data.readAll();
+    EXPECT_TRUE(request.contains("客户3 Trading Co.")) << request.constData();
+    EXPECT_FALSE(request.contains("客户2 Trading Co."));
+
+    // A second run finds nothing pending and changes nothing.
+    const ProcessResult again = runIssue(rig);
+    EXPECT_EQ(again.status, 0) << again.err.toStdString();
+    EXPECT_EQ(again.out, QString());
+    EXPECT_EQ(rig.issued().size(), 3);
+}
+
+TEST(IssueRoad, F10EndsTheRunAfterTheInvoiceInHand)
+{
+    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
+    IssuingRig rig;
+    ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+    const QStringList ids = documents(5);
+    rig.addDocuments(ids);
+    // Slow steps, so that F10 comes while the run still has invoices ahead of it.
+    const auto standin = startStandin(rig, {QStringLiteral("--step-delay"), QStringLiteral("400")});
+    ASSERT_TRUE(standin);
+
+    DesktopProgram corvina(QStringLiteral("corvina"),
+                           {QStringLiteral("issue"), QStringLiteral("--yes"), QStringLiteral("--app-folder"), rig.appFolder()});
+    ASSERT_TRUE(corvina.started());
+    ASSERT_TRUE(waitFor([&] { return !corvina.out().isEmpty(); }, 60000)) << corvina.err().toStdString();
+    ASSERT_TRUE(pressKey(QStringLiteral("F10")));
+    const int status = corvina.finish(120000);
+
+    EXPECT_EQ(status, 1) << corvina.err().toStdString();
+    const QList<QStringList> issued = rig.issued();
+    EXPECT_GE(issued.size(), 1);
+    EXPECT_LT(issued.size(), 5);
+    EXPECT_EQ(outputLines(corvina.out()).size(), issued.size());
+    expectStoreMatchesIssued(rig, ids);
+}
+
+// Runs that end on the invoicing program's state: the message, the status, nothing issued.
+TEST(IssueRoad, InvoicingProgramNotUsable)
+{
+    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
+    struct Case {
+        const char* name;
+        bool standinRunning;
+        QStringList windowOptions;
+        QString message;
+    };
+    const Case cases[] = {
+        {"not running", false, {}, QStringLiteral("[提示] 请先启动票系统！")},
+        // A real wait of 180 polls of 200 ms.
+        {"dialog never accepts input", true, {QStringLiteral("--dialog-disabled")},
+         QStringLiteral("[提示] 开票速度太慢，请重新启动系统!")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IssuingRig rig;
+        ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+        const QStringList ids = documents(2);
+        rig.addDocuments(ids);
+        std::unique_ptr<DesktopProgram> standin;
+        if (c.standinRunning) {
+            standin = startStandin(rig, c.windowOptions);
+            ASSERT_TRUE(standin);
+        }
+        const ProcessResult r = runIssue(rig);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(outputLines(r.err), (QStringList{Asked, c.message}));
+        EXPECT_EQ(r.out, QString());
+        EXPECT_EQ(rig.issued().size(), 0);
+        expectStoreMatchesIssued(rig, ids);
+    }
+}
+
+// The window itself, on this process's X server, driving the stand-in through the desktop.
+TEST(IssueRoad, MainWindowButtonRunsTheBatch)
+{
+    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    IssuingRig rig;
+    ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+    const QStringList ids = documents(3);
+    rig.addDocuments(ids);
+    const auto standin = startStandin(rig);
+    ASSERT_TRUE(standin);
+
+    RecordingPrompter prompter; // answers the start question Yes
+    SystemClock clock;
+    TMainFrm window(prompter, clock, rig.appFolder());
+    window.show();
+    window.wwDBDateTimePicker1->setDateTime(QDateTime(QDate(2024, 1, 1), QTime(0, 0)));
+    window.BitBtn1Click();
+    ASSERT_EQ(window.invoiceList().rowCount(), 3);
+    for (int r = 0; r < 3; ++r)
+        window.invoiceList().setChecked(r, true);
+    EXPECT_EQ(prompter.texts(), QStringList());
+
+    window.BitBtn4Click();
+    EXPECT_EQ(window.BitBtn4->text(), BatchTexts::StopCaption);
+    ASSERT_TRUE(waitFor([&] { return !window.batchThreadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; },
+                        90000))
+        << prompter.texts().join(QLatin1Char('|')).toStdString();
+
+    EXPECT_EQ(prompter.texts(), QStringList{BatchTexts::Confirm});
+    ASSERT_EQ(rig.issued().size(), 3);
+    expectStoreMatchesIssued(rig, ids);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_FALSE(window.invoiceList().isChecked(r));
+        EXPECT_EQ(window.invoiceList().text(r, ColState), BatchTexts::IssuedState);
+        EXPECT_EQ(window.invoiceList().text(r, ColInvNumber), rig.issued()[r][1]);
+    }
+}
