@@ -1,0 +1,258 @@
+// The tool's own cost per issued invoice, beyond the fixed waits on the invoicing program, with a
+// large store: the preparation (readiness, issuing data, both request files), opening the dialog
+// and pressing its buttons, and recording the invoice in the store and the list. The invoicing
+// program's windows are scripted on the fake window services, whose clock is virtual, so the
+// measured time is the tool's CPU and disk time only.
+//
+// Usage: issue_bench [DOCUMENTS] [INVOICES]
+//   DOCUMENTS in the store (default 100000), INVOICES ticked and issued (default 300).
+
+#include "app/Clock.h"
+#include "app/RecordingPrompter.h"
+#include "app/Settings.h"
+#include "issuing/BatchRun.h"
+#include "issuing/FakeWindowServices.h"
+#include "issuing/InvoicingProgramSteps.h"
+#include "issuing/InvoicingWindows.h"
+#include "issuing/UiThreadInvoiceList.h"
+#include "store/InvoiceList.h"
+#include "store/InvoiceQuery.h"
+#include "store/LocalStore.h"
+#include "store/Statements.h"
+#include "ui/InvoiceListModel.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+using namespace corvina;
+
+namespace {
+
+void seed(LocalStore& store, int documents)
+{
+    store.beginTransaction();
+    for (int i = 0; i < documents; ++i) {
+        const QString id = QStringLiteral("SO%1").arg(i, 7, 10, QLatin1Char('0'));
+        store.run({Statements::insertHeaderText(),
+                   {},
+                   {{QStringLiteral(":FCustOrderId"), id},
+                    {QStringLiteral(":FCustName"), QStringLiteral("Hamburg Import GmbH %1").arg(i % 97)},
+                    {QStringLiteral(":FCustPo"), QStringLiteral("HT-%1").arg(i)},
+                    {QStringLiteral(":FCustOutportNo"), QStringLiteral("CK%1").arg(i)},
+                    {QStringLiteral(":FCustAcc"), QStringLiteral("KJ-%1").arg(i)},
+                    {QStringLiteral(":FCustSinature"), QStringLiteral("王小明")},
+                    {QStringLiteral(":FCustContractNo"), QStringLiteral("FH%1").arg(i)},
+                    {QStringLiteral(":FCustCX"), QString::number(i % 100)},
+                    {QStringLiteral(":FCustVF"), QStringLiteral("HX%1").arg(i)},
+                    {QStringLiteral(":FMM1"), QStringLiteral("第%1批货物，按时装船").arg(i % 9 + 1)},
+                    {QStringLiteral(":FMM2"), QString()},
+                    {QStringLiteral(":FMM3"), QString()},
+                    {QStringLiteral(":FMM4"), QString()},
+                    {QStringLiteral(":FMM5"), QString()},
+                    {QStringLiteral(":FInDate"), QStringLiteral("2024-03-01 09:00")},
+                    {QStringLiteral(":FOK"), QStringLiteral("0")},
+                    {QStringLiteral(":FNoTaxSum"), QStringLiteral("%1.50").arg(1000 + i % 5000)}}});
+        for (int line = 1; line <= 1 + i % 3; ++line)
+            store.run({Statements::insertLineText(),
+                       {},
+                       {{QStringLiteral(":FCustOrderId"), id},
+                        {QStringLiteral(":FNo"), line},
+                        {QStringLiteral(":FItem"), QStringLiteral("全棉针织T恤 M码 %1").arg(line)},
+                        {QStringLiteral(":FCount"), QStringLiteral("1200")},
+                        {QStringLiteral(":FPrice"), QStringLiteral("3.25")},
+                        {QStringLiteral(":FSum"), QStringLiteral("3900.00")}}});
+    }
+    store.commit();
+}
+
+// Times each step the run calls; what is left of an invoice's time is the recording.
+class TimedSteps : public IssuingSteps {
+public:
+    explicit TimedSteps(IssuingSteps& inner) : m_inner(inner) {}
+    qint64 prepare = 0, dialog = 0, press = 0;
+    std::vector<qint64> perInvoice; // from the start of preparing to the start of the next one
+    bool ReadPrintSettings() override { return m_inner.ReadPrintSettings(); }
+    bool PrepareIssue(int row) override
+    {
+        if (m_invoice.isValid())
+            perInvoice.push_back(m_invoice.nsecsElapsed());
+        m_invoice.start();
+        return timed(prepare, [&] { return m_inner.PrepareIssue(row); });
+    }
+    bool OpenIssueDialog() override { return timed(dialog, [&] { return m_inner.OpenIssueDialog(); }); }
+    bool FindIssueButtons() override { return timed(dialog, [&] { return m_inner.FindIssueButtons(); }); }
+    void PressIssueButtons() override
+    {
+        timed(press, [&] {
+            m_inner.PressIssueButtons();
+            return true;
+        });
+    }
+    QString invoiceCode() const override { return m_inner.invoiceCode(); }
+    QString invoiceNumber() const override { return m_inner.invoiceNumber(); }
+    void finish()
+    {
+        if (m_invoice.isValid())
+            perInvoice.push_back(m_invoice.nsecsElapsed());
+    }
+
+private:
+    template <typename F> bool timed(qint64& total, F&& f)
+    {
+        QElapsedTimer t;
+        t.start();
+        const bool ok = f();
+        total += t.nsecsElapsed();
+        return ok;
+    }
+    IssuingSteps& m_inner;
+    QElapsedTimer m_invoice;
+};
+
+// The invoicing program's windows: a toolbar click opens the dialog, "关闭" closes it. "保存"
+// does nothing here: taking the request in is the invoicing program's time, not the tool's.
+void scriptInvoicingProgram(FakeWindowServices& windows)
+{
+    const WindowHandle main = windows.addWindow({NoWindow, "WindowsForms10.Window.8.app3", invoicing::MainWindowTitle});
+    const WindowHandle toolbar = windows.addWindow({main, invoicing::ToolbarClass, ""});
+    windows.onPress(toolbar, [&windows] {
+        const WindowHandle dialog = windows.addWindow(
+            {NoWindow, invoicing::IssueDialogClass, invoicing::IssueDialogTitle, windows.now(), windows.now(), windows.now()});
+        for (const char* caption : invoicing::IssueButtonCaptions) {
+            const WindowHandle button = windows.addWindow({dialog, invoicing::ButtonClass, caption});
+            if (std::string(caption) == "关闭")
+                windows.onPress(button, [&windows, dialog] { windows.setDisappearAt(dialog, windows.now()); });
+        }
+    });
+}
+
+double ms(qint64 ns)
+{
+    return static_cast<double>(ns) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int documents = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int invoices = std::min(documents, argc > 2 ? std::atoi(argv[2]) : 300);
+
+    QTemporaryDir dir;
+    const QString invoicing = dir.filePath(QStringLiteral("invoicing"));
+    const QString standin = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/invoicing-standin");
+    if (QProcess::execute(standin, {QStringLiteral("--init"), invoicing}) != 0) {
+        std::fprintf(stderr, "cannot make the invoicing program's folder with %s\n", qPrintable(standin));
+        return 1;
+    }
+    QFile ini(dir.filePath(QStringLiteral("sysconfig.ini")));
+    if (!ini.open(QIODevice::WriteOnly))
+        return 1;
+    ini.write("\xEF\xBB\xBF" + QStringLiteral("[sys]\r\nkaippath=%1\r\n").arg(invoicing).toUtf8());
+    ini.close();
+    const AppSettings settings = AppSettings::load(ExeFolder(dir.path()));
+
+    RecordingPrompter prompter;
+    // Virtual: the preparation's pause only moves it, like the window services' sleeps.
+    FakeClock clock(QDateTime(QDate(2024, 3, 5), QTime(9, 0)));
+    LocalStore store(settings.LocalStorePath, prompter);
+    if (!store.open())
+        return 1;
+    QElapsedTimer t;
+    t.start();
+    seed(store, documents);
+    std::printf("store: %d documents seeded in %.0f ms\n", documents, static_cast<double>(t.elapsed()));
+
+    // The query's list of every pending document; the first INVOICES are ticked, spread over it.
+    PlainInvoiceList list;
+    list.replaceRows(runInvoiceQuery(store, QStringLiteral("0"), QDateTime(QDate(2024, 1, 1), QTime(0, 0)),
+                                     QDateTime(QDate(2024, 12, 31), QTime(0, 0))));
+    const int stride = std::max(1, list.rowCount() / std::max(1, invoices));
+    for (int i = 0; i < invoices; ++i)
+        list.setChecked(i * stride, true);
+
+    FakeWindowServices windows;
+    scriptInvoicingProgram(windows);
+
+    IssuingState state;
+    InvoicingProgramSteps steps(settings, list, store, state, windows, clock, prompter);
+    TimedSteps timedSteps(steps);
+    std::atomic<bool> running{true};
+    int issued = 0;
+    BatchRunHooks hooks;
+    hooks.issued = [&issued](const QString&, const QString&, const QString&) { ++issued; };
+    t.restart();
+    const BatchEnd end = RunBatchIssue(list, store, prompter, running, timedSteps, hooks);
+    timedSteps.finish();
+    const qint64 total = t.nsecsElapsed();
+    if (end != BatchEnd::Normal || issued != invoices || !prompter.texts().isEmpty()) {
+        std::fprintf(stderr, "run did not issue every invoice (end %d, %d rows): %d of %d; %s\n", int(end), list.rowCount(), issued, invoices,
+                     qPrintable(prompter.texts().join(QLatin1Char('|'))));
+        return 1;
+    }
+    std::vector<qint64> per = timedSteps.perInvoice;
+    std::sort(per.begin(), per.end());
+    const double n = invoices;
+    const double record = ms(total - timedSteps.prepare - timedSteps.dialog - timedSteps.press) / n;
+    std::printf("issue: %d invoices from a list of %d rows; fixed waits per invoice (virtual): %.0f ms\n", invoices,
+                list.rowCount(), static_cast<double>(windows.now() + clock.sleptMilliseconds()) / n);
+    std::printf("tool-side per invoice: mean %.2f ms, median %.2f ms, max %.2f ms\n", ms(total) / n,
+                ms(per[per.size() / 2]), ms(per.back()));
+    std::printf("  prepare (readiness, issuing data, request files) %.2f ms\n", ms(timedSteps.prepare) / n);
+    std::printf("  dialog and buttons found %.3f ms, presses %.3f ms\n", ms(timedSteps.dialog) / n, ms(timedSteps.press) / n);
+    std::printf("  recording in the store and the list, walking the list %.2f ms\n", record);
+
+    // The same run as the window makes it: on its own thread with its own store connection,
+    // reaching the window's list model only through the UI-thread accessor.
+    InvoiceListModel model;
+    model.replaceRows(runInvoiceQuery(store, QStringLiteral("0"), QDateTime(QDate(2024, 1, 1), QTime(0, 0)),
+                                      QDateTime(QDate(2024, 12, 31), QTime(0, 0))));
+    const int windowInvoices = std::min(invoices, model.rowCount());
+    const int windowStride = std::max(1, model.rowCount() / std::max(1, windowInvoices));
+    for (int i = 0; i < windowInvoices; ++i)
+        model.setChecked(i * windowStride, true);
+    FakeWindowServices windowWindows;
+    scriptInvoicingProgram(windowWindows);
+    int windowIssued = 0;
+    qint64 windowTotal = 0;
+    QEventLoop loop;
+    QThread* thread = QThread::create([&] {
+        LocalStore threadStore(settings.LocalStorePath, prompter);
+        UiThreadInvoiceList accessor(model, &app);
+        IssuingState threadState;
+        InvoicingProgramSteps threadSteps(settings, accessor, threadStore, threadState, windowWindows, clock, prompter);
+        std::atomic<bool> threadRunning{true};
+        BatchRunHooks threadHooks;
+        threadHooks.issued = [&windowIssued](const QString&, const QString&, const QString&) { ++windowIssued; };
+        QElapsedTimer w;
+        w.start();
+        RunBatchIssue(accessor, threadStore, prompter, threadRunning, threadSteps, threadHooks);
+        windowTotal = w.nsecsElapsed();
+    });
+    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec();
+    thread->wait();
+    delete thread;
+    if (windowIssued != windowInvoices) {
+        std::fprintf(stderr, "window run issued %d of %d\n", windowIssued, windowInvoices);
+        return 1;
+    }
+    std::printf("window run (list through the UI thread, %d rows): tool-side per invoice %.2f ms\n", model.rowCount(),
+                ms(windowTotal) / windowInvoices);
+    return 0;
+}
