@@ -311,8 +311,10 @@ void TMainFrm::startBatchRun()
 
 void TMainFrm::batchThreadFinished()
 {
-    if (m_batchThread)
-        m_batchThread->deleteLater();
+    // The thread that finished, not the newest: its end may be handled after the next run has
+    // already started, and that one must not be deleted while it works.
+    if (auto* finished = qobject_cast<TOCRThread*>(sender()))
+        finished->deleteLater();
     if (m_closeAfterRun)
         close();
 }

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTableView>
@@ -265,4 +266,35 @@ TEST(BatchButton, ClosingDuringARunWaitsForTheInvoiceInHand)
     EXPECT_EQ(w.rig.issued().size(), 2);
     EXPECT_EQ(w.rig.stored(QStringLiteral("D2")).fok, QStringLiteral("1"));
     EXPECT_EQ(w.rig.stored(QStringLiteral("D3")).fok, QStringLiteral("0"));
+}
+
+// A run that ends before the window has seen its end: the next run started at once must not be
+// taken for the finished one when that end is finally handled.
+TEST(BatchButton, EndOfOneRunHandledAfterTheNextStartedLeavesTheNextAlone)
+{
+    WindowRig w({}, 1);
+    ASSERT_TRUE(w.rig.ready()) << w.rig.error().toStdString();
+    const QString control = w.rig.configFile(QStringLiteral("invoice.xml"));
+    ASSERT_TRUE(QFile::rename(control, control + QStringLiteral(".away")));
+
+    // Without its control file the first run ends at once, never reaching the UI thread.
+    w.window->BitBtn4Click();
+    QElapsedTimer timer;
+    timer.start();
+    while (w.window->batchThreadActive() && timer.elapsed() < 30000)
+        QThread::msleep(2);
+    ASSERT_FALSE(w.window->batchThreadActive());
+    EXPECT_EQ(w.caption(), Stop); // an abnormal end keeps the stop caption
+    w.window->BitBtn4Click();      // stop press
+    ASSERT_EQ(w.caption(), Start);
+
+    ASSERT_TRUE(QFile::rename(control + QStringLiteral(".away"), control));
+    w.window->BitBtn4Click(); // the second run, while the first one's end is still queued
+    EXPECT_EQ(w.prompter.texts(), (QStringList{BatchTexts::Confirm, BatchTexts::Confirm}));
+    ASSERT_TRUE(waitUntil([&] { return w.gate.held(); }));
+    EXPECT_TRUE(w.window->batchThreadActive());
+    w.gate.release();
+    ASSERT_TRUE(waitUntil([&] { return w.runEnded() && w.caption() == Start; }));
+    EXPECT_EQ(w.rig.issued().size(), 3);
+    EXPECT_EQ(w.issuedRows(), 3);
 }
