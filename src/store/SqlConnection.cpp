@@ -179,7 +179,8 @@ QString SqlConnection::dialect(const QString& text) const
     return out;
 }
 
-Rows SqlConnection::select(const SqlStatement& statement)
+void SqlConnection::selectEach(const SqlStatement& statement, const std::function<void(const QStringList&)>& onColumns,
+                               const std::function<void(std::vector<QString>&)>& onRow)
 {
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     q.setForwardOnly(true);
@@ -192,17 +193,27 @@ Rows SqlConnection::select(const SqlStatement& statement)
     QStringList names;
     for (int i = 0; i < rec.count(); ++i)
         names << rec.fieldName(i);
-    Rows rows(names);
+    onColumns(names);
     const int n = rec.count();
+    std::vector<QString> values(static_cast<size_t>(n));
     while (q.next()) {
-        QStringList values;
-        values.reserve(n);
         for (int i = 0; i < n; ++i)
-            values << q.value(i).toString(); // null reads as empty text
-        rows.append(std::move(values));
+            values[static_cast<size_t>(i)] = q.value(i).toString(); // null reads as empty text
+        onRow(values);
     }
     if (q.lastError().isValid())
         throw Failure(sqlErrorText(q.lastError()));
+}
+
+Rows SqlConnection::select(const SqlStatement& statement)
+{
+    Rows rows;
+    selectEach(
+        statement, [&](const QStringList& names) { rows = Rows(names); },
+        [&](std::vector<QString>& values) {
+            for (QString& v : values)
+                rows.appendValue(std::move(v));
+        });
     return rows;
 }
 

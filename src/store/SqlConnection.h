@@ -5,6 +5,8 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
+#include <vector>
 
 namespace corvina {
 
@@ -32,6 +34,10 @@ public:
 
     // Failures throw Failure carrying the database's own message.
     Rows select(const SqlStatement& statement);
+    // Streams a select: `onColumns` once with the column names, then `onRow` with each row's values
+    // (null as empty text), which it may move from. Nothing of the result is kept here.
+    void selectEach(const SqlStatement& statement, const std::function<void(const QStringList&)>& onColumns,
+                    const std::function<void(std::vector<QString>&)>& onRow);
     int exec(const SqlStatement& statement);
     void execText(const QString& text);
 
