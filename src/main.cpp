@@ -1,7 +1,27 @@
-#include <QApplication>
+#include "app/Clock.h"
+#include "cli/Commands.h"
+#include "ui/CorvinaApplication.h"
+#include "ui/GuiPrompter.h"
+#include "ui/TMainFrm.h"
+
+#include <QCommandLineParser>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    if (corvina::cli::isCommandLine(argc, argv))
+        return corvina::cli::runCommandLine(argc, argv);
+
+    corvina::CorvinaApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("app-folder"), QStringLiteral("Application folder."), QStringLiteral("DIR")});
+    parser.process(app);
+
+    corvina::GuiPrompter prompter;
+    app.setPrompter(&prompter);
+    corvina::SystemClock clock;
+    corvina::TMainFrm window(prompter, clock, parser.value(QStringLiteral("app-folder")));
+    prompter.setMainWindow(&window);
+    window.show();
+    return app.exec();
 }

@@ -27,12 +27,21 @@ SqlConnection::Engine engineOf(const QByteArray& head)
     return SqlConnection::Engine::None;
 }
 
+// Values are texts: an empty text is stored as empty text, never as null, so that a statement
+// comparing with '' finds it.
+QVariant asText(const QVariant& v)
+{
+    if (v.typeId() == QMetaType::QString && v.toString().isNull())
+        return QVariant(QStringLiteral(""));
+    return v;
+}
+
 void bindAll(QSqlQuery& q, const SqlStatement& s)
 {
     for (const QVariant& v : s.values)
-        q.addBindValue(v);
+        q.addBindValue(asText(v));
     for (const auto& [name, v] : s.named)
-        q.bindValue(name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name, v);
+        q.bindValue(name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name, asText(v));
 }
 
 } // namespace
@@ -113,6 +122,14 @@ bool SqlConnection::open(QString* reason)
                           : StoreTexts::AccessOpenFailed.arg(m_path, why);
         else
             *reason = head.isEmpty() ? StoreTexts::CannotCreate.arg(m_path, why) : why;
+        return false;
+    }
+    if (engine == Engine::Access && db.tables().isEmpty()) {
+        // The ODBC driver may accept a damaged file and fail only on the first read.
+        *reason = StoreTexts::AccessOpenFailed.arg(m_path, sqlErrorText(db.lastError()));
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
         return false;
     }
     m_engine = engine;

@@ -2,12 +2,29 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 namespace corvina::test {
 
 QString dataPath(const QString& relative)
 {
     return QStringLiteral(CORVINA_TEST_DATA "/") + relative;
+}
+
+ProcessResult runProgram(const QString& name, const QStringList& args, int timeoutMs)
+{
+    QProcess p;
+    p.setProgram(QStringLiteral(CORVINA_BIN_DIR "/") + name);
+    p.setArguments(args);
+    p.start();
+    p.closeWriteChannel();
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return {-1, QString::fromUtf8(p.readAllStandardOutput()), QStringLiteral("timed out")};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 TempFolder::TempFolder() : m_dir(QDir::tempPath() + QStringLiteral("/corvina-test-XXXXXX")) {}

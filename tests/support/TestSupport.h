@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include "support/QtPrinters.h"
+
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -8,6 +10,15 @@ namespace corvina::test {
 
 // Folder of the committed fixtures (tests/data).
 QString dataPath(const QString& relative);
+
+// The outcome of a program run to its end.
+struct ProcessResult {
+    int status = -1;
+    QString out;
+    QString err;
+};
+// Runs one of the project's executables (build/bin/NAME) with args and waits up to timeoutMs.
+ProcessResult runProgram(const QString& name, const QStringList& args, int timeoutMs = 120000);
 
 // A fresh temporary folder ending in a separator, usable as an application folder.
 class TempFolder {

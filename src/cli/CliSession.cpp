@@ -1,0 +1,142 @@
+#include "cli/CliSession.h"
+
+#include "app/Failure.h"
+#include "app/Prompter.h"
+#include "store/InvoiceQuery.h"
+#include "store/LocalStore.h"
+
+#include <cstdio>
+
+namespace corvina::cli {
+
+void printOut(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void printErr(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+void addCommonOptions(QCommandLineParser& parser, bool withYes)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("app-folder"),
+                      QStringLiteral("Application folder (sysconfig.ini, SysData.mdb); default: CORVINA_APP_FOLDER or "
+                                     "the executable's folder."),
+                      QStringLiteral("DIR")});
+    if (withYes)
+        parser.addOption({QStringLiteral("yes"), QStringLiteral("Answer every question with Yes.")});
+}
+
+void addQueryOptions(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("state"), QStringLiteral("0 = 未开票 (default), 1 = 已开票."), QStringLiteral("0|1"),
+                      QStringLiteral("0")});
+    parser.addOption({QStringLiteral("from"), QStringLiteral("Import time from (default 1900-01-01 00:00)."),
+                      QStringLiteral("YYYY-MM-DD hh:nn")});
+    parser.addOption({QStringLiteral("to"), QStringLiteral("Import time to (default now)."),
+                      QStringLiteral("YYYY-MM-DD hh:nn")});
+}
+
+void addDocOption(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("doc"),
+                      QStringLiteral("Tick the row of this document number (repeatable); all rows when none is given."),
+                      QStringLiteral("ID")});
+}
+
+std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList& args, int minPositional,
+                                  int maxPositional)
+{
+    if (!parser.parse(args)) {
+        printErr(parser.errorText() + QStringLiteral("\n") + parser.helpText());
+        return kUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        printOut(parser.helpText());
+        return kDone;
+    }
+    const qsizetype n = parser.positionalArguments().size();
+    if (n < minPositional || (maxPositional >= 0 && n > maxPositional)) {
+        printErr(QStringLiteral("wrong number of arguments\n") + parser.helpText());
+        return kUsage;
+    }
+    return std::nullopt;
+}
+
+std::optional<QueryFilter> readQueryFilter(const QCommandLineParser& parser, const Clock& clock)
+{
+    QueryFilter f;
+    f.stateValue = parser.value(QStringLiteral("state"));
+    if (f.stateValue != QLatin1String("0") && f.stateValue != QLatin1String("1")) {
+        printErr(QStringLiteral("--state takes 0 or 1\n"));
+        return std::nullopt;
+    }
+    auto readTime = [&](const QString& name, const QDateTime& fallback, QDateTime* out) {
+        if (!parser.isSet(name)) {
+            *out = fallback;
+            return true;
+        }
+        *out = QDateTime::fromString(parser.value(name), QStringLiteral("yyyy-MM-dd HH:mm"));
+        if (!out->isValid()) {
+            printErr(QStringLiteral("--%1 takes a time as YYYY-MM-DD hh:nn\n").arg(name));
+            return false;
+        }
+        return true;
+    };
+    if (!readTime(QStringLiteral("from"), QDateTime(QDate(1900, 1, 1), QTime(0, 0)), &f.from)
+        || !readTime(QStringLiteral("to"), clock.now(), &f.to))
+        return std::nullopt;
+    return f;
+}
+
+CliSession::CliSession(const QCommandLineParser& parser)
+    : settings(AppSettings::load(ExeFolder(parser.value(QStringLiteral("app-folder"))))),
+      prompter(parser.optionNames().contains(QStringLiteral("yes")) && parser.isSet(QStringLiteral("yes")))
+{
+}
+
+CliSession::~CliSession() = default;
+
+LocalStore* CliSession::localStore()
+{
+    if (!m_local)
+        m_local = std::make_unique<LocalStore>(settings.LocalStorePath, prompter);
+    return m_local->open() ? m_local.get() : nullptr;
+}
+
+bool runQueryInto(CliSession& session, const QueryFilter& filter, PlainInvoiceList& list)
+{
+    LocalStore* store = session.localStore();
+    if (!store)
+        return false;
+    try {
+        list.replaceRows(runInvoiceQuery(*store, filter.stateValue, filter.from, filter.to));
+    } catch (const Failure& failure) {
+        ShowMessageBox(session.prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
+        return false;
+    }
+    return true;
+}
+
+QStringList tickRows(PlainInvoiceList& list, const QStringList& docs)
+{
+    QStringList missing = docs;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        const QString id = list.text(r, ColOrderId);
+        const bool named = docs.isEmpty() || docs.contains(id);
+        list.setChecked(r, named);
+        if (named)
+            missing.removeAll(id);
+    }
+    return missing;
+}
+
+} // namespace corvina::cli

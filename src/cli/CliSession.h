@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app/CliPrompter.h"
+#include "app/Clock.h"
+#include "app/Settings.h"
+#include "store/InvoiceList.h"
+
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <memory>
+#include <optional>
+
+namespace corvina {
+
+class LocalStore;
+
+namespace cli {
+
+// Exit status of every command.
+constexpr int kDone = 0;
+constexpr int kFailed = 1; // ended on a failure message or a No
+constexpr int kUsage = 2;
+
+// Options every command takes: --app-folder DIR and --help (with --yes when the command asks).
+void addCommonOptions(QCommandLineParser& parser, bool withYes);
+// Options of the commands that run the query first: --state, --from, --to.
+void addQueryOptions(QCommandLineParser& parser);
+// With --doc ID (repeatable) for the commands that tick rows.
+void addDocOption(QCommandLineParser& parser);
+
+// Parses args (args[0] is the program and command). Returns an exit status when the command must
+// stop here (help shown: 0; usage error: 2), nullopt to go on.
+std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList& args, int minPositional,
+                                  int maxPositional);
+
+struct QueryFilter {
+    QString stateValue = QStringLiteral("0");
+    QDateTime from;
+    QDateTime to;
+};
+// The query options, defaults filled in (state 0, from 1900-01-01 00:00, to now). nullopt after a
+// usage message on stderr.
+std::optional<QueryFilter> readQueryFilter(const QCommandLineParser& parser, const Clock& clock);
+
+// What a command works with: settings of the application folder, the command-line prompter, the
+// clock, and the local store opened only when asked for.
+class CliSession {
+public:
+    explicit CliSession(const QCommandLineParser& parser);
+    ~CliSession();
+
+    AppSettings settings;
+    CliPrompter prompter;
+    SystemClock clock;
+
+    // The local store, opened; nullptr after its connection message was shown.
+    LocalStore* localStore();
+
+private:
+    std::unique_ptr<LocalStore> m_local;
+};
+
+// Runs the query into `list`; false (after a message) when the store could not be read.
+bool runQueryInto(CliSession& session, const QueryFilter& filter, PlainInvoiceList& list);
+
+// Ticks the rows whose document number is named (all rows when none is); returns the names that
+// match no row.
+QStringList tickRows(PlainInvoiceList& list, const QStringList& docs);
+
+// Writes UTF-8 text to stdout.
+void printOut(const QString& text);
+void printErr(const QString& text);
+
+} // namespace cli
+} // namespace corvina

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QStringList>
+
+namespace corvina::cli {
+
+// Each command takes its arguments with args[0] being "corvina <command>" and returns the exit
+// status (0 done, 1 failure or No, 2 usage).
+int runQueryCommand(const QStringList& args);
+int runLinesCommand(const QStringList& args);
+
+// Whether argv names a command (the window opens otherwise), and running it.
+bool isCommandLine(int argc, char** argv);
+int runCommandLine(int argc, char** argv);
+
+} // namespace corvina::cli

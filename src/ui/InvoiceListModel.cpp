@@ -1,0 +1,88 @@
+#include "ui/InvoiceListModel.h"
+
+#include "store/InvoiceCaptions.h"
+
+namespace corvina {
+
+InvoiceListModel::InvoiceListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int InvoiceListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rowCount();
+}
+
+int InvoiceListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kInvoiceTextColumns + 1;
+}
+
+QVariant InvoiceListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return QVariant();
+    const InvoiceRow& row = m_rows[static_cast<size_t>(index.row())];
+    if (index.column() == 0)
+        return role == Qt::CheckStateRole ? QVariant(row.checked ? Qt::Checked : Qt::Unchecked) : QVariant();
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return row.text(index.column());
+    return QVariant();
+}
+
+bool InvoiceListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole)
+        return false;
+    setChecked(index.row(), value.toInt() == Qt::Checked);
+    return true;
+}
+
+QVariant InvoiceListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return invoiceCaption(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags InvoiceListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.column() == 0)
+        f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+bool InvoiceListModel::isChecked(int row) const
+{
+    return m_rows.at(static_cast<size_t>(row)).checked;
+}
+
+void InvoiceListModel::setChecked(int row, bool checked)
+{
+    InvoiceRow& r = m_rows.at(static_cast<size_t>(row));
+    if (r.checked == checked)
+        return;
+    r.checked = checked;
+    const QModelIndex i = index(row, 0);
+    emit dataChanged(i, i, {Qt::CheckStateRole});
+}
+
+QString InvoiceListModel::text(int row, int column) const
+{
+    return m_rows.at(static_cast<size_t>(row)).text(column);
+}
+
+void InvoiceListModel::setText(int row, int column, const QString& text)
+{
+    m_rows.at(static_cast<size_t>(row)).text(column) = text;
+    const QModelIndex i = index(row, column);
+    emit dataChanged(i, i, {Qt::DisplayRole});
+}
+
+void InvoiceListModel::replaceRows(std::vector<InvoiceRow> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+} // namespace corvina

@@ -1,0 +1,229 @@
+#include "ui/TMainFrm.h"
+
+#include "app/Clock.h"
+#include "app/Failure.h"
+#include "app/Prompter.h"
+#include "store/InvoiceCaptions.h"
+#include "store/InvoiceQuery.h"
+#include "store/IssuingDatabase.h"
+#include "store/LocalStore.h"
+#include "ui/InvoiceListModel.h"
+#include "ui/Texts.h"
+#include "ui/UiFonts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace corvina {
+
+namespace {
+
+// Shows the hourglass for the lifetime of the guard.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+template <typename W> W* place(W* widget, int left, int top, int width = -1, int height = -1)
+{
+    if (width < 0)
+        widget->adjustSize();
+    widget->setGeometry(left, top, width < 0 ? widget->width() : width, height < 0 ? widget->sizeHint().height() : height);
+    return widget;
+}
+
+void setupReportView(QAbstractItemView* view)
+{
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setFont(listFont());
+}
+
+} // namespace
+
+TMainFrm::TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, QWidget* parent)
+    : QMainWindow(parent), m_prompter(prompter), m_clock(clock), m_appFolderOverride(appFolder)
+{
+    buildControls();
+    FormCreate();
+}
+
+TMainFrm::~TMainFrm() = default;
+
+void TMainFrm::buildControls()
+{
+    setWindowTitle(UiTexts::MainCaption);
+    setFont(windowFont());
+    setGeometry(202, 153, 908, 526);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(central);
+
+    auto* band = new QWidget(central);
+    band->setFixedHeight(105);
+    layout->addWidget(band);
+
+    GroupBox1 = place(new QGroupBox(UiTexts::QueryFrame, band), 8, 16, 569, 41);
+    Label3 = place(new QLabel(UiTexts::StateLabel, GroupBox1), 16, 17);
+    wwDBComboBox1 = new QComboBox(GroupBox1);
+    wwDBComboBox1->setEditable(true);
+    wwDBComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    wwDBComboBox1->setCompleter(nullptr); // the typed text stays as typed; the value maps it
+    for (const auto& [shown, value] : queryStateEntries())
+        wwDBComboBox1->addItem(shown, value);
+    wwDBComboBox1->setCurrentIndex(0);
+    place(wwDBComboBox1, 72, 13, 73, 21);
+    Label1 = place(new QLabel(UiTexts::TimeLabel, GroupBox1), 159, 17);
+    for (QDateTimeEdit** picker : {&wwDBDateTimePicker1, &wwDBDateTimePicker2}) {
+        *picker = new QDateTimeEdit(GroupBox1);
+        (*picker)->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
+        (*picker)->setCalendarPopup(true);
+    }
+    place(wwDBDateTimePicker1, 216, 13, 121, 21);
+    Label2 = place(new QLabel(UiTexts::To, GroupBox1), 343, 17);
+    place(wwDBDateTimePicker2, 360, 13, 121, 21);
+    BitBtn1 = place(new QPushButton(UiTexts::Query, GroupBox1), 486, 11, 75, 25);
+
+    BitBtn2 = place(new QPushButton(UiTexts::Import, band), 584, 28, 75, 25);
+    BitBtn3 = place(new QPushButton(UiTexts::Delete, band), 672, 28, 75, 25);
+    BitBtn5 = place(new QPushButton(UiTexts::Export, band), 760, 28, 75, 25);
+    BitBtn4 = place(new QPushButton(UiTexts::StartRun, band), 584, 68, 75, 25);
+    chkSelect = place(new QCheckBox(UiTexts::SelectAll, band), 9, 74, 79, 17);
+    xuanzfpzs_lb = place(new QLabel(UiTexts::CountInitial, band), 100, 75, 189, -1);
+    fapje_lb = place(new QLabel(UiTexts::SumInitial, band), 300, 75, 221, -1);
+    Label4 = new QLabel(UiTexts::F10Note, band);
+    Label4->setStyleSheet(QStringLiteral("color: maroon"));
+    place(Label4, 669, 74);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, central);
+    layout->addWidget(Splitter1, 1);
+
+    m_model = new InvoiceListModel(this);
+    lv_Fpxc = new QTableView(Splitter1);
+    lv_Fpxc->setModel(m_model);
+    setupReportView(lv_Fpxc);
+    lv_Fpxc->setShowGrid(true);
+    lv_Fpxc->verticalHeader()->hide();
+    lv_Fpxc->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lv_Fpxc->verticalHeader()->setDefaultSectionSize(QFontMetrics(listFont()).height() + 6);
+    lv_Fpxc->horizontalHeader()->setHighlightSections(false);
+    for (int c = 0; c <= kInvoiceTextColumns; ++c)
+        lv_Fpxc->setColumnWidth(c, invoiceColumnWidth(c));
+    lv_Fpxc->viewport()->installEventFilter(this);
+    connect(lv_Fpxc, &QTableView::doubleClicked, this, &TMainFrm::lv_FpxcDblClick);
+
+    LV_Detail = new QTableWidget(0, kLineColumns, Splitter1);
+    setupReportView(LV_Detail);
+    LV_Detail->verticalHeader()->hide();
+    for (int c = 0; c < kLineColumns; ++c) {
+        LV_Detail->setHorizontalHeaderItem(c, new QTableWidgetItem(lineCaption(c)));
+        LV_Detail->setColumnWidth(c, lineColumnWidth(c));
+    }
+    Splitter1->setSizes({688, 908 - 688});
+    Splitter1->setStretchFactor(1, 1);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TMainFrm::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TMainFrm::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TMainFrm::BitBtn3Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &TMainFrm::BitBtn4Click);
+    connect(BitBtn5, &QPushButton::clicked, this, &TMainFrm::BitBtn5Click);
+    connect(chkSelect, &QCheckBox::clicked, this, &TMainFrm::chkSelectClick);
+}
+
+bool TMainFrm::eventFilter(QObject* watched, QEvent* event)
+{
+    // A click anywhere on the list (a row, its check box, empty space) updates the totals; it runs
+    // after the view has toggled the check box.
+    if (watched == lv_Fpxc->viewport() && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        QTimer::singleShot(0, this, &TMainFrm::lv_FpxcClick);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainFrm::FormCreate()
+{
+    RegisterStopKey();
+    const QString appFolder = ExeFolder(m_appFolderOverride);
+    m_settings = AppSettings::load(appFolder);
+
+    m_local = std::make_unique<LocalStore>(m_settings.LocalStorePath, m_prompter);
+    if (!m_local->open())
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, UiTexts::LocalStoreFailed, MessageBoxKind::YesNo);
+
+    m_issuing = std::make_unique<IssuingDatabase>(m_settings.IssuingDatabasePath, m_prompter);
+    if (!m_issuing->open())
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, UiTexts::IssuingDatabaseFailed, MessageBoxKind::YesNo);
+
+    const QDateTime now = m_clock.now();
+    wwDBDateTimePicker1->setDateTime(now);
+    wwDBDateTimePicker2->setDateTime(now);
+}
+
+void TMainFrm::RegisterStopKey()
+{
+    // F10 is registered by the batch run's stop key once it exists on this platform.
+}
+
+void TMainFrm::ReleaseStopKey() {}
+
+void TMainFrm::closeEvent(QCloseEvent* event)
+{
+    ReleaseStopKey();
+    event->accept();
+}
+
+QString TMainFrm::stateValue() const
+{
+    return mappedStateValue(queryStateEntries(), wwDBComboBox1->currentText());
+}
+
+void TMainFrm::BitBtn1Click()
+{
+    WaitCursor wait;
+    m_model->replaceRows({});
+    try {
+        m_model->replaceRows(runInvoiceQuery(*m_local, stateValue(), wwDBDateTimePicker1->dateTime(),
+                                             wwDBDateTimePicker2->dateTime()));
+    } catch (const Failure& failure) {
+        // Not handled here: the clerk sees the store's own message, the list stays empty.
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
+        return;
+    }
+    wwDBDateTimePicker2->setDateTime(m_clock.now());
+}
+
+void TMainFrm::BitBtn2Click() {}
+
+void TMainFrm::BitBtn3Click() {}
+
+void TMainFrm::BitBtn4Click() {}
+
+void TMainFrm::BitBtn5Click() {}
+
+void TMainFrm::chkSelectClick() {}
+
+void TMainFrm::lv_FpxcClick() {}
+
+void TMainFrm::lv_FpxcDblClick() {}
+
+void TMainFrm::UpdateSelectionTotals() {}
+
+} // namespace corvina

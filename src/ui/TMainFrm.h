@@ -1,0 +1,96 @@
+#pragma once
+
+#include "app/Settings.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QTableWidget;
+
+namespace corvina {
+
+class Clock;
+class IssuingDatabase;
+class InvoiceListModel;
+class LocalStore;
+class Prompter;
+
+// The program's one permanent window: query conditions, action buttons and selection totals in
+// the upper band, the invoice list lv_Fpxc and the line items LV_Detail below.
+class TMainFrm : public QMainWindow {
+    Q_OBJECT
+public:
+    // `appFolder` overrides the executable's folder when not empty.
+    TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, QWidget* parent = nullptr);
+    ~TMainFrm() override;
+
+    const AppSettings& settings() const { return m_settings; }
+    LocalStore& localStore() { return *m_local; }
+    IssuingDatabase& issuingDatabase() { return *m_issuing; }
+    InvoiceListModel& invoiceList() { return *m_model; }
+    QTableView* invoiceView() const { return lv_Fpxc; }
+
+    // The query conditions as the statement uses them.
+    QString stateValue() const;
+
+public slots:
+    void FormCreate();
+    void BitBtn1Click(); // 查询
+    void BitBtn2Click(); // 文件导入
+    void BitBtn3Click(); // 删除发票
+    void BitBtn4Click(); // 发票连开 / 停止
+    void BitBtn5Click(); // 发票导出
+    void chkSelectClick();
+    void lv_FpxcClick();
+    void lv_FpxcDblClick();
+    void UpdateSelectionTotals();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void RegisterStopKey();
+    void ReleaseStopKey();
+
+    Prompter& m_prompter;
+    Clock& m_clock;
+    QString m_appFolderOverride;
+    AppSettings m_settings;
+    std::unique_ptr<LocalStore> m_local;
+    std::unique_ptr<IssuingDatabase> m_issuing;
+    InvoiceListModel* m_model = nullptr;
+
+public:
+    // Controls, named as the window's design names them.
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QComboBox* wwDBComboBox1 = nullptr;
+    QDateTimeEdit* wwDBDateTimePicker1 = nullptr;
+    QDateTimeEdit* wwDBDateTimePicker2 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    QCheckBox* chkSelect = nullptr;
+    QLabel* xuanzfpzs_lb = nullptr;
+    QLabel* fapje_lb = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QTableView* lv_Fpxc = nullptr;
+    QTableWidget* LV_Detail = nullptr;
+};
+
+} // namespace corvina

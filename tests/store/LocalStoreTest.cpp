@@ -1,0 +1,259 @@
+#include "app/Failure.h"
+#include "app/RecordingPrompter.h"
+#include "store/IssuingDatabase.h"
+#include "store/LocalStore.h"
+#include "store/Statements.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace corvina;
+
+namespace {
+
+SqlStatement insertHeader(const QString& id, const QString& fok = QStringLiteral("0"))
+{
+    SqlStatement s{Statements::insertHeaderText(), {}, {}};
+    for (const char* name : {"FCustName", "FCustPo", "FCustOutportNo", "FCustAcc", "FCustSinature", "FCustContractNo",
+                             "FCustCX", "FCustVF", "FMM1", "FMM2", "FMM3", "FMM4", "FMM5"})
+        s.named.append({QString::fromLatin1(name), QStringLiteral("x")});
+    s.named.append({QStringLiteral("FCustOrderId"), id});
+    s.named.append({QStringLiteral("FInDate"), QStringLiteral("2024-03-05 14:07")});
+    s.named.append({QStringLiteral("FOK"), fok});
+    s.named.append({QStringLiteral("FNoTaxSum"), QStringLiteral("1.00")});
+    return s;
+}
+
+SqlStatement insertLine(const QString& id, int no)
+{
+    return {Statements::insertLineText(),
+            {},
+            {{QStringLiteral("FCustOrderId"), id},
+             {QStringLiteral("FNo"), QString::number(no)},
+             {QStringLiteral("FItem"), QStringLiteral("item%1").arg(no)},
+             {QStringLiteral("FCount"), QStringLiteral("1")},
+             {QStringLiteral("FPrice"), QStringLiteral("2")},
+             {QStringLiteral("FSum"), QStringLiteral("2.0000")}}};
+}
+
+int count(LocalStore& s, const char* table, const QString& id)
+{
+    return s.select({QStringLiteral("select * from %1 where FCustOrderId=?").arg(QLatin1String(table)), {id}, {}}).count();
+}
+
+struct StoreFixture : ::testing::Test {
+    test::TempFolder dir;
+    RecordingPrompter prompter;
+    LocalStore store{dir.file(QStringLiteral("SysData.mdb")), prompter};
+};
+
+} // namespace
+
+TEST_F(StoreFixture, CreatesTheStoreAndReopensQuietly)
+{
+    ASSERT_TRUE(store.open());
+    EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("SysData.mdb"))));
+    EXPECT_TRUE(store.open()); // already open: nothing new, no message
+    EXPECT_TRUE(prompter.shown().isEmpty());
+    // FNo is a number: twelve lines come back 1..12 in order, read as text.
+    store.run(insertHeader(QStringLiteral("D1")));
+    for (int no : {3, 12, 1, 10, 2, 11, 4, 5, 6, 7, 8, 9})
+        store.run(insertLine(QStringLiteral("D1"), no));
+    const Rows rows = store.select(Statements::lineItems(QStringLiteral("D1")));
+    ASSERT_EQ(rows.count(), 12);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(rows.value(i, QStringLiteral("fno")), QString::number(i + 1));
+    // Null columns read as empty text.
+    const Rows header = store.select(Statements::existenceTest(QStringLiteral("D1")));
+    EXPECT_EQ(store.select({QStringLiteral("select FInvCode from invoiceMaster"), {}, {}}).value(0, QStringLiteral("FInvCode")),
+              QString());
+    EXPECT_EQ(header.count(), 1);
+}
+
+TEST(LocalStore, ExecuteWithoutAStoreShowsOnlyTheConnectionBox)
+{
+    RecordingPrompter prompter;
+    LocalStore store(QStringLiteral("/nonexistent-folder/SysData.mdb"), prompter);
+    EXPECT_FALSE(store.execute(Statements::deleteHeader(QStringLiteral("1"))));
+    const QStringList texts = prompter.texts();
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].startsWith(QStringLiteral("连接错误:"))) << texts[0].toStdString();
+    EXPECT_EQ(prompter.shown()[0].kind, MessageBoxKind::Error);
+    EXPECT_EQ(prompter.shown()[0].owner, BoxOwner::Application);
+    EXPECT_THROW(store.select(Statements::lineItems(QStringLiteral("1"))), Failure);
+}
+
+TEST_F(StoreFixture, FailingStatementShowsOneBoxAndLeavesTheCallersTransactionActive)
+{
+    ASSERT_TRUE(store.open());
+    store.beginTransaction();
+    store.run(insertHeader(QStringLiteral("keep")));
+    EXPECT_FALSE(store.execute({QStringLiteral("delete from noSuchTable where x=?"), {QStringLiteral("1")}, {}}));
+    ASSERT_EQ(prompter.texts().size(), 1);
+    EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("出错原因：")));
+    EXPECT_EQ(store.transactionDepth(), 1);
+    store.commit(); // the caller's work before the failure is still there to commit
+    EXPECT_EQ(count(store, "invoiceMaster", QStringLiteral("keep")), 1);
+}
+
+TEST_F(StoreFixture, NestedTransactionsAreSavepoints)
+{
+    ASSERT_TRUE(store.open());
+    struct Case {
+        bool innerCommit;
+        bool outerCommit;
+        int outerRows;
+        int innerRows;
+    } cases[] = {{true, true, 1, 1}, {false, true, 1, 0}, {true, false, 0, 0}, {false, false, 0, 0}};
+    int n = 0;
+    for (const Case& c : cases) {
+        const QString outer = QStringLiteral("outer%1").arg(n), inner = QStringLiteral("inner%1").arg(n++);
+        store.beginTransaction();
+        store.run(insertHeader(outer));
+        store.beginTransaction();
+        store.run(insertHeader(inner));
+        c.innerCommit ? store.commit() : store.rollback();
+        c.outerCommit ? store.commit() : store.rollback();
+        EXPECT_EQ(store.transactionDepth(), 0);
+        EXPECT_EQ(count(store, "invoiceMaster", outer), c.outerRows);
+        EXPECT_EQ(count(store, "invoiceMaster", inner), c.innerRows);
+    }
+    // ExecuteLocal nests inside the caller's transaction: the caller's rollback undoes it.
+    store.run(insertHeader(QStringLiteral("victim")));
+    store.beginTransaction();
+    EXPECT_TRUE(store.execute(Statements::deleteHeader(QStringLiteral("victim"))));
+    store.rollback();
+    EXPECT_EQ(count(store, "invoiceMaster", QStringLiteral("victim")), 1);
+}
+
+TEST_F(StoreFixture, ApostrophesNeverChangeWhichRowsAStatementTouches)
+{
+    ASSERT_TRUE(store.open());
+    const QStringList ids{QStringLiteral("A"), QStringLiteral("A'"), QStringLiteral("A' or '1'='1"),
+                          QStringLiteral("' or ''='"), QStringLiteral("O'Brien")};
+    auto reset = [&] {
+        store.run({QStringLiteral("delete from invoiceMaster"), {}, {}});
+        store.run({QStringLiteral("delete from invoiceDetail"), {}, {}});
+        for (const QString& id : ids) {
+            store.run(insertHeader(id));
+            store.run(insertLine(id, 1));
+        }
+    };
+    for (const QString& target : ids) {
+        reset();
+        // Selects see exactly the target's rows.
+        EXPECT_EQ(store.select(Statements::existenceTest(target)).count(), 1) << target.toStdString();
+        EXPECT_EQ(store.select(Statements::lineItems(target)).count(), 1);
+        EXPECT_EQ(store.select(Statements::requestLineItems(target)).count(), 1);
+        // Updates change exactly the target's row, with the values as given.
+        ASSERT_TRUE(store.execute(Statements::editUpdate(QStringLiteral("c'1"), QStringLiteral("n'1"), QStringLiteral("1"), target)));
+        ASSERT_TRUE(store.execute(Statements::markIssued(QStringLiteral("c'2"), QStringLiteral("n'2"), target)));
+        const Rows issued = store.select({QStringLiteral("select FCustOrderId,FInvCode,FInvNumber from invoiceMaster where FOK='1'"), {}, {}});
+        ASSERT_EQ(issued.count(), 1);
+        EXPECT_EQ(issued.value(0, QStringLiteral("FCustOrderId")), target);
+        EXPECT_EQ(issued.value(0, QStringLiteral("FInvCode")), QStringLiteral("c'2"));
+        EXPECT_EQ(issued.value(0, QStringLiteral("FInvNumber")), QStringLiteral("n'2"));
+        // Deletes remove exactly the target's rows, in both spellings of the statements.
+        for (const auto& del : {Statements::deleteHeader(target), Statements::deleteLines(target),
+                                Statements::clearHeader(target), Statements::clearLines(target)})
+            ASSERT_TRUE(store.execute(del));
+        EXPECT_EQ(count(store, "invoiceMaster", target) + count(store, "invoiceDetail", target), 0);
+        EXPECT_EQ(store.select({QStringLiteral("select * from invoiceMaster"), {}, {}}).count(), ids.size() - 1);
+        EXPECT_EQ(store.select({QStringLiteral("select * from invoiceDetail"), {}, {}}).count(), ids.size() - 1);
+    }
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+TEST(LocalStore, RefusesAFileThatIsNoDatabaseAndLeavesItAlone)
+{
+    test::TempFolder dir;
+    const QByteArray content("this is a letter, not a database\n");
+    dir.write(QStringLiteral("SysData.mdb"), content);
+    RecordingPrompter prompter;
+    LocalStore store(dir.file(QStringLiteral("SysData.mdb")), prompter);
+    EXPECT_FALSE(store.open());
+    ASSERT_EQ(prompter.texts().size(), 1);
+    EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("连接错误:")));
+    QFile f(dir.file(QStringLiteral("SysData.mdb")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), content);
+}
+
+TEST(LocalStore, EachThreadUsesItsOwnConnectionToTheSameFile)
+{
+    test::TempFolder dir;
+    RecordingPrompter prompter;
+    LocalStore main(dir.file(QStringLiteral("SysData.mdb")), prompter);
+    ASSERT_TRUE(main.open());
+    main.run(insertHeader(QStringLiteral("T1")));
+    int seen = -1;
+    bool updated = false;
+    QThread* worker = QThread::create([&] {
+        LocalStore mine(dir.file(QStringLiteral("SysData.mdb")), prompter);
+        seen = mine.select(Statements::existenceTest(QStringLiteral("T1"))).count();
+        updated = mine.execute(Statements::markIssued(QStringLiteral("C"), QStringLiteral("N"), QStringLiteral("T1")));
+    });
+    worker->start();
+    worker->wait();
+    delete worker;
+    EXPECT_EQ(seen, 1);
+    EXPECT_TRUE(updated);
+    EXPECT_EQ(main.select(Statements::existenceTest(QStringLiteral("T1"))).value(0, QStringLiteral("FOK")), QStringLiteral("1"));
+}
+
+TEST(IssuingDatabase, ReadOnlyReopenAndFailures)
+{
+    test::TempFolder dir;
+    RecordingPrompter prompter;
+    const QString path = dir.file(QStringLiteral("Data/DB_KP.mdb"));
+    IssuingDatabase missing(path, prompter);
+    EXPECT_FALSE(missing.select({QStringLiteral("select 1"), {}, {}}).has_value());
+    ASSERT_EQ(prompter.texts().size(), 1);
+    EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("连接错误:")));
+    EXPECT_FALSE(QFile::exists(path)); // never created
+
+    // The invoicing program's database as a plain SQLite file.
+    {
+        RecordingPrompter quiet;
+        dir.write(QStringLiteral("Data/.keep"), "");
+        LocalStore writer(path, quiet); // any SQLite file will do; the stand-in writes its own
+        ASSERT_TRUE(writer.open());
+        writer.run({QStringLiteral("create table FPB_TZ(FPDM text, DQKYH text, ZTID integer)"), {}, {}});
+        writer.run({QStringLiteral("insert into FPB_TZ values('3100', '00000001', 3)"), {}, {}});
+    }
+    prompter.clear();
+    IssuingDatabase db(path, prompter);
+    ASSERT_TRUE(db.open());
+    auto rows = db.select({QStringLiteral("select DQKYH from FPB_TZ where ZTID=?"), {3}, {}});
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_EQ(rows->value(0, QStringLiteral("DQKYH")), QStringLiteral("00000001"));
+    EXPECT_THROW(db.select({QStringLiteral("select nosuch from FPB_TZ"), {}, {}}), Failure);
+    EXPECT_THROW(db.select({QStringLiteral("update FPB_TZ set DQKYH='x'"), {}, {}}), Failure); // read only
+    {
+        RecordingPrompter quiet;
+        LocalStore writer(path, quiet);
+        writer.run({QStringLiteral("update FPB_TZ set DQKYH='00000002'"), {}, {}});
+    }
+    db.close();
+    EXPECT_FALSE(db.isOpen());
+    rows = db.select({QStringLiteral("select DQKYH from FPB_TZ"), {}, {}}); // reopened on demand
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_EQ(rows->value(0, QStringLiteral("DQKYH")), QStringLiteral("00000002"));
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+TEST(IssuingDatabase, AccessFileNeedsADriverAndSaysSo)
+{
+    test::TempFolder dir;
+    QByteArray jet(2048, '\0');
+    jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
+    dir.write(QStringLiteral("DB_KP.mdb"), jet);
+    RecordingPrompter prompter;
+    IssuingDatabase db(dir.file(QStringLiteral("DB_KP.mdb")), prompter);
+    EXPECT_FALSE(db.open());
+    ASSERT_EQ(prompter.texts().size(), 1);
+    EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("连接错误:")));
+    EXPECT_TRUE(prompter.texts()[0].contains(QStringLiteral("Access"))) << prompter.texts()[0].toStdString();
+}
