@@ -8,6 +8,8 @@ namespace corvina::cli {
 // status (0 done, 1 failure or No, 2 usage).
 int runQueryCommand(const QStringList& args);
 int runLinesCommand(const QStringList& args);
+int runImportCommand(const QStringList& args);
+int runCellsCommand(const QStringList& args);
 
 // Whether argv names a command (the window opens otherwise), and running it.
 bool isCommandLine(int argc, char** argv);

@@ -14,6 +14,9 @@ struct CellValue {
     CellType type = CellType::Empty;
     double number = 0;
     QString text;
+    // A formula whose result the writing program never computed (no cached value): reads as
+    // empty, but the import must not take it for an empty cell.
+    bool uncalculated = false;
 
     bool isEmpty() const { return type == CellType::Empty; }
 };

@@ -24,8 +24,10 @@ inline const QString Encrypted = QStringLiteral("文件 %1 设有打开密码，
 inline const QString Corrupt = QStringLiteral("文件 %1 已损坏，无法读取（%2）");
 inline const QString PartTooLarge = QStringLiteral("文件 %1 中的 %2 解压后超过 %3 MB，疑为损坏或恶意文件，已停止读取");
 inline const QString TooManyCells = QStringLiteral("工作表“%1”的单元格超过 %2 个，无法导入");
-inline const QString SheetMissing = QStringLiteral("工作簿中没有名为“%1”的工作表");
+inline const QString SheetMissing = QStringLiteral("工作簿中没有名为“%1”的工作表（现有工作表：%2）");
 inline const QString BadAmount = QStringLiteral("第%1行N列的金额“%2”不是数字");
+inline const QString Uncalculated = QStringLiteral(
+    "单元格%1是公式，但文件里没有它的计算结果（文件不是由EXCEL或WPS保存的），请用EXCEL打开并保存后再导入");
 inline const QString BadQuantity = QStringLiteral("销售单据%1第%2行明细的数量“%3”不是数字");
 inline const QString BadPrice = QStringLiteral("销售单据%1第%2行明细的单价“%3”不是数字");
 

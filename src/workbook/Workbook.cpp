@@ -71,7 +71,7 @@ const Worksheet& Workbook::worksheet(const QString& name)
 {
     const int index = findSheet(name);
     if (index < 0)
-        throw Failure(WorkbookTexts::SheetMissing.arg(name));
+        throw Failure(WorkbookTexts::SheetMissing.arg(name, sheetNames().join(QStringLiteral("、"))));
     auto it = m_loaded.find(index);
     if (it == m_loaded.end()) {
         std::unique_ptr<Worksheet> sheet = guarded(m_path, [&] { return loadSheet(index); });

@@ -21,9 +21,17 @@ constexpr int kEmptyCellsToEnd = 5;
 
 enum Column : int { A = 1, B, C, D, E, F, G, H, I, J, K, L, M, N };
 
+CellValue readCell(const Worksheet& sheet, int row, int column)
+{
+    CellValue v = sheet.cell(row, column);
+    if (v.uncalculated)
+        throw Failure(WorkbookTexts::Uncalculated.arg(cellReference(row, column)));
+    return v;
+}
+
 QString cellText(const Worksheet& sheet, int row, int column)
 {
-    return trimControl(sheet.cell(row, column).text);
+    return trimControl(readCell(sheet, row, column).text);
 }
 
 // Appends a row's text to a merged value unless it is empty or already inside it.
@@ -35,7 +43,7 @@ void mergeDistinct(QString& merged, const QString& text)
 
 double amountOf(const Worksheet& sheet, int row)
 {
-    const CellValue v = sheet.cell(row, N);
+    const CellValue v = readCell(sheet, row, N);
     switch (v.type) {
     case CellType::Empty:
         return 0;

@@ -55,6 +55,13 @@ void Worksheet::addText(int row, int column, const QString& text, CellType type)
     push(e);
 }
 
+void Worksheet::addUncalculated(int row, int column)
+{
+    Entry e{static_cast<quint32>(row), static_cast<quint16>(column), CellType::Empty, {}};
+    e.string = 1;
+    push(e);
+}
+
 void Worksheet::finish()
 {
     if (!m_sorted) {
@@ -116,6 +123,7 @@ CellValue Worksheet::valueOf(const Entry& e) const
         break;
     }
     case CellType::Empty:
+        v.uncalculated = e.string == 1;
         break;
     }
     return v;

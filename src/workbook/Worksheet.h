@@ -21,7 +21,7 @@ public:
 
     // The cell at a position; empty outside the stored cells.
     CellValue cell(int row, int column) const;
-    // Every stored cell, in row then column order.
+    // Every stored cell, in row then column order (uncalculated formulas included).
     void forEachCell(const std::function<void(int row, int column, const CellValue&)>& visit) const;
     int lastRow() const { return m_lastRow; }
     size_t cellCount() const { return m_cells.size(); }
@@ -31,6 +31,7 @@ public:
     void addBoolean(int row, int column, bool value);
     void addSharedText(int row, int column, quint32 index); // index checked by the caller
     void addText(int row, int column, const QString& text, CellType type = CellType::Text);
+    void addUncalculated(int row, int column);
     // Sorts and indexes the cells; call once after the last add.
     void finish();
 

@@ -325,11 +325,19 @@ std::unique_ptr<Worksheet> XlsxWorkbook::loadSheet(int index)
             }
             pugi::xml_node v;
             pugi::xml_node is;
+            bool formula = false;
             for (pugi::xml_node n = c.first_child(); n; n = n.next_sibling()) {
                 if (isNamed(n, "v"))
                     v = n;
                 else if (isNamed(n, "is"))
                     is = n;
+                else if (isNamed(n, "f"))
+                    formula = true;
+            }
+            // An empty <v/> beside a formula is no result either, except for a text result.
+            if (formula && !is && (!v || (!*v.child_value() && std::strcmp(type, "str") != 0))) {
+                ws->addUncalculated(cellRow, column);
+                continue;
             }
             const char* vText = v.child_value();
             switch (type[0]) {

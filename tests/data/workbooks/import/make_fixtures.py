@@ -2,8 +2,11 @@
 """Writes the import test workbooks with openpyxl (an independent writer).
 
 Run with the system python: /usr/bin/python3 make_fixtures.py
-The .xls twin of formulas.xlsx is then made by LibreOffice:
+openpyxl stores formulas without their results (formulas.xlsx). LibreOffice computes them
+when it saves the .xls twin and the calculated .xlsx:
   soffice --headless --convert-to xls formulas.xlsx
+  soffice --headless --convert-to xlsx --outdir /tmp/lo formulas.xlsx
+  cp /tmp/lo/formulas.xlsx formulas_calculated.xlsx
 """
 import datetime
 import os
@@ -70,7 +73,7 @@ save("bad_quantity.xlsx", [line("Q1", l_=2, m=3, n=6), line("Q2", l_=1, m=1, n=1
 # Values the workbook keeps as formulas, dates and booleans; the amount is price x quantity.
 wb = Workbook()
 ws = wb.active
-ws.title = "sheet1"
+ws.title = "Sheet1"  # LibreOffice renames an all-lower-case "sheet1" when it writes .xls
 ws.append(CAPTIONS)
 ws.append(["F1", "客户", "HT1", "", "", "张三", "", datetime.date(2024, 3, 5), "", "TRUE备注", "item", 3, 2.5, "=L2*M2"])
 ws.append(["F1", "客户", "HT2", "", "", "张三", "", datetime.datetime(2024, 3, 5, 14, 7, 9), "", "", "item2", 2, 100, "=L3*M3"])
