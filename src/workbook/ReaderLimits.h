@@ -12,7 +12,7 @@ constexpr size_t kStreamedPartBytes = 256 * kMib;
 // Parts held whole while read (workbook, relationships, styles).
 constexpr size_t kWholePartBytes = 32 * kMib;
 // Worksheet XML is parsed a piece of about this size at a time.
-constexpr size_t kXmlPieceBytes = 4 * kMib;
+constexpr size_t kXmlPieceBytes = kMib;
 // A single row or shared string larger than this is not a workbook's.
 constexpr size_t kXmlElementBytes = 64 * kMib;
 // Cells kept per worksheet (16 bytes each plus texts).

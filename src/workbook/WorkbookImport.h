@@ -46,6 +46,7 @@ public:
 
 private:
     void run(const QString& filePath, const QString& sheetName, const QString& logPath);
+    void storeDocuments(const Worksheet& sheet, int total, const QString& logPath);
     int countDocuments(const Worksheet& sheet) const;
     ImportedDocument readDocument(const Worksheet& sheet, int firstRow, int* rowCount) const;
 

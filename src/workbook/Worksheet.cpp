@@ -83,7 +83,8 @@ void Worksheet::finish()
         *out++ = *it;
     }
     m_cells.erase(out, m_cells.end());
-    m_cells.shrink_to_fit();
+    if (m_cells.capacity() > m_cells.size() + m_cells.size() / 4 + 1024)
+        m_cells.shrink_to_fit();
 
     m_lastRow = m_cells.empty() ? 0 : static_cast<int>(m_cells.back().row);
     m_rowStart.assign(static_cast<size_t>(m_lastRow) + 2, 0);

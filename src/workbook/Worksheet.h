@@ -26,6 +26,8 @@ public:
     int lastRow() const { return m_lastRow; }
     size_t cellCount() const { return m_cells.size(); }
 
+    // Room for about this many cells, so a big sheet is not copied while it grows.
+    void reserve(size_t cells) { m_cells.reserve(cells); }
     // Building, by the readers. A later cell at the same position replaces an earlier one.
     void addNumber(int row, int column, double value, bool isDate);
     void addBoolean(int row, int column, bool value);

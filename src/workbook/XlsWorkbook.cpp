@@ -436,6 +436,8 @@ std::unique_ptr<Worksheet> XlsWorkbook::loadSheet(int index)
             throw Failure(WorkbookTexts::TooManyCells.arg(name).arg(ReaderLimits::kMaxCells));
     };
 
+    // A cell record takes at least 14 bytes.
+    sheet->reserve(std::min<size_t>(static_cast<size_t>(m_stream.size()) / 14, ReaderLimits::kMaxCells / 2));
     RecordCursor cursor(m_stream, m_offsets.at(static_cast<size_t>(index)));
     Record r;
     if (!cursor.next(&r) || r.id != Bof)

@@ -292,6 +292,8 @@ std::unique_ptr<Worksheet> XlsxWorkbook::loadSheet(int index)
     const auto& xfIsDate = m_xfIsDate;
     const bool date1904 = m_date1904;
     int rowNumber = 0;
+    // A cell takes some 40 bytes of XML or more.
+    sheet->reserve(std::min(m_zip.statedSize(part) / 40, ReaderLimits::kMaxCells / 2));
 
     XmlPieceReader reader("sheetData", "row", part, [&](const pugi::xml_node& row) {
         if (!isNamed(row, "row"))

@@ -10,7 +10,8 @@ namespace corvina {
 
 namespace {
 
-constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_fragment;
+constexpr unsigned kParseFlags =
+    pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_fragment | pugi::parse_embed_pcdata;
 
 bool isNameChar(char c)
 {

@@ -71,6 +71,15 @@ void ZipPackage::stream(const QString& name, size_t cap,
     }
 }
 
+size_t ZipPackage::statedSize(const QString& name) const
+{
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat(m_zip, name.toUtf8().constData(), ZIP_FL_NOCASE, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+        return 0;
+    return static_cast<size_t>(st.size);
+}
+
 std::string ZipPackage::read(const QString& name, size_t cap) const
 {
     std::string bytes;

@@ -20,6 +20,8 @@ public:
 
     // Part names without a leading "/", matched without regard to case.
     bool has(const QString& name) const;
+    // The size the archive states for a part (0 when unknown); a hint only, never trusted.
+    size_t statedSize(const QString& name) const;
     std::string read(const QString& name, size_t cap) const;
     void stream(const QString& name, size_t cap, const std::function<void(const char*, size_t)>& sink) const;
 
