@@ -70,6 +70,18 @@ save("amounts.xlsx", [line("N1", n=10), line("N1", n=None), line("N1", n="2.5"),
 save("bad_quantity.xlsx", [line("Q1", l_=2, m=3, n=6), line("Q2", l_=1, m=1, n=1),
                            line("Q2", l_="1,000", m=1, n=1000), line("Q3")], sheet="SHEET1")
 
+# The same workbook after the clerk mended the quantity.
+save("bad_quantity_fixed.xlsx", [line("Q1", l_=2, m=3, n=6), line("Q2", l_=1, m=1, n=1),
+                                 line("Q2", l_="1000", m=1, n=1000), line("Q3")], sheet="SHEET1")
+
+# 450 documents of two lines; the price of document 401 is no number. Spans several groups of
+# documents committed together.
+rows = []
+for d in range(1, 451):
+    rows.append(line("D%03d" % d, l_=1, m=2, n=2))
+    rows.append(line("D%03d" % d, l_=2, m=("x" if d == 401 else 3), n=6))
+save("many.xlsx", rows)
+
 # Values the workbook keeps as formulas, dates and booleans; the amount is price x quantity.
 wb = Workbook()
 ws = wb.active
