@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "ui/CorvinaApplication.h"
 #include "ui/GuiPrompter.h"
+#include "issuing/StopKey.h"
 #include "ui/TMainFrm.h"
 
 #include <QCommandLineParser>

@@ -19,6 +19,7 @@ const Command kCommands[] = {
     {"lines", "list the line items of a document", runLinesCommand},
     {"import", "import the sales documents of a workbook", runImportCommand},
     {"cells", "show a worksheet's cells as the import reads them", runCellsCommand},
+    {"issue", "issue the pending documents through the invoicing program", runIssueCommand},
 };
 
 QString usage()

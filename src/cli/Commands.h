@@ -10,6 +10,7 @@ int runQueryCommand(const QStringList& args);
 int runLinesCommand(const QStringList& args);
 int runImportCommand(const QStringList& args);
 int runCellsCommand(const QStringList& args);
+int runIssueCommand(const QStringList& args);
 
 // Whether argv names a command (the window opens otherwise), and running it.
 bool isCommandLine(int argc, char** argv);

@@ -3,6 +3,12 @@
 #include "app/Clock.h"
 #include "app/Failure.h"
 #include "app/Prompter.h"
+#include "issuing/BatchRun.h"
+#include "issuing/BatchTexts.h"
+#include "issuing/InvoicingProgramSteps.h"
+#include "issuing/StopKey.h"
+#include "issuing/TOCRThread.h"
+#include "issuing/UiThreadInvoiceList.h"
 #include "store/InvoiceCaptions.h"
 #include "store/InvoiceQuery.h"
 #include "store/IssuingDatabase.h"
@@ -56,14 +62,23 @@ void setupReportView(QAbstractItemView* view)
 
 } // namespace
 
-TMainFrm::TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, QWidget* parent)
-    : QMainWindow(parent), m_prompter(prompter), m_clock(clock), m_appFolderOverride(appFolder)
+TMainFrm::TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, std::unique_ptr<StopKey> stopKey,
+                   QWidget* parent)
+    : QMainWindow(parent), m_prompter(prompter), m_clock(clock), m_appFolderOverride(appFolder),
+      m_issuingState(std::make_unique<IssuingState>()), m_stopKey(stopKey ? std::move(stopKey) : createPlatformStopKey())
 {
+    m_stepsFactory = [this](InvoiceList& list, LocalStore& store) {
+        return createPlatformIssuingSteps(m_settings, list, store, *m_issuingState, m_clock, m_prompter);
+    };
     buildControls();
     FormCreate();
 }
 
-TMainFrm::~TMainFrm() = default;
+TMainFrm::~TMainFrm()
+{
+    // The key thread must not touch BatchRunning after the window is gone.
+    ReleaseStopKey();
+}
 
 void TMainFrm::buildControls()
 {
@@ -179,15 +194,40 @@ void TMainFrm::FormCreate()
 
 void TMainFrm::RegisterStopKey()
 {
-    // F10 is registered by the batch run's stop key once it exists on this platform.
+    if (!corvina::RegisterStopKey(*m_stopKey, BatchRunning))
+        m_prompter.showPlain(BatchTexts::StopKeyFailed);
 }
 
-void TMainFrm::ReleaseStopKey() {}
+void TMainFrm::ReleaseStopKey()
+{
+    corvina::ReleaseStopKey(*m_stopKey);
+}
 
 void TMainFrm::closeEvent(QCloseEvent* event)
 {
+    if (batchThreadActive()) {
+        // The invoice in hand is finished (buttons pressed, recorded) before the window goes.
+        BatchRunning.store(false);
+        m_closeAfterRun = true;
+        setWindowTitle(UiTexts::MainCaption + QStringLiteral(" - ") + BatchTexts::ClosingAfterInvoice);
+        event->ignore();
+        return;
+    }
     ReleaseStopKey();
     event->accept();
+}
+
+bool TMainFrm::batchThreadActive() const
+{
+    return m_batchThread && m_batchThread->isRunning();
+}
+
+bool TMainFrm::refuseDuringRun()
+{
+    if (!batchThreadActive())
+        return false;
+    ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::RefusedDuringRun, MessageBoxKind::Info);
+    return true;
 }
 
 QString TMainFrm::stateValue() const
@@ -197,6 +237,8 @@ QString TMainFrm::stateValue() const
 
 void TMainFrm::BitBtn1Click()
 {
+    if (refuseDuringRun())
+        return;
     WaitCursor wait;
     m_model->replaceRows({});
     try {
@@ -214,7 +256,54 @@ void TMainFrm::BitBtn2Click() {}
 
 void TMainFrm::BitBtn3Click() {}
 
-void TMainFrm::BitBtn4Click() {}
+void TMainFrm::BitBtn4Click()
+{
+    if (BitBtn4->text() != BatchTexts::StartCaption) {
+        // Stop press: the run sees the cleared flag at its next pending row.
+        BitBtn4->setText(BatchTexts::StartCaption);
+        BatchRunning.store(false);
+        return;
+    }
+    if (batchThreadActive()) {
+        // A second run never works beside the first.
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::PreviousRunEnding, MessageBoxKind::Info);
+        return;
+    }
+    if (ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::Confirm, MessageBoxKind::YesNo) != ButtonCode::Yes)
+        return;
+    BitBtn4->setText(BatchTexts::StopCaption);
+    BatchRunning.store(true);
+    startBatchRun();
+}
+
+void TMainFrm::startBatchRun()
+{
+    auto setCaption = [this](const QString& caption) {
+        QMetaObject::invokeMethod(this, [this, caption] { BitBtn4->setText(caption); }, Qt::BlockingQueuedConnection);
+    };
+    auto repaint = [this] { QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection); };
+    auto* thread = new TOCRThread(
+        [this, setCaption, repaint] {
+            if (!m_stepsFactory)
+                throw std::runtime_error("no invoicing program support on this platform");
+            LocalStore store(m_settings.LocalStorePath, m_prompter);
+            UiThreadInvoiceList list(*m_model, this);
+            const std::unique_ptr<IssuingSteps> steps = m_stepsFactory(list, store);
+            RunBatchIssue(list, store, m_prompter, BatchRunning, *steps, {setCaption, repaint, nullptr});
+        },
+        this);
+    connect(thread, &QThread::finished, this, &TMainFrm::batchThreadFinished);
+    m_batchThread = thread;
+    thread->start();
+}
+
+void TMainFrm::batchThreadFinished()
+{
+    if (m_batchThread)
+        m_batchThread->deleteLater();
+    if (m_closeAfterRun)
+        close();
+}
 
 void TMainFrm::BitBtn5Click() {}
 

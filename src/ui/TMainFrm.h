@@ -3,6 +3,9 @@
 #include "app/Settings.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <atomic>
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -19,8 +22,13 @@ namespace corvina {
 
 class Clock;
 class IssuingDatabase;
+class InvoiceList;
 class InvoiceListModel;
+class IssuingSteps;
 class LocalStore;
+class StopKey;
+class TOCRThread;
+struct IssuingState;
 class Prompter;
 
 // The program's one permanent window: query conditions, action buttons and selection totals in
@@ -28,8 +36,10 @@ class Prompter;
 class TMainFrm : public QMainWindow {
     Q_OBJECT
 public:
-    // `appFolder` overrides the executable's folder when not empty.
-    TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, QWidget* parent = nullptr);
+    // `appFolder` overrides the executable's folder when not empty; `stopKey` is the platform's F10
+    // when not given.
+    TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, std::unique_ptr<StopKey> stopKey = nullptr,
+             QWidget* parent = nullptr);
     ~TMainFrm() override;
 
     const AppSettings& settings() const { return m_settings; }
@@ -40,6 +50,16 @@ public:
 
     // The query conditions as the statement uses them.
     QString stateValue() const;
+
+    // Builds, on the batch thread, what a run needs of the invoicing program; the run's own list
+    // accessor and store connection are passed in.
+    using IssuingStepsFactory = std::function<std::unique_ptr<IssuingSteps>(InvoiceList& list, LocalStore& store)>;
+    void setIssuingStepsFactory(IssuingStepsFactory factory) { m_stepsFactory = std::move(factory); }
+
+    // The run's stop flag, shared with the batch thread and the stop key.
+    std::atomic<bool> BatchRunning{false};
+    // Whether a batch thread is still working (also while it finishes after a stop).
+    bool batchThreadActive() const;
 
 public slots:
     void FormCreate();
@@ -57,8 +77,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+private slots:
+    void batchThreadFinished();
+
 private:
     void buildControls();
+    // While a run works, actions that rebuild or rewrite the list are refused with a message.
+    bool refuseDuringRun();
+    void startBatchRun();
     void RegisterStopKey();
     void ReleaseStopKey();
 
@@ -69,6 +95,11 @@ private:
     std::unique_ptr<LocalStore> m_local;
     std::unique_ptr<IssuingDatabase> m_issuing;
     InvoiceListModel* m_model = nullptr;
+    IssuingStepsFactory m_stepsFactory;
+    QPointer<TOCRThread> m_batchThread;
+    bool m_closeAfterRun = false;
+    std::unique_ptr<IssuingState> m_issuingState;
+    std::unique_ptr<StopKey> m_stopKey;
 
 public:
     // Controls, named as the window's design names them.

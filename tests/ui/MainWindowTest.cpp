@@ -1,5 +1,6 @@
 #include "app/Clock.h"
 #include "app/RecordingPrompter.h"
+#include "issuing/NoStopKey.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
@@ -18,7 +19,7 @@ TEST(MainWindow, StartUpWithBothDatabasesMissingShowsFourBoxesInOrder)
     RecordingPrompter prompter;
     FakeClock clock;
     // A folder that does not exist cannot hold the store; kaippath defaults to a Windows path.
-    TMainFrm window(prompter, clock, QStringLiteral("/nonexistent-corvina-folder"));
+    TMainFrm window(prompter, clock, QStringLiteral("/nonexistent-corvina-folder"), std::make_unique<NoStopKey>());
     const auto shown = prompter.shown();
     ASSERT_EQ(shown.size(), 4);
     EXPECT_TRUE(shown[0].text.startsWith(QStringLiteral("连接错误:")));
@@ -42,7 +43,7 @@ TEST(MainWindow, QueryRenumbersUnticksAndMovesTheEndPicker)
     test::TempFolder dir;
     RecordingPrompter prompter;
     FakeClock clock(QDateTime(QDate(2024, 3, 5), QTime(10, 0, 0)));
-    TMainFrm window(prompter, clock, dir.path());
+    TMainFrm window(prompter, clock, dir.path(), std::make_unique<NoStopKey>());
     prompter.clear(); // the invoicing program's database is missing here: not this test's subject
     for (int i = 1; i <= 3; ++i)
         window.localStore().run({QStringLiteral("insert into invoiceMaster(FCustOrderId,FInDate,FOK) values(?,?,?)"),
@@ -87,4 +88,22 @@ TEST(MainWindow, ListShowsCheckBoxesAndSeventeenColumnsNotEditable)
     EXPECT_TRUE(model.isChecked(1));
     EXPECT_FALSE(model.setData(model.index(1, 3), QStringLiteral("x"), Qt::EditRole));
     EXPECT_EQ(model.data(model.index(1, 3), Qt::DisplayRole).toString(), QStringLiteral("D2"));
+}
+
+TEST(MainWindow, StopKeyThatCannotBeTakenIsReportedFirstAndStartUpGoesOn)
+{
+    // Without a display the platform's F10 cannot be taken.
+    const QByteArray display = qgetenv("DISPLAY");
+    qunsetenv("DISPLAY");
+    test::TempFolder dir;
+    RecordingPrompter prompter;
+    FakeClock clock;
+    TMainFrm window(prompter, clock, dir.path());
+    if (!display.isEmpty())
+        qputenv("DISPLAY", display);
+    const auto shown = prompter.shown();
+    ASSERT_GE(shown.size(), 1);
+    EXPECT_EQ(shown[0].type, RecordingPrompter::Type::Plain);
+    EXPECT_EQ(shown[0].text, QStringLiteral("注册F10失败"));
+    EXPECT_TRUE(window.localStore().isOpen()); // start-up went on
 }

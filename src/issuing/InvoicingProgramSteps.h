@@ -1,0 +1,61 @@
+#pragma once
+
+#include "bridge/InvoicingReadiness.h"
+#include "bridge/IssuePreparer.h"
+#include "bridge/RequestFileWriter.h"
+#include "bridge/TIssuingData.h"
+#include "issuing/BatchRun.h"
+#include "issuing/WindowAutomation.h"
+#include "store/IssuingDatabase.h"
+
+#include <memory>
+
+namespace corvina {
+
+struct AppSettings;
+class Clock;
+class InvoiceList;
+class LocalStore;
+class Prompter;
+
+// What lives for the whole program run on the issuing side: the issuing data (its company part
+// is read once) and the print offsets of the last run. Used by one batch thread at a time.
+struct IssuingState {
+    TIssuingData data;
+    PrintOffsets offsets;
+};
+
+// The run's steps against the real invoicing program: its control file, its database (over the
+// batch thread's own connection), the request files and its windows.
+class InvoicingProgramSteps : public IssuingSteps, private InvoicingReadiness {
+public:
+    InvoicingProgramSteps(const AppSettings& settings, InvoiceList& list, LocalStore& store, IssuingState& state,
+                          WindowServices& windows, Clock& clock, Prompter& prompter);
+
+    bool ReadPrintSettings() override;
+    bool PrepareIssue(int row) override;
+    bool OpenIssueDialog() override;
+    bool FindIssueButtons() override;
+    void PressIssueButtons() override;
+    QString invoiceCode() const override { return m_state.data.FPDM; }
+    QString invoiceNumber() const override { return m_state.data.DQKYH; }
+
+private:
+    bool CheckInvoicingReady() override;
+
+    QString m_controlFile;
+    IssuingState& m_state;
+    Prompter& m_prompter;
+    IssuingDatabase m_database;
+    RequestFileWriter m_writer;
+    WindowAutomation m_automation;
+    IssuePreparer m_preparer;
+    WindowHandle m_dialog = NoWindow;
+};
+
+// The steps over the desktop's own window services, which they own.
+std::unique_ptr<IssuingSteps> createPlatformIssuingSteps(const AppSettings& settings, InvoiceList& list,
+                                                         LocalStore& store, IssuingState& state, Clock& clock,
+                                                         Prompter& prompter);
+
+} // namespace corvina

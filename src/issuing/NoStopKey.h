@@ -1,0 +1,14 @@
+#pragma once
+
+#include "issuing/StopKey.h"
+
+namespace corvina {
+
+// No key at all, for runs without a desktop: registering succeeds and nothing is ever pressed.
+class NoStopKey : public StopKey {
+public:
+    bool registerKey(std::function<void()>) override { return true; }
+    void release() override {}
+};
+
+} // namespace corvina

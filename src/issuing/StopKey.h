@@ -1,0 +1,27 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace corvina {
+
+// The stop key: F10 taken system-wide while the tool runs, whichever program has the focus.
+class StopKey {
+public:
+    virtual ~StopKey() = default;
+    // Takes F10; pressed runs on a thread of the backend each time F10 goes down. False when the
+    // key cannot be taken (another program holds it, no desktop to take it from).
+    virtual bool registerKey(std::function<void()> pressed) = 0;
+    // Gives F10 back; harmless when not registered. Once it returns, pressed is not called again.
+    virtual void release() = 0;
+};
+
+// The platform's backend: X11 on $DISPLAY, or Windows hot keys.
+std::unique_ptr<StopKey> createPlatformStopKey();
+
+// Takes F10 so that pressing it clears BatchRunning. False when the key cannot be taken.
+bool RegisterStopKey(StopKey& key, std::atomic<bool>& BatchRunning);
+void ReleaseStopKey(StopKey& key);
+
+} // namespace corvina

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QThread>
+#include <functional>
+
+namespace corvina {
+
+// The batch run's thread: runs its body once (RunBatchIssue with the run's own connections) and
+// ends. Any exception that escapes the body ends the thread quietly; `failed()` tells.
+class TOCRThread : public QThread {
+    Q_OBJECT
+public:
+    explicit TOCRThread(std::function<void()> execute, QObject* parent = nullptr);
+    bool failed() const { return m_failed; }
+
+protected:
+    void run() override;
+
+private:
+    std::function<void()> m_execute;
+    bool m_failed = false;
+};
+
+} // namespace corvina

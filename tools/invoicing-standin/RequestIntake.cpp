@@ -1,0 +1,278 @@
+#include "RequestIntake.h"
+
+#include "StandinDatabase.h"
+#include "app/AppendLog.h"
+#include "app/Failure.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QXmlStreamReader>
+
+#include <vector>
+
+namespace corvina::standin {
+
+namespace {
+
+// A refusal: the request is not recorded and the text says why.
+struct Refusal {
+    QString reason;
+};
+
+struct Node {
+    QString name;
+    QXmlStreamAttributes attributes;
+    QString text;
+    std::vector<Node> children;
+};
+
+const QString kControlName = QStringLiteral("invoice.xml");
+const QString kRecordName = QStringLiteral("invoicedata_6.xml");
+
+// The whole file through a conforming parser: any well-formedness error refuses the request.
+Node parseStrict(const QString& folder, const QString& name)
+{
+    QFile file(StandinDatabase::configPath(folder, name));
+    if (!file.open(QIODevice::ReadOnly))
+        throw Refusal{QStringLiteral("无法读取 %1：%2").arg(name, file.errorString())};
+    QXmlStreamReader reader(&file);
+    Node root;
+    bool haveRoot = false;
+    std::vector<Node*> open;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement()) {
+            Node node{reader.name().toString(), reader.attributes(), {}, {}};
+            if (open.empty()) {
+                root = std::move(node);
+                haveRoot = true;
+                open.push_back(&root);
+            } else {
+                // Only the innermost open node's children grow, so the pointers on the stack stay valid.
+                open.back()->children.push_back(std::move(node));
+                open.push_back(&open.back()->children.back());
+            }
+        } else if (reader.isCharacters() && !open.empty()) {
+            open.back()->text += reader.text();
+        } else if (reader.isEndElement() && !open.empty()) {
+            open.pop_back();
+        }
+    }
+    if (reader.hasError()) {
+        throw Refusal{QStringLiteral("%1 不是合法的XML（第 %2 行第 %3 列：%4）")
+                          .arg(name)
+                          .arg(reader.lineNumber())
+                          .arg(reader.columnNumber())
+                          .arg(reader.errorString())};
+    }
+    if (!haveRoot)
+        throw Refusal{name + QStringLiteral(" 没有根元素")};
+    return root;
+}
+
+const Node& child(const Node& parent, const QString& name, const QString& file)
+{
+    for (const Node& node : parent.children) {
+        if (node.name == name)
+            return node;
+    }
+    throw Refusal{QStringLiteral("%1 缺少元素 %2（在 %3 中）").arg(file, name, parent.name)};
+}
+
+QString attribute(const Node& node, const QString& name, const QString& file)
+{
+    if (!node.attributes.hasAttribute(name))
+        throw Refusal{QStringLiteral("%1 的元素 %2 缺少属性 %3").arg(file, node.name, name)};
+    return node.attributes.value(name).toString();
+}
+
+bool isDigits(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar ch : text) {
+        if (ch < QLatin1Char('0') || ch > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+int positiveNumber(const QString& text, const QString& what)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!isDigits(text) || !ok)
+        throw Refusal{QStringLiteral("%1 不是数字：%2").arg(what, text)};
+    return value;
+}
+
+// The number after `current`, keeping its width; empty when the book has no number left.
+QString nextNumber(const QString& current, const QString& last)
+{
+    if (!isDigits(current))
+        throw Refusal{QStringLiteral("启用的发票薄的当前号码不是数字：") + current};
+    QString next = current;
+    int i = static_cast<int>(next.size()) - 1;
+    for (; i >= 0; --i) {
+        if (next[i] != QLatin1Char('9')) {
+            next[i] = QChar(next[i].unicode() + 1);
+            break;
+        }
+        next[i] = QLatin1Char('0');
+    }
+    if (i < 0)
+        return QString(); // all nines: the width allows no further number
+    if (isDigits(last) && last.size() == next.size() && next > last)
+        return QString();
+    return next;
+}
+
+struct Request {
+    QString code;
+    QString number;
+    QString kind;
+    QStringList header; // texts of StandinDatabase::recordHeaderElements()
+    QString total;
+    QString lineCount;
+    std::vector<QStringList> rows; // XH, HPMC, SL, DJ, JE, BZ, JLDW
+};
+
+Request readRequest(const QString& folder)
+{
+    const Node control = parseStrict(folder, kControlName);
+    if (control.name != QLatin1String("kpkz"))
+        throw Refusal{kControlName + QStringLiteral(" 的根元素不是 kpkz")};
+    const Node& kp = child(control, QStringLiteral("kp"), kControlName);
+    const Node& info = child(kp, QStringLiteral("invoice_info"), kControlName);
+
+    Request request;
+    request.kind = attribute(kp, QStringLiteral("zlid"), kControlName);
+    request.code = child(info, QStringLiteral("fpdm"), kControlName).text;
+    request.number = child(info, QStringLiteral("fphm"), kControlName).text;
+
+    const Node record = parseStrict(folder, kRecordName);
+    if (record.name != QLatin1String("SK_KPJL"))
+        throw Refusal{kRecordName + QStringLiteral(" 的根元素不是 SK_KPJL")};
+    for (const QString& name : StandinDatabase::recordHeaderElements())
+        request.header << child(record, name, kRecordName).text;
+    const auto headerValue = [&request](const char* name) {
+        return request.header.at(StandinDatabase::recordHeaderElements().indexOf(QLatin1String(name)));
+    };
+    if (headerValue("FPDM") != request.code || headerValue("FPHM") != request.number)
+        throw Refusal{QStringLiteral("两个请求文件的发票代码或号码不一致")};
+    if (headerValue("KPZLID") != request.kind)
+        throw Refusal{QStringLiteral("两个请求文件的发票种类不一致")};
+
+    const Node& lines = child(record, QStringLiteral("MX"), kRecordName);
+    request.total = attribute(lines, QStringLiteral("HJJE"), kRecordName);
+    request.lineCount = attribute(lines, QStringLiteral("RecNum"), kRecordName);
+    const int lineCount = positiveNumber(request.lineCount, QStringLiteral("RecNum"));
+    int previous = 0;
+    for (const Node& row : lines.children) {
+        if (row.name != QLatin1String("Row"))
+            throw Refusal{QStringLiteral("%1 的 MX 中有未知元素 %2").arg(kRecordName, row.name)};
+        QStringList values;
+        for (const char* name : {"XH", "HPMC", "SL", "DJ", "JE", "BZ", "JLDW"})
+            values << attribute(row, QLatin1String(name), kRecordName);
+        const int position = positiveNumber(values[0], QStringLiteral("XH"));
+        // Positions rise and may leave gaps (a line without a name), but never pass RecNum.
+        if (position <= previous || position > lineCount)
+            throw Refusal{QStringLiteral("明细序号 XH=%1 不合理（RecNum=%2）").arg(values[0], request.lineCount)};
+        previous = position;
+        request.rows.push_back(values);
+    }
+    return request;
+}
+
+void record(const QString& folder, const Request& request, const QDateTime& now)
+{
+    StandinDatabase database(folder);
+    QString error;
+    if (!database.open(false, error))
+        throw Refusal{error};
+    QSqlDatabase& db = database.db();
+    if (!db.transaction())
+        throw Refusal{QStringLiteral("数据库无法写入")};
+    try {
+        QSqlQuery book(db);
+        if (!book.exec(QStringLiteral("select ID, FPDM, DQKYH, ZZHM, KPZLID from FPB_TZ where ZTID=3 order by ID")))
+            throw Refusal{QStringLiteral("数据库错误：") + book.lastError().text()};
+        if (!book.next())
+            throw Refusal{QStringLiteral("没有启用的发票薄")};
+        const QVariant bookId = book.value(0);
+        const QString code = book.value(1).toString();
+        const QString current = book.value(2).toString();
+        const QString last = book.value(3).toString();
+        const QString kind = book.value(4).toString();
+        book.finish();
+        if (current.size() <= 3)
+            throw Refusal{QStringLiteral("启用的发票薄已经用完")};
+        if (request.code != code)
+            throw Refusal{QStringLiteral("发票代码 %1 与启用的发票薄 %2 不符").arg(request.code, code)};
+        if (request.number != current)
+            throw Refusal{QStringLiteral("发票号码 %1 不是启用的发票薄的当前号码 %2").arg(request.number, current)};
+        if (request.kind != kind)
+            throw Refusal{QStringLiteral("发票种类 %1 与启用的发票薄 %2 不符").arg(request.kind, kind)};
+        const QString next = nextNumber(current, last);
+
+        const QStringList& names = StandinDatabase::recordHeaderElements();
+        QVariantList values;
+        for (const QString& text : request.header)
+            values << text;
+        values << request.total << request.lineCount << now.toString(Qt::ISODate);
+        QString placeholders = QStringLiteral("?");
+        for (qsizetype i = 1; i < values.size(); ++i)
+            placeholders += QStringLiteral(", ?");
+        if (!database.exec(QStringLiteral("insert into issued (%1, HJJE, RecNum, recorded_at) values (%2)")
+                               .arg(names.join(QStringLiteral(", ")), placeholders),
+                           values, error)) {
+            throw Refusal{QStringLiteral("发票 %1 %2 无法记录：%3").arg(request.code, request.number, error)};
+        }
+        for (const QStringList& row : request.rows) {
+            if (!database.exec(QStringLiteral("insert into issued_rows (FPDM, FPHM, XH, HPMC, SL, DJ, JE, BZ, JLDW) "
+                                              "values (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                               {request.code, request.number, row[0], row[1], row[2], row[3], row[4], row[5], row[6]},
+                               error)) {
+                throw Refusal{QStringLiteral("明细无法记录：") + error};
+            }
+        }
+        int changed = 0;
+        if (!database.exec(QStringLiteral("update FPB_TZ set DQKYH=? where ID=? and DQKYH=?"), {next, bookId, current},
+                           error, &changed) ||
+            changed != 1) {
+            throw Refusal{QStringLiteral("发票薄无法更新：") + error};
+        }
+        if (!db.commit())
+            throw Refusal{QStringLiteral("数据库无法提交")};
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+} // namespace
+
+IntakeOutcome takeInRequest(const QString& folder, const Clock& clock)
+{
+    IntakeOutcome outcome;
+    try {
+        const Request request = readRequest(folder);
+        record(folder, request, clock.now());
+        outcome.recorded = true;
+        outcome.code = request.code;
+        outcome.number = request.number;
+        outcome.message = QStringLiteral("已开具发票：代码 %1 号码 %2").arg(request.code, request.number);
+    } catch (const Refusal& refusal) {
+        outcome.message = QStringLiteral("拒收开票请求：") + refusal.reason;
+    }
+    try {
+        AppendLog(StandinDatabase::logPath(folder), outcome.message, clock);
+    } catch (const Failure&) {
+        // The outcome is shown to the user either way; a log that cannot be written changes nothing.
+    }
+    return outcome;
+}
+
+} // namespace corvina::standin

@@ -1,0 +1,126 @@
+#include "StandinOptions.h"
+
+#include <QCommandLineParser>
+
+namespace corvina::standin {
+
+namespace {
+
+QList<QCommandLineOption> allOptions()
+{
+    const auto value = [](const char* name, const char* help) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(help), QStringLiteral("text"));
+    };
+    const auto flag = [](const char* name, const char* help) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(help));
+    };
+    return {
+        value("init", "create the folder DIR with its database and control file"),
+        value("intake", "record the request files of folder DIR once, as when 保存 is pressed"),
+        flag("no-company", "no company record (KPZH left empty)"),
+        flag("no-enabled-book", "no invoice book with ZTID = 3"),
+        flag("used-up-book", "the enabled book has no number left"),
+        flag("two-enabled-books", "a second enabled book after the first"),
+        flag("no-control-file", "do not write Config/invoice.xml"),
+        value("tax-number", "the company's tax number NSRSBM"),
+        value("company-name", "the company's name NSRMC"),
+        value("industry-name", "the company's industry class name HYFLMC"),
+        value("company-kind", "the company record's invoice kind KPZLID"),
+        value("book-kind", "the enabled book's invoice kind KPZLID"),
+        value("code", "the enabled book's invoice code FPDM"),
+        value("next-number", "the enabled book's next number DQKYH, as stored"),
+        value("last-number", "the enabled book's last number"),
+        value("print-left", "print_left of the control file"),
+        value("print-top", "print_top of the control file"),
+        value("step-delay", "windows: milliseconds before the dialog appears, before it accepts input, in each button"),
+        flag("dialog-disabled", "windows: the issuing dialog never accepts input"),
+        value("omit-button", "windows: leave this dialog button out (repeatable)"),
+        flag("start-hidden", "windows: the main window exists but is not shown"),
+        value("show-after", "windows: show a hidden main window after this many milliseconds"),
+    };
+}
+
+} // namespace
+
+bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, QString& error)
+{
+    QCommandLineParser parser;
+    parser.addOptions(allOptions());
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1 || (positional.size() == 1 && (parser.isSet(QStringLiteral("init"))
+                                                              || parser.isSet(QStringLiteral("intake"))))) {
+        error = QStringLiteral("unexpected argument: ") + positional.last();
+        return false;
+    }
+    if (positional.size() == 1) {
+        options.command = Command::Windows;
+        options.folder = positional.first();
+    }
+    WindowOptions& windows = options.windows;
+    const auto milliseconds = [&](const char* name, int& field) {
+        if (!parser.isSet(QString::fromLatin1(name)))
+            return true;
+        bool ok = false;
+        field = parser.value(QString::fromLatin1(name)).toInt(&ok);
+        if (!ok || field < 0)
+            error = QStringLiteral("--%1 takes milliseconds").arg(QString::fromLatin1(name));
+        return ok && field >= 0;
+    };
+    if (!milliseconds("step-delay", windows.stepDelayMs) || !milliseconds("show-after", windows.showAfterMs))
+        return false;
+    windows.dialogDisabled = parser.isSet(QStringLiteral("dialog-disabled"));
+    windows.omitButtons = parser.values(QStringLiteral("omit-button"));
+    windows.startHidden = parser.isSet(QStringLiteral("start-hidden"));
+    if (parser.isSet(QStringLiteral("init")) && parser.isSet(QStringLiteral("intake"))) {
+        error = QStringLiteral("--init and --intake exclude each other");
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("init"))) {
+        options.command = Command::Init;
+        options.folder = parser.value(QStringLiteral("init"));
+    } else if (parser.isSet(QStringLiteral("intake"))) {
+        options.command = Command::Intake;
+        options.folder = parser.value(QStringLiteral("intake"));
+    }
+
+    InitOptions& init = options.init;
+    init.company = !parser.isSet(QStringLiteral("no-company"));
+    init.enabledBook = !parser.isSet(QStringLiteral("no-enabled-book"));
+    init.secondEnabledBook = parser.isSet(QStringLiteral("two-enabled-books"));
+    init.controlFile = !parser.isSet(QStringLiteral("no-control-file"));
+    if (parser.isSet(QStringLiteral("used-up-book")))
+        init.nextNumber.clear();
+    const auto text = [&parser](const char* name, QString& field) {
+        if (parser.isSet(QString::fromLatin1(name)))
+            field = parser.value(QString::fromLatin1(name));
+    };
+    text("tax-number", init.taxNumber);
+    text("company-name", init.companyName);
+    text("industry-name", init.industryName);
+    text("company-kind", init.companyKind);
+    text("book-kind", init.bookKind);
+    text("code", init.code);
+    text("next-number", init.nextNumber);
+    text("last-number", init.lastNumber);
+    text("print-left", init.printLeft);
+    text("print-top", init.printTop);
+    return true;
+}
+
+QString standinUsage()
+{
+    QString usage = QStringLiteral("usage: invoicing-standin --init DIR [options] | --intake DIR | [window options] DIR\n");
+    for (const QCommandLineOption& option : allOptions()) {
+        usage += QStringLiteral("  --") + option.names().first();
+        if (!option.valueName().isEmpty())
+            usage += QLatin1Char(' ') + option.valueName().toUpper();
+        usage += QStringLiteral("\t") + option.description() + QLatin1Char('\n');
+    }
+    return usage;
+}
+
+} // namespace corvina::standin
