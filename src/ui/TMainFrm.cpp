@@ -16,21 +16,27 @@
 #include "ui/InvoiceListModel.h"
 #include "ui/Texts.h"
 #include "ui/UiFonts.h"
+#include "workbook/Texts.h"
+#include "workbook/WorkbookImport.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace corvina {
@@ -252,7 +258,31 @@ void TMainFrm::BitBtn1Click()
     wwDBDateTimePicker2->setDateTime(m_clock.now());
 }
 
-void TMainFrm::BitBtn2Click() {}
+void TMainFrm::BitBtn2Click()
+{
+    if (refuseDuringRun())
+        return;
+    WorkbookImport import(m_settings, m_prompter, m_clock, *m_local);
+    // Made once the workbook is chosen and counted, so it never stands over the file dialog.
+    // Application-modal: while it shows, no other action can start.
+    std::unique_ptr<QProgressDialog> progress;
+    import.setProgress([this, &progress](int done, int total) {
+        if (!progress) {
+            progress = std::make_unique<QProgressDialog>(WorkbookTexts::ProgressLabel, QString(), 0, total, this);
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setCancelButton(nullptr);
+            progress->setMinimumDuration(300);
+            progress->setAutoClose(false);
+        }
+        progress->setMaximum(total);
+        progress->setValue(done);
+        QCoreApplication::processEvents();
+    });
+    import.importFromDialog([&progress](const QString& logPath) {
+        progress.reset();
+        QDesktopServices::openUrl(QUrl::fromLocalFile(logPath));
+    });
+}
 
 void TMainFrm::BitBtn3Click() {}
 
