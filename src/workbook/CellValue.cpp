@@ -70,6 +70,8 @@ bool isoDateSerial(const QString& iso, bool date1904, double* serial)
     QString text = iso.trimmed();
     if (text.endsWith(QLatin1Char('Z')))
         text.chop(1);
+    if (text.isEmpty())
+        return false;
     // Plain date and time parts, so no time zone or summer time can move the value.
     QString datePart = text;
     QString timePart;
