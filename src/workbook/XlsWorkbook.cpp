@@ -252,6 +252,11 @@ void initGsf()
 {
     static const bool done = [] {
         gsf_init();
+        // A damaged file already ends in our own message; the library's console warnings
+        // about it would only be noise beside that.
+        for (const char* domain : {"libgsf", "libgsf:msole"})
+            g_log_set_handler(domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
+                              [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
         return true;
     }();
     Q_UNUSED(done);
