@@ -152,3 +152,19 @@ TEST(WorkbookFixtures, FilesWithoutOracle)
         EXPECT_EQ(counts[QStringLiteral("n")] + counts[QStringLiteral("d")], 1317);
     }
 }
+
+TEST(WorkbookFixtures, ReaderChosenByContentNotByName)
+{
+    test::TempFolder dir;
+    const struct {
+        const char* from;
+        const char* to;
+    } renames[] = {{"issues.xlsx", "issues.xls"}, {"issues.xls", "issues.xlsx"}, {"issues.xls", "issues.dat"}};
+    for (const auto& r : renames) {
+        const QString target = dir.file(QString::fromLatin1(r.to));
+        QFile::remove(target);
+        ASSERT_TRUE(QFile::copy(test::dataPath(QStringLiteral("workbooks/") + QString::fromLatin1(r.from)), target));
+        auto book = Workbook::open(target);
+        EXPECT_EQ(book->worksheet(QStringLiteral("DataTypes")).cell(3, 1).text, QStringLiteral("ab")) << r.to;
+    }
+}
