@@ -19,6 +19,9 @@ const Command kCommands[] = {
     {"lines", "list the line items of a document", runLinesCommand},
     {"import", "import the sales documents of a workbook", runImportCommand},
     {"cells", "show a worksheet's cells as the import reads them", runCellsCommand},
+    {"export", "write ticked documents into a copy of the export template", runExportCommand},
+    {"edit", "set a document's invoice code, number and state", runEditCommand},
+    {"delete", "delete ticked documents with their line items", runDeleteCommand},
     {"issue", "issue the pending documents through the invoicing program", runIssueCommand},
 };
 

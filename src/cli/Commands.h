@@ -10,6 +10,9 @@ int runQueryCommand(const QStringList& args);
 int runLinesCommand(const QStringList& args);
 int runImportCommand(const QStringList& args);
 int runCellsCommand(const QStringList& args);
+int runExportCommand(const QStringList& args);
+int runEditCommand(const QStringList& args);
+int runDeleteCommand(const QStringList& args);
 int runIssueCommand(const QStringList& args);
 
 // Whether argv names a command (the window opens otherwise), and running it.

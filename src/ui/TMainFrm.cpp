@@ -9,15 +9,18 @@
 #include "issuing/StopKey.h"
 #include "issuing/TOCRThread.h"
 #include "issuing/UiThreadInvoiceList.h"
+#include "store/InvoiceBrowser.h"
 #include "store/InvoiceCaptions.h"
 #include "store/InvoiceQuery.h"
 #include "store/IssuingDatabase.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
+#include "ui/TfrmEdt.h"
 #include "ui/Texts.h"
 #include "ui/UiFonts.h"
 #include "workbook/Texts.h"
 #include "workbook/WorkbookImport.h"
+#include "workbook/InvoiceExport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -27,6 +30,7 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
@@ -284,7 +288,15 @@ void TMainFrm::BitBtn2Click()
     });
 }
 
-void TMainFrm::BitBtn3Click() {}
+void TMainFrm::BitBtn3Click()
+{
+    if (refuseDuringRun())
+        return;
+    InvoiceBrowser browser(*m_local, m_prompter);
+    // The rerun query shows the store's new content and unticks every row.
+    if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
+        BitBtn1Click();
+}
 
 void TMainFrm::BitBtn4Click()
 {
@@ -335,14 +347,91 @@ void TMainFrm::batchThreadFinished()
         close();
 }
 
-void TMainFrm::BitBtn5Click() {}
+void TMainFrm::BitBtn5Click()
+{
+    InvoiceExport exporter(m_prompter, m_clock, m_settings.AppFolder);
+    exporter.setBusyHook([](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    exporter.run(*m_model);
+}
 
-void TMainFrm::chkSelectClick() {}
+void TMainFrm::chkSelectClick()
+{
+    if (chkSelect->isChecked()) {
+        chkSelect->setText(UiTexts::ClearAll);
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            m_model->setChecked(row, true);
+    } else {
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            m_model->setChecked(row, false);
+        chkSelect->setText(UiTexts::SelectAll);
+    }
+    UpdateSelectionTotals();
+}
 
-void TMainFrm::lv_FpxcClick() {}
+void TMainFrm::lv_FpxcClick()
+{
+    UpdateSelectionTotals();
+    const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    int first = selected.first().row();
+    for (const QModelIndex& index : selected)
+        first = std::min(first, index.row());
 
-void TMainFrm::lv_FpxcDblClick() {}
+    LV_Detail->setRowCount(0);
+    InvoiceBrowser browser(*m_local, m_prompter);
+    std::vector<QStringList> items;
+    try {
+        items = browser.lineItems(m_model->text(first, ColOrderId));
+    } catch (const Failure& failure) {
+        // The line-item list stays empty.
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
+        return;
+    }
+    LV_Detail->setRowCount(static_cast<int>(items.size()));
+    for (int r = 0; r < static_cast<int>(items.size()); ++r)
+        for (int c = 0; c < kLineColumns; ++c)
+            LV_Detail->setItem(r, c, new QTableWidgetItem(items[static_cast<size_t>(r)].value(c)));
+}
 
-void TMainFrm::UpdateSelectionTotals() {}
+void TMainFrm::lv_FpxcDblClick()
+{
+    if (refuseDuringRun())
+        return;
+    if (m_model->rowCount() == 0)
+        return;
+    const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    int row = selected.first().row();
+    for (const QModelIndex& index : selected)
+        row = std::min(row, index.row());
+
+    InvoiceBrowser browser(*m_local, m_prompter);
+    TfrmEdt dialog(browser, *m_model, this);
+    dialog.RowIndex = row;
+    dialog.OrderId = m_model->text(row, ColOrderId);
+    dialog.InvoiceCode = m_model->text(row, ColInvCode);
+    dialog.InvoiceNumber = m_model->text(row, ColInvNumber);
+    dialog.StateText = m_model->text(row, ColState);
+    dialog.exec();
+}
+
+void TMainFrm::UpdateSelectionTotals()
+{
+    const InvoiceBrowser::Totals totals = InvoiceBrowser::selectionTotals(*m_model);
+    if (!totals.ok) {
+        // The labels keep what they showed.
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, totals.failure, MessageBoxKind::Error);
+        return;
+    }
+    fapje_lb->setText(totals.amountLabel);
+    xuanzfpzs_lb->setText(totals.countLabel);
+}
 
 } // namespace corvina

@@ -1,0 +1,44 @@
+#include "cli/CliSession.h"
+#include "cli/Commands.h"
+#include "store/InvoiceBrowser.h"
+#include "store/LocalStore.h"
+
+namespace corvina::cli {
+
+int runDeleteCommand(const QStringList& args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Runs the query, ticks the named documents (all when none is named) and deletes them with "
+                       "their line items."));
+    addCommonOptions(parser, true);
+    addQueryOptions(parser);
+    addDocOption(parser);
+    if (auto status = parseArguments(parser, args, 0, 0))
+        return *status;
+
+    CliSession session(parser);
+    const auto filter = readQueryFilter(parser, session.clock);
+    if (!filter)
+        return kUsage;
+    PlainInvoiceList list;
+    if (!runQueryInto(session, *filter, list))
+        return kFailed;
+    const QStringList missing = tickRows(list, parser.values(QStringLiteral("doc")));
+    if (!missing.isEmpty()) {
+        printErr(QStringLiteral("not listed by the query: %1\n").arg(missing.join(QStringLiteral(", "))));
+        return kFailed;
+    }
+
+    InvoiceBrowser browser(*session.localStore(), session.prompter);
+    const InvoiceBrowser::Deletion result = browser.deleteTicked(list);
+    if (result.outcome != InvoiceBrowser::DeleteOutcome::Deleted)
+        return kFailed;
+    // The window reruns the query here; the command says what it did instead.
+    printOut(QStringLiteral("deleted %1 document(s)\n").arg(result.deleted));
+    if (result.failed)
+        printErr(QStringLiteral("%1 document(s) not deleted\n").arg(result.failed));
+    return result.failed == 0 ? kDone : kFailed;
+}
+
+} // namespace corvina::cli

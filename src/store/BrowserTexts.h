@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// Texts of the invoice browser: selection totals, deletion and the edit dialog.
+namespace corvina::BrowserTexts {
+
+inline const QString CountPrefix = QStringLiteral("选中的发票张数为:");
+inline const QString AmountPrefix = QStringLiteral("选中的发票金额为:");
+// A ticked row whose amount cannot be added up; %1 the document number, %2 the amount text.
+inline const QString AmountNotANumber = QStringLiteral("销售单据号“%1”的总金额“%2”不是有效的数字，无法合计。");
+
+inline const QString DeleteNothingListed = QStringLiteral("请先查询选择发票数据，再删除发票!");
+inline const QString DeleteNothingTicked = QStringLiteral("请先选中发票数据，再删除发票!");
+inline const QString DeleteQuestion = QStringLiteral("您确定要删除所选取的发票吗？");
+
+inline const QString EditCaption = QStringLiteral("发票修改");
+inline const QString EditCodeLabel = QStringLiteral("发票代号");
+inline const QString EditNumberLabel = QStringLiteral("发票编号");
+inline const QString EditStateLabel = QStringLiteral("发票状态");
+inline const QString EditOk = QStringLiteral("确定(&O)");
+inline const QString EditCancel = QStringLiteral("取消(&C)");
+// A state text that is neither entry would hide the document from every query.
+inline const QString EditStateUnknown = QStringLiteral("发票状态只能是“未开票”或“已开票”，请重新选择!");
+
+} // namespace corvina::BrowserTexts

@@ -1,0 +1,102 @@
+#include "ui/TfrmEdt.h"
+
+#include "store/BrowserTexts.h"
+#include "store/InvoiceBrowser.h"
+#include "store/InvoiceQuery.h"
+#include "ui/UiFonts.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+
+namespace corvina {
+
+namespace {
+
+constexpr int kBoxLimit = 20;
+
+template <typename W> W* place(W* widget, int left, int top, int width = -1, int height = -1)
+{
+    if (width < 0)
+        widget->adjustSize();
+    widget->setGeometry(left, top, width < 0 ? widget->width() : width, height < 0 ? widget->sizeHint().height() : height);
+    return widget;
+}
+
+QFont boxFont()
+{
+    QFont font = listFont(); // 宋体 where it exists
+    font.setPointSize(10);
+    return font;
+}
+
+} // namespace
+
+TfrmEdt::TfrmEdt(InvoiceBrowser& browser, InvoiceList& list, QWidget* owner)
+    : QDialog(owner), m_browser(browser), m_list(list)
+{
+    setWindowTitle(BrowserTexts::EditCaption);
+    setFont(windowFont());
+    setGeometry(466, 301, 254, 190);
+
+    Label4 = place(new QLabel(BrowserTexts::EditCodeLabel, this), 16, 20);
+    Edit1 = new QLineEdit(this);
+    Edit1->setMaxLength(kBoxLimit);
+    Edit1->setFont(boxFont());
+    place(Edit1, 74, 16, 143);
+    Label8 = place(new QLabel(BrowserTexts::EditNumberLabel, this), 16, 52);
+    Edit2 = new QLineEdit(this);
+    Edit2->setMaxLength(kBoxLimit);
+    Edit2->setFont(boxFont());
+    place(Edit2, 74, 48, 143);
+    Label9 = place(new QLabel(BrowserTexts::EditStateLabel, this), 16, 83);
+    wwDBComboBox1 = new QComboBox(this);
+    wwDBComboBox1->setEditable(true);
+    wwDBComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    wwDBComboBox1->setCompleter(nullptr); // the typed text stays as typed; the value maps it
+    for (const auto& [shown, value] : editStateEntries())
+        wwDBComboBox1->addItem(shown, value);
+    place(wwDBComboBox1, 74, 80, 119);
+
+    BitBtn1 = place(new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), BrowserTexts::EditOk, this), 30,
+                    115, 97, 25);
+    BitBtn2 = place(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), BrowserTexts::EditCancel, this),
+                    134, 115, 89, 25);
+    BitBtn1->setDefault(true);
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmEdt::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TfrmEdt::BitBtn2Click);
+}
+
+void TfrmEdt::showEvent(QShowEvent* event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TfrmEdt::FormShow()
+{
+    Edit1->setText(InvoiceCode);
+    Edit2->setText(InvoiceNumber);
+    wwDBComboBox1->setEditText(StateText);
+}
+
+void TfrmEdt::BitBtn1Click()
+{
+    const InvoiceBrowser::Edit edit{RowIndex, OrderId, Edit1->text(), Edit2->text(), wwDBComboBox1->currentText()};
+    // Refused or failed: the reason has been shown and the dialog stays open.
+    if (m_browser.applyEdit(m_list, edit) != InvoiceBrowser::EditOutcome::Saved)
+        return;
+    InvoiceCode = edit.code.trimmed();
+    InvoiceNumber = edit.number.trimmed();
+    StateText = edit.state.trimmed();
+    accept();
+}
+
+void TfrmEdt::BitBtn2Click()
+{
+    reject();
+}
+
+} // namespace corvina

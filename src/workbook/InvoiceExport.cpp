@@ -1,0 +1,124 @@
+#include "workbook/InvoiceExport.h"
+
+#include "app/Clock.h"
+#include "app/Prompter.h"
+#include "store/InvoiceList.h"
+#include "workbook/ExportTexts.h"
+#include "workbook/XlsxTemplateFiller.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace corvina {
+
+namespace {
+
+constexpr int kFirstExportColumn = ColInDate;
+constexpr int kLastExportColumn = ColState;
+
+} // namespace
+
+InvoiceExport::InvoiceExport(Prompter& prompter, const Clock& clock, QString appFolder)
+    : m_prompter(prompter), m_clock(clock), m_appFolder(std::move(appFolder))
+{
+}
+
+QString InvoiceExport::templatePath() const
+{
+    return m_appFolder + ExportTexts::TemplateName;
+}
+
+QString InvoiceExport::proposedName() const
+{
+    // Seconds before minutes: the name the clerks have always been offered.
+    return ExportTexts::ProposedNamePrefix + m_clock.now().toString(QStringLiteral("yyyyMMddHHssmm"));
+}
+
+QList<QStringList> InvoiceExport::tickedRows(const InvoiceList& list)
+{
+    QList<QStringList> rows;
+    for (int row = 0; row < list.rowCount(); ++row) {
+        if (!list.isChecked(row))
+            continue;
+        QStringList texts;
+        texts.reserve(kLastExportColumn - kFirstExportColumn + 1);
+        for (int column = kFirstExportColumn; column <= kLastExportColumn; ++column)
+            texts << list.text(row, column);
+        rows << texts;
+    }
+    return rows;
+}
+
+bool InvoiceExport::CopyExportTemplate(const QString& templatePath, const QString& destination)
+{
+    const QFileInfo source(templatePath);
+    if (!source.isFile()) {
+        m_prompter.showPlain(ExportTexts::TemplateMissing);
+        return false;
+    }
+    const QFileInfo target(destination);
+    if (target.exists() &&
+        m_prompter.askPlain(ExportTexts::ReplaceTitle, ExportTexts::ReplaceQuestion) != ButtonCode::Yes)
+        return false;
+    // Filling the template itself would change what every later export starts from.
+    const bool ontoTemplate = target.exists() && target.canonicalFilePath() == source.canonicalFilePath();
+
+    QFile in(templatePath);
+    QSaveFile out(destination);
+    bool copied = !ontoTemplate && in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
+    if (copied) {
+        const QByteArray bytes = in.readAll();
+        copied = in.error() == QFileDevice::NoError && out.write(bytes) == bytes.size() && out.commit();
+    }
+    if (!copied) {
+        out.cancelWriting();
+        m_prompter.showPlain(ExportTexts::CopyFailed);
+        return false;
+    }
+    return true;
+}
+
+InvoiceExport::Outcome InvoiceExport::run(const InvoiceList& list)
+{
+    if (list.rowCount() == 0) {
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, ExportTexts::NothingListed, MessageBoxKind::Info);
+        return Outcome::NothingListed;
+    }
+    const QList<QStringList> rows = tickedRows(list);
+    if (rows.isEmpty()) {
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, ExportTexts::NothingTicked, MessageBoxKind::Info);
+        return Outcome::NothingTicked;
+    }
+
+    SaveDialogRequest request;
+    request.filter = ExportTexts::SaveFilter;
+    request.defaultSuffix = ExportTexts::DefaultSuffix;
+    request.proposedName = proposedName();
+    const std::optional<QString> chosen = m_prompter.chooseSaveFile(request);
+    if (!chosen || chosen->isEmpty())
+        return Outcome::Cancelled;
+
+    if (!CopyExportTemplate(templatePath(), *chosen))
+        return Outcome::NotCopied;
+
+    // The copy exists from here on; a failure below leaves it holding the unchanged template.
+    if (m_busy)
+        m_busy(true);
+    bool filled = false;
+    try {
+        XlsxTemplateFiller::fill(*chosen, rows);
+        filled = true;
+    } catch (const std::exception&) {
+    }
+    if (m_busy)
+        m_busy(false);
+    if (!filled) {
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, ExportTexts::FillFailed, MessageBoxKind::Error);
+        return Outcome::Failed;
+    }
+    ShowMessageBox(m_prompter, BoxOwner::MainWindow, ExportTexts::Exported, MessageBoxKind::Info);
+    return Outcome::Exported;
+}
+
+} // namespace corvina

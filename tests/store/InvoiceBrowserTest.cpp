@@ -1,0 +1,260 @@
+#include "store/InvoiceBrowser.h"
+
+#include "app/Failure.h"
+#include "app/RecordingPrompter.h"
+#include "store/BrowserTexts.h"
+#include "store/InvoiceList.h"
+#include "store/InvoiceQuery.h"
+#include "support/BrowserSeed.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using namespace corvina::test;
+
+namespace {
+
+InvoiceRow listRow(const QString& id, const QString& sum, bool ticked)
+{
+    InvoiceRow row;
+    row.checked = ticked;
+    row.text(ColOrderId) = id;
+    row.text(ColNoTaxSum) = sum;
+    row.text(ColState) = QStringLiteral("未开票");
+    return row;
+}
+
+// A store with documents A to E, listed by the query as the window lists them.
+struct StoreFixture {
+    TempFolder folder;
+    RecordingPrompter prompter;
+    LocalStore store{folder.file(QStringLiteral("SysData.mdb")), prompter};
+    PlainInvoiceList list;
+    InvoiceBrowser browser{store, prompter};
+    QStringList statements;
+
+    StoreFixture()
+    {
+        EXPECT_TRUE(store.open());
+        for (const char* id : {"A", "B", "C", "D", "E"})
+            seedDocument(store, {QString::fromLatin1(id)});
+        list.replaceRows(runInvoiceQuery(store, QStringLiteral("0"), QDateTime(QDate(2024, 1, 1), QTime(0, 0)),
+                                         QDateTime(QDate(2024, 12, 31), QTime(0, 0))));
+        store.setStatementObserver([this](const SqlStatement& s) {
+            QString line = s.text;
+            for (const QVariant& v : s.values)
+                line += QLatin1Char('|') + v.toString();
+            statements << line;
+        });
+    }
+    void tick(const QStringList& ids)
+    {
+        for (int r = 0; r < list.rowCount(); ++r)
+            list.setChecked(r, ids.contains(list.text(r, ColOrderId)));
+    }
+    // Makes every statement of `table` of kind `what` fail for document `id`.
+    void failOn(const char* what, const char* table, const QString& id)
+    {
+        store.run({QStringLiteral("create trigger fail_%1_%2 before %1 on %2 when old.FCustOrderId='%3' "
+                                  "begin select raise(abort, 'row locked'); end")
+                       .arg(QLatin1String(what), QLatin1String(table), id),
+                   {},
+                   {}});
+    }
+    int rowOf(const QString& id) const
+    {
+        for (int r = 0; r < list.rowCount(); ++r)
+            if (list.text(r, ColOrderId) == id)
+                return r;
+        return -1;
+    }
+};
+
+} // namespace
+
+TEST(InvoiceBrowser, SelectionTotalsCountAndSumTheTickedRows)
+{
+    struct Case {
+        const char* name;
+        std::vector<InvoiceRow> rows;
+        bool ok;
+        QString count;
+        QString amount;
+    };
+    const Case cases[] = {
+        {"empty list", {}, true, QStringLiteral("选中的发票张数为:0"), QStringLiteral("选中的发票金额为:0.00")},
+        {"nothing ticked", {listRow("A", "5.00", false)}, true, QStringLiteral("选中的发票张数为:0"),
+         QStringLiteral("选中的发票金额为:0.00")},
+        {"grouping",
+         {listRow("A", "1234.50", true), listRow("B", "99.00", false), listRow("C", "0.25", true)},
+         true, QStringLiteral("选中的发票张数为:2"), QStringLiteral("选中的发票金额为:1,234.75")},
+        {"millions", {listRow("A", "999999.99", true), listRow("B", "1000000.01", true)}, true,
+         QStringLiteral("选中的发票张数为:2"), QStringLiteral("选中的发票金额为:2,000,000.00")},
+        {"credit note", {listRow("A", "-1234.5", true)}, true, QStringLiteral("选中的发票张数为:1"),
+         QStringLiteral("选中的发票金额为:-1,234.50")},
+        {"unticked text is not read", {listRow("A", "abc", false), listRow("B", "1", true)}, true,
+         QStringLiteral("选中的发票张数为:1"), QStringLiteral("选中的发票金额为:1.00")},
+        {"ticked text", {listRow("A", "1", true), listRow("B", "abc", true)}, false, {}, {}},
+        {"ticked grouped text", {listRow("A", "1,234.50", true)}, false, {}, {}},
+        {"ticked empty", {listRow("A", "", true)}, false, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlainInvoiceList list;
+        list.replaceRows(c.rows);
+        const InvoiceBrowser::Totals totals = InvoiceBrowser::selectionTotals(list);
+        EXPECT_EQ(totals.ok, c.ok);
+        EXPECT_EQ(totals.countLabel, c.count);
+        EXPECT_EQ(totals.amountLabel, c.amount);
+        EXPECT_EQ(totals.failure.isEmpty(), c.ok);
+    }
+}
+
+TEST(InvoiceBrowser, LineItemsInLineOrderAsStored)
+{
+    const struct {
+        const char* id;
+        int lines;
+    } cases[] = {{"TWELVE", 12}, {"NONE", 0}, {"O'NEIL", 3}};
+    StoreFixture f;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        seedDocument(f.store, {QString::fromLatin1(c.id), QStringLiteral("1.00"), c.lines});
+        const std::vector<QStringList> items = f.browser.lineItems(QString::fromLatin1(c.id));
+        ASSERT_EQ(static_cast<int>(items.size()), c.lines);
+        for (int n = 1; n <= c.lines; ++n) {
+            const QStringList expected = {QString::number(n), QStringLiteral("%1 item %2").arg(QLatin1String(c.id)).arg(n),
+                                          QString::number(n * 10), QStringLiteral("1.5"),
+                                          QStringLiteral("%1.0000").arg(n * 15)};
+            EXPECT_EQ(items[static_cast<size_t>(n - 1)], expected);
+        }
+    }
+}
+
+TEST(InvoiceBrowser, DeletionAsksThenDeletesEachDocumentWhole)
+{
+    const QString header = QStringLiteral("delete * from InvoiceMaster where FCustOrderId=?|");
+    const QString lines = QStringLiteral("delete * from InvoiceDetail where FCustOrderId=?|");
+    using O = InvoiceBrowser::DeleteOutcome;
+    struct Case {
+        const char* name;
+        bool emptyList;
+        QStringList ticked;
+        int answer;
+        const char* failWhat;
+        const char* failTable;
+        O outcome;
+        QStringList boxes;
+        QStringList statements;
+        QStringList gone;
+    };
+    const QString question = BrowserTexts::DeleteQuestion;
+    const Case cases[] = {
+        {"empty list", true, {}, 0, nullptr, nullptr, O::NothingListed, {BrowserTexts::DeleteNothingListed}, {}, {}},
+        {"nothing ticked", false, {}, 0, nullptr, nullptr, O::NothingTicked, {BrowserTexts::DeleteNothingTicked}, {}, {}},
+        {"answered No", false, {"B"}, ButtonCode::No, nullptr, nullptr, O::Refused, {question}, {}, {}},
+        {"three ticked", false, {"B", "D", "E"}, ButtonCode::Yes, nullptr, nullptr, O::Deleted, {question},
+         {header + "B", lines + "B", header + "D", lines + "D", header + "E", lines + "E"}, {"B", "D", "E"}},
+        {"lines of one fail", false, {"B", "C", "D"}, ButtonCode::Yes, "delete", "invoiceDetail", O::Deleted,
+         {question, QStringLiteral("出错原因：")},
+         {header + "B", lines + "B", header + "C", lines + "C", header + "D", lines + "D"}, {"B", "D"}},
+        {"header of one fails", false, {"B", "C", "D"}, ButtonCode::Yes, "delete", "invoiceMaster", O::Deleted,
+         {question, QStringLiteral("出错原因：")},
+         {header + "B", lines + "B", header + "C", header + "D", lines + "D"}, {"B", "D"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreFixture f;
+        if (c.emptyList)
+            f.list.replaceRows({});
+        f.tick(c.ticked);
+        if (c.failWhat)
+            f.failOn(c.failWhat, c.failTable, QStringLiteral("C"));
+        if (c.answer)
+            f.prompter.queueAnswer(c.answer);
+        f.statements.clear();
+
+        const InvoiceBrowser::Deletion result = f.browser.deleteTicked(f.list);
+        EXPECT_EQ(result.outcome, c.outcome);
+        const QStringList texts = f.prompter.texts();
+        ASSERT_EQ(texts.size(), c.boxes.size()) << texts.join(QLatin1Char('/')).toStdString();
+        for (int i = 0; i < texts.size(); ++i)
+            EXPECT_TRUE(texts[i].startsWith(c.boxes[i])) << texts[i].toStdString();
+
+        QStringList deletes;
+        for (const QString& s : f.statements)
+            if (s.startsWith(QLatin1String("delete")))
+                deletes << s;
+        EXPECT_EQ(deletes, c.statements);
+
+        // Each document is there with all its lines, or gone with all of them.
+        EXPECT_EQ(f.store.transactionDepth(), 0);
+        for (const char* id : {"A", "B", "C", "D", "E"}) {
+            const QString doc = QString::fromLatin1(id);
+            const bool gone = c.gone.contains(doc);
+            EXPECT_EQ(storedHeader(f.store, doc).count(), gone ? 0 : 1) << id;
+            EXPECT_EQ(storedLineCount(f.store, doc), gone ? 0 : 2) << id;
+        }
+        EXPECT_EQ(result.deleted, c.gone.size());
+    }
+}
+
+TEST(InvoiceBrowser, EditChangesTheRowOnlyAfterTheStoreTookIt)
+{
+    using O = InvoiceBrowser::EditOutcome;
+    struct Case {
+        const char* name;
+        QString code, number, state;
+        bool storeFails;
+        O outcome;
+        QStringList boxes;
+        // What the row and the store show afterwards: code, number, state text / FOK.
+        QStringList row;
+        QStringList stored;
+    };
+    const QStringList untouchedRow = {QString(), QString(), QStringLiteral("未开票")};
+    const QStringList untouchedStore = {QString(), QString(), QStringLiteral("0")};
+    const Case cases[] = {
+        {"typed code and number", QStringLiteral("12345"), QStringLiteral("678"), QStringLiteral("未开票"), false,
+         O::Saved, {}, {"12345", "678", "未开票"}, {"12345", "678", "0"}},
+        {"blanks around the code", QStringLiteral("  12345 "), QStringLiteral("678 "), QStringLiteral("已开票 "), false,
+         O::Refused, {BrowserTexts::EditStateUnknown}, untouchedRow, untouchedStore},
+        {"blanks kept in the store", QStringLiteral("  12345 "), QStringLiteral(" 678"), QStringLiteral("已开票"), false,
+         O::Saved, {}, {"12345", "678", "已开票"}, {"  12345 ", " 678", "1"}},
+        {"state matching no entry", QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("作废"), false, O::Refused,
+         {BrowserTexts::EditStateUnknown}, untouchedRow, untouchedStore},
+        {"empty state", QStringLiteral("1"), QStringLiteral("2"), QString(), false, O::Refused,
+         {BrowserTexts::EditStateUnknown}, untouchedRow, untouchedStore},
+        {"store refuses", QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("已开票"), true, O::Failed,
+         {QStringLiteral("出错原因：")}, untouchedRow, untouchedStore},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreFixture f;
+        if (c.storeFails)
+            f.failOn("update", "invoiceMaster", QStringLiteral("C"));
+        const int row = f.rowOf(QStringLiteral("C"));
+        const InvoiceRow before = f.list.rows().at(static_cast<size_t>(row));
+
+        const O outcome = f.browser.applyEdit(f.list, {row, QStringLiteral("C"), c.code, c.number, c.state});
+        EXPECT_EQ(outcome, c.outcome);
+        const QStringList texts = f.prompter.texts();
+        ASSERT_EQ(texts.size(), c.boxes.size());
+        for (int i = 0; i < texts.size(); ++i)
+            EXPECT_TRUE(texts[i].startsWith(c.boxes[i])) << texts[i].toStdString();
+
+        EXPECT_EQ((QStringList{f.list.text(row, ColInvCode), f.list.text(row, ColInvNumber), f.list.text(row, ColState)}),
+                  c.row);
+        const Rows stored = storedHeader(f.store, QStringLiteral("C"));
+        EXPECT_EQ((QStringList{stored.value(0, QStringLiteral("FInvCode")), stored.value(0, QStringLiteral("FInvNumber")),
+                               stored.value(0, QStringLiteral("FOK"))}),
+                  c.stored);
+        // Nothing else of the row or of other rows changes.
+        for (int col = 1; col <= kInvoiceTextColumns; ++col)
+            if (col != ColInvCode && col != ColInvNumber && col != ColState) {
+                EXPECT_EQ(f.list.text(row, col), before.text(col));
+            }
+        EXPECT_EQ(storedHeader(f.store, QStringLiteral("B")).value(0, QStringLiteral("FOK")), QStringLiteral("0"));
+    }
+}

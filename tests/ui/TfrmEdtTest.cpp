@@ -1,0 +1,142 @@
+#include "ui/TfrmEdt.h"
+
+#include "app/RecordingPrompter.h"
+#include "store/BrowserTexts.h"
+#include "store/InvoiceBrowser.h"
+#include "store/InvoiceList.h"
+#include "support/BrowserSeed.h"
+#include "support/TestSupport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using namespace corvina::test;
+
+namespace {
+
+struct Dialog {
+    TempFolder folder;
+    RecordingPrompter prompter;
+    LocalStore store{folder.file(QStringLiteral("SysData.mdb")), prompter};
+    InvoiceBrowser browser{store, prompter};
+    PlainInvoiceList list;
+    std::unique_ptr<TfrmEdt> frm;
+
+    Dialog()
+    {
+        EXPECT_TRUE(store.open());
+        seedDocument(store, {QStringLiteral("D1")});
+        InvoiceRow row;
+        row.text(ColOrderId) = QStringLiteral("D1");
+        row.text(ColInvCode) = QStringLiteral("OLDCODE");
+        row.text(ColInvNumber) = QStringLiteral("OLDNUM");
+        row.text(ColState) = QStringLiteral("未开票");
+        list.replaceRows({row});
+        frm = std::make_unique<TfrmEdt>(browser, list);
+        frm->OrderId = QStringLiteral("D1");
+        frm->InvoiceCode = row.text(ColInvCode);
+        frm->InvoiceNumber = row.text(ColInvNumber);
+        frm->StateText = row.text(ColState);
+        frm->RowIndex = 0;
+        frm->show();
+    }
+    QStringList rowTexts() const
+    {
+        return {list.text(0, ColInvCode), list.text(0, ColInvNumber), list.text(0, ColState)};
+    }
+    QString stored(const char* column) { return storedHeader(store, QStringLiteral("D1")).value(0, QLatin1String(column)); }
+};
+
+} // namespace
+
+TEST(TfrmEdt, ControlsAsDesigned)
+{
+    Dialog d;
+    EXPECT_EQ(d.frm->windowTitle(), QStringLiteral("发票修改"));
+    const struct {
+        QWidget* widget;
+        QString text;
+        int left, top, width; // width -1: not fixed
+    } controls[] = {
+        {d.frm->Label4, QStringLiteral("发票代号"), 16, 20, -1},
+        {d.frm->Edit1, QString(), 74, 16, 143},
+        {d.frm->Label8, QStringLiteral("发票编号"), 16, 52, -1},
+        {d.frm->Edit2, QString(), 74, 48, 143},
+        {d.frm->Label9, QStringLiteral("发票状态"), 16, 83, -1},
+        {d.frm->wwDBComboBox1, QString(), 74, 80, 119},
+        {d.frm->BitBtn1, QStringLiteral("确定(&O)"), 30, 115, 97},
+        {d.frm->BitBtn2, QStringLiteral("取消(&C)"), 134, 115, 89},
+    };
+    for (const auto& c : controls) {
+        SCOPED_TRACE(c.widget->metaObject()->className());
+        EXPECT_EQ(c.widget->x(), c.left);
+        EXPECT_EQ(c.widget->y(), c.top);
+        if (c.width >= 0) {
+            EXPECT_EQ(c.widget->width(), c.width);
+        }
+        if (auto* label = qobject_cast<QLabel*>(c.widget)) {
+            EXPECT_EQ(label->text(), c.text);
+        }
+        if (auto* button = qobject_cast<QPushButton*>(c.widget)) {
+            EXPECT_EQ(button->text(), c.text);
+        }
+    }
+    for (QLineEdit* edit : {d.frm->Edit1, d.frm->Edit2}) {
+        edit->setText(QString(25, QLatin1Char('7')));
+        EXPECT_EQ(edit->text().size(), 20);
+    }
+    ASSERT_EQ(d.frm->wwDBComboBox1->count(), 2);
+    EXPECT_EQ(d.frm->wwDBComboBox1->itemText(0), QStringLiteral("未开票"));
+    EXPECT_EQ(d.frm->wwDBComboBox1->itemText(1), QStringLiteral("已开票"));
+    EXPECT_TRUE(d.frm->wwDBComboBox1->isEditable());
+}
+
+TEST(TfrmEdt, OkCancelAndRefusal)
+{
+    struct Case {
+        const char* name;
+        QString code, number, state;
+        bool ok; // OK pressed, else Cancel
+        bool closed;
+        QStringList row;
+        QStringList stored; // FInvCode, FInvNumber, FOK
+        QStringList boxes;
+    };
+    const QStringList unchangedRow = {"OLDCODE", "OLDNUM", "未开票"};
+    const QStringList unchangedStore = {"", "", "0"};
+    const Case cases[] = {
+        {"OK", QStringLiteral("12345"), QStringLiteral("678"), QStringLiteral("已开票"), true, true,
+         {"12345", "678", "已开票"}, {"12345", "678", "1"}, {}},
+        {"OK with blanks", QStringLiteral(" 12345 "), QStringLiteral("678"), QStringLiteral("未开票"), true, true,
+         {"12345", "678", "未开票"}, {" 12345 ", "678", "0"}, {}},
+        {"Cancel after typing", QStringLiteral("12345"), QStringLiteral("678"), QStringLiteral("已开票"), false, true,
+         unchangedRow, unchangedStore, {}},
+        {"unknown state", QStringLiteral("12345"), QStringLiteral("678"), QStringLiteral("开了"), true, false,
+         unchangedRow, unchangedStore, {BrowserTexts::EditStateUnknown}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dialog d;
+        // FormShow put the row's values into the boxes.
+        EXPECT_EQ(d.frm->Edit1->text(), QStringLiteral("OLDCODE"));
+        EXPECT_EQ(d.frm->Edit2->text(), QStringLiteral("OLDNUM"));
+        EXPECT_EQ(d.frm->wwDBComboBox1->currentText(), QStringLiteral("未开票"));
+
+        d.frm->Edit1->setText(c.code);
+        d.frm->Edit2->setText(c.number);
+        d.frm->wwDBComboBox1->setEditText(c.state);
+        (c.ok ? d.frm->BitBtn1 : d.frm->BitBtn2)->click();
+
+        EXPECT_EQ(!d.frm->isVisible(), c.closed);
+        if (c.closed) {
+            EXPECT_EQ(d.frm->result(), c.ok ? QDialog::Accepted : QDialog::Rejected);
+        }
+        EXPECT_EQ(d.rowTexts(), c.row);
+        EXPECT_EQ((QStringList{d.stored("FInvCode"), d.stored("FInvNumber"), d.stored("FOK")}), c.stored);
+        EXPECT_EQ(d.prompter.texts(), c.boxes);
+    }
+}
