@@ -118,15 +118,10 @@ QString decodeEscapes(QString text)
     qsizetype at = text.indexOf(QLatin1String("_x"));
     while (at >= 0 && at + 7 <= text.size()) {
         bool ok = text.at(at + 6) == QLatin1Char('_');
-        ushort unit = 0;
+        const ushort unit = ok ? QStringView(text).mid(at + 2, 4).toUShort(&ok, 16) : 0;
         if (ok)
-            unit = QStringView(text).mid(at + 2, 4).toUShort(&ok, 16);
-        if (ok && QStringView(text).mid(at + 2, 4).size() == 4) {
             text.replace(at, 7, QChar(unit));
-            at = text.indexOf(QLatin1String("_x"), at + 1);
-        } else {
-            at = text.indexOf(QLatin1String("_x"), at + 1);
-        }
+        at = text.indexOf(QLatin1String("_x"), at + 1);
     }
     return text;
 }
