@@ -157,6 +157,7 @@ bool SqlConnection::isOpen() const
 
 void SqlConnection::close()
 {
+    m_prepared.clear();
     if (QSqlDatabase::contains(m_name)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -217,8 +218,30 @@ Rows SqlConnection::select(const SqlStatement& statement)
     return rows;
 }
 
+QSqlQuery& SqlConnection::prepared(const QString& text)
+{
+    auto it = m_prepared.find(text);
+    if (it == m_prepared.end()) {
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        if (!q.prepare(dialect(text)))
+            throw Failure(sqlErrorText(q.lastError()));
+        it = m_prepared.insert(text, q);
+    }
+    return *it;
+}
+
 int SqlConnection::exec(const SqlStatement& statement)
 {
+    if (statement.values.isEmpty() && !statement.named.isEmpty()) {
+        // Named values replace the previous ones on every bind, so the prepared query is reused.
+        QSqlQuery& q = prepared(statement.text);
+        bindAll(q, statement);
+        if (!q.exec())
+            throw Failure(sqlErrorText(q.lastError()));
+        const int changed = q.numRowsAffected();
+        q.finish();
+        return changed;
+    }
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     if (!q.prepare(dialect(statement.text)))
         throw Failure(sqlErrorText(q.lastError()));
