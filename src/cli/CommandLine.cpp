@@ -17,6 +17,8 @@ struct Command {
 const Command kCommands[] = {
     {"query", "list documents by state and import time", runQueryCommand},
     {"lines", "list the line items of a document", runLinesCommand},
+    {"import", "import the sales documents of a workbook", runImportCommand},
+    {"cells", "show a worksheet's cells as the import reads them", runCellsCommand},
     {"export", "write ticked documents into a copy of the export template", runExportCommand},
     {"edit", "set a document's invoice code, number and state", runEditCommand},
     {"delete", "delete ticked documents with their line items", runDeleteCommand},

@@ -8,6 +8,8 @@ namespace corvina::cli {
 // status (0 done, 1 failure or No, 2 usage).
 int runQueryCommand(const QStringList& args);
 int runLinesCommand(const QStringList& args);
+int runImportCommand(const QStringList& args);
+int runCellsCommand(const QStringList& args);
 int runExportCommand(const QStringList& args);
 int runEditCommand(const QStringList& args);
 int runDeleteCommand(const QStringList& args);

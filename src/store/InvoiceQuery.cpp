@@ -40,37 +40,74 @@ QString queryTimeText(const QDateTime& t)
     return t.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
-InvoiceRow invoiceRowFromRecord(const Rows& rows, int index, int number)
+namespace {
+
+// The list's columns 2 to 14 in order, then the remark pieces and the state.
+const char* const kFields[] = {"FInDate", "FCustOrderId", "FInvCode", "FInvNumber", "FCustName", "FNoTaxSum", "FCustPo",
+                               "FCustOutportNo", "FCustAcc", "FCustSinature", "FCustContractNo", "FCustCX", "FCustVF",
+                               "FMM1", "FMM2", "FMM3", "FMM4", "FMM5", "FOK"};
+
+} // namespace
+
+InvoiceColumns::InvoiceColumns(const Rows& rows)
 {
-    // Column positions looked up once per call; the caller's loop is short compared with the read.
-    static const char* const fields[] = {"FInDate", "FCustOrderId", "FInvCode", "FInvNumber", "FCustName",
-                                         "FNoTaxSum", "FCustPo", "FCustOutportNo", "FCustAcc", "FCustSinature",
-                                         "FCustContractNo", "FCustCX", "FCustVF"};
+    for (size_t i = 0; i < positions.size(); ++i)
+        positions[i] = rows.columnIndex(QLatin1String(kFields[i]));
+}
+
+namespace {
+
+// Fills a list row from a getter of the fields in kFields' order.
+template <typename Get> InvoiceRow buildRow(Get&& get, int number)
+{
     InvoiceRow row;
     row.text(ColNumber) = QString::number(number);
-    const QStringList& values = rows.row(index);
-    auto get = [&](const char* name) {
-        const int c = rows.columnIndex(QLatin1String(name));
-        return c < 0 ? QString() : values.at(c);
-    };
-    for (int i = 0; i < 13; ++i)
-        row.text(ColInDate + i) = get(fields[i]);
+    for (size_t i = 0; i < 13; ++i)
+        row.text(ColInDate + static_cast<int>(i)) = get(i);
     QString remark;
-    for (const char* piece : {"FMM1", "FMM2", "FMM3", "FMM4", "FMM5"})
+    for (size_t piece = 13; piece < 18; ++piece)
         remark += trimControl(get(piece));
     row.text(ColRemark) = remark;
-    row.text(ColState) = listStateText(get("FOK"));
+    row.text(ColState) = listStateText(get(18));
     return row;
+}
+
+} // namespace
+
+InvoiceRow invoiceRowFromRecord(const Rows& rows, const InvoiceColumns& columns, int index, int number)
+{
+    return buildRow(
+        [&](size_t field) {
+            const int c = columns.positions[field];
+            return c < 0 ? QString() : rows.at(index, c);
+        },
+        number);
+}
+
+InvoiceRow invoiceRowFromRecord(const Rows& rows, int index, int number)
+{
+    return invoiceRowFromRecord(rows, InvoiceColumns(rows), index, number);
 }
 
 std::vector<InvoiceRow> runInvoiceQuery(LocalStore& store, const QString& stateValue, const QDateTime& from,
                                         const QDateTime& to)
 {
-    const Rows rows = store.select(Statements::invoiceQuery(stateValue, queryTimeText(from), queryTimeText(to)));
+    // Streamed straight into list rows: a big result is never held a second time.
     std::vector<InvoiceRow> out;
-    out.reserve(static_cast<size_t>(rows.count()));
-    for (int i = 0; i < rows.count(); ++i)
-        out.push_back(invoiceRowFromRecord(rows, i, i + 1));
+    std::array<int, 19> pos{};
+    store.selectEach(
+        Statements::invoiceQuery(stateValue, queryTimeText(from), queryTimeText(to)),
+        [&](const QStringList& names) {
+            const Rows header(names);
+            pos = InvoiceColumns(header).positions;
+        },
+        [&](std::vector<QString>& values) {
+            out.push_back(buildRow(
+                [&](size_t field) {
+                    return pos[field] < 0 ? QString() : std::move(values[static_cast<size_t>(pos[field])]);
+                },
+                static_cast<int>(out.size()) + 1));
+        });
     return out;
 }
 

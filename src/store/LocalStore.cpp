@@ -63,6 +63,17 @@ Rows LocalStore::select(const SqlStatement& statement)
     return m_db->select(statement);
 }
 
+void LocalStore::selectEach(const SqlStatement& statement, const std::function<void(const QStringList&)>& onColumns,
+                            const std::function<void(std::vector<QString>&)>& onRow)
+{
+    if (m_observer)
+        m_observer(statement);
+    QString reason;
+    if (!m_db->open(&reason))
+        throw Failure(reason);
+    m_db->selectEach(statement, onColumns, onRow);
+}
+
 int LocalStore::run(const SqlStatement& statement)
 {
     if (m_observer)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace corvina {
 
@@ -30,6 +31,9 @@ public:
 
     // SelectLocal: opens a closed connection on demand; any failure throws Failure.
     Rows select(const SqlStatement& statement);
+    // The same select streamed row by row, for results too big to hold twice (see SqlConnection).
+    void selectEach(const SqlStatement& statement, const std::function<void(const QStringList&)>& onColumns,
+                    const std::function<void(std::vector<QString>&)>& onRow);
 
     // ExecuteLocal: runs a changing statement in its own (nested) transaction and commits it.
     // False after one box: the connection message of open(), or "出错原因：" + reason.

@@ -2,7 +2,7 @@
 
 namespace corvina {
 
-Rows::Rows(QStringList columns) : m_columns(std::move(columns))
+Rows::Rows(QStringList columns) : m_columns(std::move(columns)), m_width(static_cast<int>(m_columns.size()))
 {
     for (int i = 0; i < m_columns.size(); ++i)
         m_index.insert(m_columns.at(i).toLower(), i);
@@ -16,9 +16,9 @@ int Rows::columnIndex(const QString& column) const
 QString Rows::value(int row, const QString& column) const
 {
     const int c = columnIndex(column);
-    if (c < 0 || row < 0 || row >= m_values.size())
+    if (c < 0 || row < 0 || row >= count())
         return QString();
-    return m_values.at(row).at(c);
+    return at(row, c);
 }
 
 } // namespace corvina

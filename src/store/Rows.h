@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QStringList>
+#include <vector>
 
 namespace corvina {
 
@@ -13,21 +14,27 @@ public:
     Rows() = default;
     explicit Rows(QStringList columns);
 
-    int count() const { return static_cast<int>(m_values.size()); }
-    bool isEmpty() const { return m_values.isEmpty(); }
+    int count() const { return m_width == 0 ? 0 : static_cast<int>(m_cells.size() / static_cast<size_t>(m_width)); }
+    bool isEmpty() const { return m_cells.empty(); }
     const QStringList& columns() const { return m_columns; }
     // The value of a column in a row; empty text when the column does not exist.
     QString value(int row, const QString& column) const;
-    const QStringList& row(int row) const { return m_values.at(row); }
+    // The value at a column position (see columnIndex) of a row.
+    const QString& at(int row, int column) const
+    {
+        return m_cells[static_cast<size_t>(row) * static_cast<size_t>(m_width) + static_cast<size_t>(column)];
+    }
     int columnIndex(const QString& column) const; // -1 when absent
 
-    void append(QStringList values) { m_values.append(std::move(values)); }
-    void reserve(int n) { m_values.reserve(n); }
+    // Rows are added a value at a time, in column order; one flat block keeps 100,000 rows cheap.
+    void appendValue(QString value) { m_cells.push_back(std::move(value)); }
+    void reserveRows(int n) { m_cells.reserve(static_cast<size_t>(n) * static_cast<size_t>(m_width)); }
 
 private:
     QStringList m_columns;
     QHash<QString, int> m_index; // lower-case name -> position
-    QList<QStringList> m_values;
+    int m_width = 0;
+    std::vector<QString> m_cells;
 };
 
 } // namespace corvina

@@ -157,6 +157,7 @@ bool SqlConnection::isOpen() const
 
 void SqlConnection::close()
 {
+    m_prepared.clear();
     if (QSqlDatabase::contains(m_name)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -179,7 +180,8 @@ QString SqlConnection::dialect(const QString& text) const
     return out;
 }
 
-Rows SqlConnection::select(const SqlStatement& statement)
+void SqlConnection::selectEach(const SqlStatement& statement, const std::function<void(const QStringList&)>& onColumns,
+                               const std::function<void(std::vector<QString>&)>& onRow)
 {
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     q.setForwardOnly(true);
@@ -192,22 +194,54 @@ Rows SqlConnection::select(const SqlStatement& statement)
     QStringList names;
     for (int i = 0; i < rec.count(); ++i)
         names << rec.fieldName(i);
-    Rows rows(names);
+    onColumns(names);
     const int n = rec.count();
+    std::vector<QString> values(static_cast<size_t>(n));
     while (q.next()) {
-        QStringList values;
-        values.reserve(n);
         for (int i = 0; i < n; ++i)
-            values << q.value(i).toString(); // null reads as empty text
-        rows.append(std::move(values));
+            values[static_cast<size_t>(i)] = q.value(i).toString(); // null reads as empty text
+        onRow(values);
     }
     if (q.lastError().isValid())
         throw Failure(sqlErrorText(q.lastError()));
+}
+
+Rows SqlConnection::select(const SqlStatement& statement)
+{
+    Rows rows;
+    selectEach(
+        statement, [&](const QStringList& names) { rows = Rows(names); },
+        [&](std::vector<QString>& values) {
+            for (QString& v : values)
+                rows.appendValue(std::move(v));
+        });
     return rows;
+}
+
+QSqlQuery& SqlConnection::prepared(const QString& text)
+{
+    auto it = m_prepared.find(text);
+    if (it == m_prepared.end()) {
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        if (!q.prepare(dialect(text)))
+            throw Failure(sqlErrorText(q.lastError()));
+        it = m_prepared.insert(text, q);
+    }
+    return *it;
 }
 
 int SqlConnection::exec(const SqlStatement& statement)
 {
+    if (statement.values.isEmpty() && !statement.named.isEmpty()) {
+        // Named values replace the previous ones on every bind, so the prepared query is reused.
+        QSqlQuery& q = prepared(statement.text);
+        bindAll(q, statement);
+        if (!q.exec())
+            throw Failure(sqlErrorText(q.lastError()));
+        const int changed = q.numRowsAffected();
+        q.finish();
+        return changed;
+    }
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     if (!q.prepare(dialect(statement.text)))
         throw Failure(sqlErrorText(q.lastError()));

@@ -3,8 +3,12 @@
 #include "store/Rows.h"
 #include "store/SqlStatement.h"
 
+#include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
+#include <functional>
+#include <vector>
 
 namespace corvina {
 
@@ -32,6 +36,10 @@ public:
 
     // Failures throw Failure carrying the database's own message.
     Rows select(const SqlStatement& statement);
+    // Streams a select: `onColumns` once with the column names, then `onRow` with each row's values
+    // (null as empty text), which it may move from. Nothing of the result is kept here.
+    void selectEach(const SqlStatement& statement, const std::function<void(const QStringList&)>& onColumns,
+                    const std::function<void(std::vector<QString>&)>& onRow);
     int exec(const SqlStatement& statement);
     void execText(const QString& text);
 
@@ -39,10 +47,14 @@ public:
 
 private:
     QString dialect(const QString& text) const;
+    QSqlQuery& prepared(const QString& text);
     QString m_path;
     Options m_options;
     QString m_name;
     Engine m_engine = Engine::None;
+    // Statements with named values, prepared once per connection: the import runs its two
+    // inserts a hundred thousand times.
+    QHash<QString, QSqlQuery> m_prepared;
 };
 
 // The message of a Qt Sql error, database text first.

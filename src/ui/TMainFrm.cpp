@@ -18,11 +18,15 @@
 #include "ui/TfrmEdt.h"
 #include "ui/Texts.h"
 #include "ui/UiFonts.h"
+#include "workbook/Texts.h"
+#include "workbook/WorkbookImport.h"
 #include "workbook/InvoiceExport.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
@@ -30,11 +34,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace corvina {
@@ -256,7 +262,31 @@ void TMainFrm::BitBtn1Click()
     wwDBDateTimePicker2->setDateTime(m_clock.now());
 }
 
-void TMainFrm::BitBtn2Click() {}
+void TMainFrm::BitBtn2Click()
+{
+    if (refuseDuringRun())
+        return;
+    WorkbookImport import(m_settings, m_prompter, m_clock, *m_local);
+    // Made once the workbook is chosen and counted, so it never stands over the file dialog.
+    // Application-modal: while it shows, no other action can start.
+    std::unique_ptr<QProgressDialog> progress;
+    import.setProgress([this, &progress](int done, int total) {
+        if (!progress) {
+            progress = std::make_unique<QProgressDialog>(WorkbookTexts::ProgressLabel, QString(), 0, total, this);
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setCancelButton(nullptr);
+            progress->setMinimumDuration(300);
+            progress->setAutoClose(false);
+        }
+        progress->setMaximum(total);
+        progress->setValue(done);
+        QCoreApplication::processEvents();
+    });
+    import.importFromDialog([&progress](const QString& logPath) {
+        progress.reset();
+        QDesktopServices::openUrl(QUrl::fromLocalFile(logPath));
+    });
+}
 
 void TMainFrm::BitBtn3Click()
 {

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+namespace corvina::WorkbookTexts {
+
+// Import log lines.
+inline const QString LogChecking = QStringLiteral("开始处理EXCEL文件数据的正确性");
+inline const QString LogCount = QStringLiteral("该EXCEL文件一共含%1张发票!");
+inline const QString LogStored = QStringLiteral("该销售单据的数据正确，处理成功");
+inline const QString LogAlreadyPresent = QStringLiteral("该销售单据的数据已有记录，放弃处理");
+inline const QString LogDone = QStringLiteral("EXCEL文件处理完成");
+
+// Messages of the import run.
+inline const QString NoReader = QStringLiteral("无法打开EXCEL文件，请确定电脑安装了OFFICE软件!");
+inline const QString FailurePrefix = QStringLiteral("连接错误:");
+inline const QString OpenFilter = QStringLiteral("*.xls|*.xls|*.xlsx|*.xlsx");
+inline const QString ProgressLabel = QStringLiteral("正在导入EXCEL文件……");
+
+// Reasons given after "连接错误:" when a workbook cannot be read.
+inline const QString CannotOpenFile = QStringLiteral("无法打开文件 %1：%2");
+inline const QString NotAWorkbook = QStringLiteral("文件 %1 不是EXCEL工作簿（.xls或.xlsx）");
+inline const QString Encrypted = QStringLiteral("文件 %1 设有打开密码，请在EXCEL中去掉密码后另存再导入");
+inline const QString Corrupt = QStringLiteral("文件 %1 已损坏，无法读取（%2）");
+inline const QString PartTooLarge = QStringLiteral("文件 %1 中的 %2 解压后超过 %3 MB，疑为损坏或恶意文件，已停止读取");
+inline const QString TooManyCells = QStringLiteral("工作表“%1”的单元格超过 %2 个，无法导入");
+inline const QString SheetMissing = QStringLiteral("工作簿中没有名为“%1”的工作表（现有工作表：%2）");
+inline const QString BadAmount = QStringLiteral("第%1行N列的金额“%2”不是数字");
+inline const QString Uncalculated = QStringLiteral(
+    "单元格%1是公式，但文件里没有它的计算结果（文件不是由EXCEL或WPS保存的），请用EXCEL打开并保存后再导入");
+inline const QString BadQuantity = QStringLiteral("销售单据%1第%2行明细的数量“%3”不是数字");
+inline const QString BadPrice = QStringLiteral("销售单据%1第%2行明细的单价“%3”不是数字");
+
+// Details inside Corrupt.
+inline const QString DetailZip = QStringLiteral("压缩包结构错误：%1");
+inline const QString DetailPartMissing = QStringLiteral("缺少部件 %1");
+inline const QString DetailXml = QStringLiteral("%1 的XML格式错误：%2，位置 %3");
+inline const QString DetailSharedString = QStringLiteral("单元格 %1 引用的共享字符串 %2 不存在");
+inline const QString DetailCellRef = QStringLiteral("单元格位置“%1”超出工作表范围");
+inline const QString DetailRecord = QStringLiteral("记录 0x%1 在偏移 %2 处不完整");
+inline const QString DetailStream = QStringLiteral("复合文件中没有工作簿数据流");
+inline const QString DetailBiffVersion = QStringLiteral("不支持的EXCEL版本（BIFF %1）");
+inline const QString DetailSheetOffset = QStringLiteral("工作表“%1”的位置超出文件范围");
+
+} // namespace corvina::WorkbookTexts

@@ -1,0 +1,147 @@
+#include "workbook/XmlPieceReader.h"
+
+#include "workbook/FormatError.h"
+#include "workbook/ReaderLimits.h"
+#include "workbook/Texts.h"
+
+#include <cstring>
+
+namespace corvina {
+
+namespace {
+
+constexpr unsigned kParseFlags =
+    pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_fragment | pugi::parse_embed_pcdata;
+
+bool isNameChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'
+        || c == '-' || c == '.' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+} // namespace
+
+XmlPieceReader::XmlPieceReader(std::string container, std::string child, QString partName,
+                               ChildHandler handler)
+    : m_container(std::move(container)), m_child(std::move(child)), m_partName(std::move(partName)),
+      m_handler(std::move(handler))
+{
+}
+
+void XmlPieceReader::fail(const char* what, size_t offset) const
+{
+    throw FormatError(WorkbookTexts::DetailXml.arg(m_partName, QString::fromUtf8(what)).arg(offset));
+}
+
+bool XmlPieceReader::findContainer()
+{
+    size_t from = 0;
+    while (true) {
+        const size_t at = m_buffer.find(m_container, from);
+        if (at == std::string::npos)
+            return false;
+        from = at + 1;
+        const size_t after = at + m_container.size();
+        if (after >= m_buffer.size())
+            return false; // wait for more bytes
+        const char next = m_buffer[after];
+        if (next != '>' && next != '/' && next != ' ' && next != '\t' && next != '\r' && next != '\n')
+            continue;
+        // Before the name: "<" directly, or "<prefix:".
+        std::string prefix;
+        if (at == 0)
+            continue;
+        if (m_buffer[at - 1] != '<') {
+            if (m_buffer[at - 1] != ':')
+                continue;
+            size_t p = at - 1;
+            while (p > 0 && isNameChar(m_buffer[p - 1]))
+                --p;
+            if (p == 0 || m_buffer[p - 1] != '<' || p == at - 1)
+                continue;
+            prefix = m_buffer.substr(p, at - p); // includes the colon
+        }
+        const size_t close = m_buffer.find('>', after);
+        if (close == std::string::npos)
+            return false;
+        m_childClose = "</" + prefix + m_child + ">";
+        m_containerClose = "</" + prefix + m_container;
+        const bool selfClosing = m_buffer[close - 1] == '/';
+        m_consumed += close + 1;
+        m_buffer.erase(0, close + 1);
+        m_state = selfClosing ? State::Done : State::Inside;
+        if (selfClosing)
+            m_buffer.clear();
+        return true;
+    }
+}
+
+void XmlPieceReader::parsePiece(size_t length)
+{
+    if (length > 0) {
+        pugi::xml_document doc;
+        const pugi::xml_parse_result result =
+            doc.load_buffer_inplace(m_buffer.data(), length, kParseFlags, pugi::encoding_utf8);
+        if (!result)
+            fail(result.description(), m_consumed + static_cast<size_t>(result.offset));
+        for (pugi::xml_node node = doc.first_child(); node; node = node.next_sibling())
+            if (node.type() == pugi::node_element)
+                m_handler(node);
+    }
+    m_consumed += length;
+    m_buffer.erase(0, length);
+}
+
+void XmlPieceReader::feed(const char* data, size_t size)
+{
+    if (m_state == State::Done)
+        return;
+    m_buffer.append(data, size);
+    if (m_state == State::Seeking) {
+        if (!findContainer()) {
+            if (m_buffer.size() > ReaderLimits::kXmlElementBytes)
+                fail("no data element", m_consumed);
+            return;
+        }
+        if (m_state == State::Done)
+            return;
+    }
+    if (m_buffer.size() < ReaderLimits::kXmlPieceBytes)
+        return;
+    const size_t last = m_buffer.rfind(m_childClose);
+    if (last == std::string::npos) {
+        if (m_buffer.size() > ReaderLimits::kXmlElementBytes)
+            fail("element too large", m_consumed);
+        return;
+    }
+    parsePiece(last + m_childClose.size());
+}
+
+void XmlPieceReader::finish()
+{
+    switch (m_state) {
+    case State::Done:
+        return;
+    case State::Seeking: {
+        // No container at all: an empty sheet, unless the part is no XML to begin with.
+        pugi::xml_document doc;
+        const pugi::xml_parse_result result =
+            doc.load_buffer_inplace(m_buffer.data(), m_buffer.size(), pugi::parse_default, pugi::encoding_utf8);
+        if (!result)
+            fail(result.description(), m_consumed + static_cast<size_t>(result.offset));
+        m_state = State::Done;
+        return;
+    }
+    case State::Inside: {
+        const size_t end = m_buffer.find(m_containerClose);
+        if (end == std::string::npos)
+            fail("unexpected end of data", m_consumed + m_buffer.size());
+        parsePiece(end);
+        m_buffer.clear();
+        m_state = State::Done;
+        return;
+    }
+    }
+}
+
+} // namespace corvina

@@ -1,0 +1,256 @@
+// Files that are damaged, forged or simply no workbooks: each must end in a Failure with a reason
+// the clerk can read, never in a crash or unbounded memory.
+
+#include "app/Failure.h"
+#include "support/TestSupport.h"
+#include "workbook/Workbook.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+#include <zip.h>
+
+using namespace corvina;
+
+namespace {
+
+// A part whose bytes are made while the archive is written: head, a unit repeated, tail.
+struct RepeatedPart {
+    QByteArray head, unit, tail;
+    qint64 units = 0;
+    qint64 pos = 0;
+    qint64 size() const { return head.size() + unit.size() * units + tail.size(); }
+    char at(qint64 i) const
+    {
+        if (i < head.size())
+            return head[i];
+        i -= head.size();
+        if (i < unit.size() * units)
+            return unit[i % unit.size()];
+        return tail[i - unit.size() * units];
+    }
+};
+
+zip_int64_t repeatedSource(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd)
+{
+    auto* p = static_cast<RepeatedPart*>(state);
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+        p->pos = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        const qint64 n = std::min<qint64>(static_cast<qint64>(len), p->size() - p->pos);
+        char* out = static_cast<char*>(data);
+        for (qint64 i = 0; i < n; ++i)
+            out[i] = p->at(p->pos + i);
+        p->pos += n;
+        return n;
+    }
+    case ZIP_SOURCE_STAT: {
+        auto* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        st->size = static_cast<zip_uint64_t>(p->size());
+        st->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR: {
+        int* e = static_cast<int*>(data);
+        e[0] = e[1] = 0;
+        return 2 * sizeof(int);
+    }
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        return 0;
+    }
+}
+
+using Parts = QList<QPair<QString, QByteArray>>;
+
+// A package with a workbook of one sheet "Sheet1" and whatever parts are given (they replace
+// the defaults of the same name).
+void writePackage(const QString& path, const Parts& given, RepeatedPart* big = nullptr, const char* bigName = nullptr)
+{
+    Parts parts = {
+        {QStringLiteral("_rels/.rels"),
+         "<Relationships><Relationship Id='r1' Type='http://schemas.openxmlformats.org/officeDocument/2006/"
+         "relationships/officeDocument' Target='xl/workbook.xml'/></Relationships>"},
+        {QStringLiteral("xl/workbook.xml"),
+         "<workbook xmlns:r='rel'><sheets><sheet name='Sheet1' r:id='s1'/></sheets></workbook>"},
+        {QStringLiteral("xl/_rels/workbook.xml.rels"),
+         "<Relationships><Relationship Id='s1' Type='x/worksheet' Target='worksheets/sheet1.xml'/>"
+         "<Relationship Id='s2' Type='x/sharedStrings' Target='sharedStrings.xml'/>"
+         "<Relationship Id='s3' Type='x/styles' Target='styles.xml'/></Relationships>"},
+        {QStringLiteral("xl/sharedStrings.xml"), "<sst><si><t>only</t></si></sst>"},
+        {QStringLiteral("xl/worksheets/sheet1.xml"), "<worksheet><sheetData/></worksheet>"},
+    };
+    for (const auto& g : given) {
+        bool replaced = false;
+        for (auto& p : parts)
+            if (p.first == g.first) {
+                p.second = g.second;
+                replaced = true;
+            }
+        if (!replaced)
+            parts.append(g);
+    }
+    int error = 0;
+    zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(z, nullptr);
+    for (const auto& p : parts) {
+        if (bigName && p.first == QLatin1String(bigName))
+            continue;
+        zip_source_t* s = zip_source_buffer(z, p.second.constData(), static_cast<zip_uint64_t>(p.second.size()), 0);
+        zip_file_add(z, p.first.toUtf8().constData(), s, ZIP_FL_OVERWRITE);
+    }
+    if (big) {
+        zip_source_t* s = zip_source_function(z, repeatedSource, big);
+        const zip_int64_t i = zip_file_add(z, bigName, s, ZIP_FL_OVERWRITE);
+        zip_set_file_compression(z, static_cast<zip_uint64_t>(i), ZIP_CM_DEFLATE, 1);
+    }
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+// Reads every sheet; the text of the Failure, or empty when all went through.
+QString readFailure(const QString& path)
+{
+    try {
+        auto book = Workbook::open(path);
+        for (const QString& name : book->sheetNames())
+            book->worksheet(name);
+        book->worksheet(QStringLiteral("sheet1"));
+    } catch (const Failure& f) {
+        return f.message();
+    }
+    return QString();
+}
+
+QByteArray fixtureBytes(const char* name)
+{
+    QFile f(test::dataPath(QStringLiteral("workbooks/") + QString::fromLatin1(name)));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(WorkbookHostile, DamagedAndForgedFilesEndInAClearReason)
+{
+    test::TempFolder dir;
+    const QByteArray xls = fixtureBytes("sst_continue.xls");
+    QByteArray badIndex = xls;
+    // The first LABELSST cell now names a shared string far beyond the table.
+    const qsizetype at = badIndex.indexOf(QByteArray("\xFD\x00\x0A\x00", 4));
+    ASSERT_GT(at, 0);
+    badIndex.replace(at + 10, 4, QByteArray("\xFF\xFF\x00\x00", 4));
+
+    const struct {
+        const char* name;
+        std::function<void(const QString&)> make;
+        QString reason;
+    } cases[] = {
+        {"text file", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), "1001,客户,HT1\n"); },
+         QStringLiteral("不是EXCEL工作簿")},
+        {"empty file", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), ""); }, QStringLiteral("不是EXCEL工作簿")},
+        {"missing file", [](const QString&) {}, QStringLiteral("无法打开文件")},
+        {"truncated zip", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), fixtureBytes("issues.xlsx").left(6000)); },
+         QStringLiteral("已损坏")},
+        {"zip of something else", [&](const QString& p) {
+             writePackage(p, {{QStringLiteral("_rels/.rels"), "<Relationships/>"}, {QStringLiteral("xl/workbook.xml"), ""}});
+             QFile::remove(p);
+             int e = 0;
+             zip_t* z = zip_open(QFile::encodeName(p).constData(), ZIP_CREATE, &e);
+             zip_file_add(z, "readme.txt", zip_source_buffer(z, "hello", 5, 0), 0);
+             zip_close(z);
+         }, QStringLiteral("不是EXCEL工作簿")},
+        {"malformed sheet XML", [](const QString& p) {
+             writePackage(p, {{QStringLiteral("xl/worksheets/sheet1.xml"),
+                               "<worksheet><sheetData><row r='1'><c r='A1'><v>1</v></row></sheetData></worksheet>"}});
+         }, QStringLiteral("XML格式错误")},
+        {"unterminated sheet", [](const QString& p) {
+             writePackage(p, {{QStringLiteral("xl/worksheets/sheet1.xml"), "<worksheet><sheetData><row r='1'><c r='A1'><v>1</v></c></row>"}});
+         }, QStringLiteral("XML格式错误")},
+        {"shared string out of range", [](const QString& p) {
+             writePackage(p, {{QStringLiteral("xl/worksheets/sheet1.xml"),
+                               "<worksheet><sheetData><row r='1'><c r='B1' t='s'><v>5</v></c></row></sheetData></worksheet>"}});
+         }, QStringLiteral("单元格 B1 引用的共享字符串 5 不存在")},
+        {"cell beyond the last column", [](const QString& p) {
+             writePackage(p, {{QStringLiteral("xl/worksheets/sheet1.xml"),
+                               "<worksheet><sheetData><row r='1'><c r='XFE1'><v>1</v></c></row></sheetData></worksheet>"}});
+         }, QStringLiteral("XFE1")},
+        {"row beyond the last row", [](const QString& p) {
+             writePackage(p, {{QStringLiteral("xl/worksheets/sheet1.xml"),
+                               "<worksheet><sheetData><row r='1048577'><c><v>1</v></c></row></sheetData></worksheet>"}});
+         }, QStringLiteral("超出工作表范围")},
+        {"sheet part missing", [](const QString& p) {
+             writePackage(p, {{QStringLiteral("xl/_rels/workbook.xml.rels"),
+                               "<Relationships><Relationship Id='s1' Type='x/worksheet' Target='nowhere.xml'/></Relationships>"}});
+         }, QStringLiteral("缺少部件 xl/nowhere.xml")},
+        {"truncated xls", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), xls.left(xls.size() / 2)); },
+         QStringLiteral("已损坏")},
+        {"xls shared string out of range", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), badIndex); },
+         QStringLiteral("引用的共享字符串 65535 不存在")},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(QStringLiteral("case%1.xlsx").arg(++n));
+        c.make(path);
+        const QString reason = readFailure(path);
+        EXPECT_TRUE(reason.contains(c.reason)) << reason.toStdString();
+    }
+}
+
+TEST(WorkbookHostile, PartsAreCappedBySizeNotByCompressionRatio)
+{
+    test::TempFolder dir;
+    // Real style parts compress a hundredfold and must still be read.
+    RepeatedPart styles{"<styleSheet><cellXfs>", "<xf numFmtId='14'/>", "</cellXfs></styleSheet>", 100000};
+    const QString honest = dir.file(QStringLiteral("honest.xlsx"));
+    writePackage(honest, {{QStringLiteral("xl/worksheets/sheet1.xml"),
+                           "<worksheet><sheetData><row r='1'><c r='A1' s='99999'><v>45000</v></c></row></sheetData></worksheet>"}},
+                 &styles, "xl/styles.xml");
+    ASSERT_LT(QFileInfo(honest).size(), styles.size() / 100);
+    auto book = Workbook::open(honest);
+    EXPECT_EQ(book->worksheet(QStringLiteral("Sheet1")).cell(1, 1).text, QStringLiteral("2023-03-15"));
+
+    // A style part of 40 MB is no real one.
+    RepeatedPart bomb{"<styleSheet><!--", "          ", "--></styleSheet>", 4 * 1024 * 1024};
+    const QString stylesBomb = dir.file(QStringLiteral("styles-bomb.xlsx"));
+    writePackage(stylesBomb, {}, &bomb, "xl/styles.xml");
+    EXPECT_TRUE(readFailure(stylesBomb).contains(QStringLiteral("xl/styles.xml 解压后超过 32 MB"))) << readFailure(stylesBomb).toStdString();
+
+    // A worksheet is read in pieces, but not without end.
+    RepeatedPart rows{"<worksheet><sheetData>", "<row r='7'></row>", "</sheetData></worksheet>", 17 * 1024 * 1024};
+    const QString sheetBomb = dir.file(QStringLiteral("sheet-bomb.xlsx"));
+    writePackage(sheetBomb, {}, &rows, "xl/worksheets/sheet1.xml");
+    EXPECT_LT(QFileInfo(sheetBomb).size(), 2 * 1024 * 1024);
+    EXPECT_TRUE(readFailure(sheetBomb).contains(QStringLiteral("解压后超过 256 MB")));
+}
+
+TEST(WorkbookHostile, FlippedBytesNeverCrash)
+{
+    // Every outcome is a read or a Failure; anything else fails the test (or crashes it).
+    test::TempFolder dir;
+    QRandomGenerator rng(20240305);
+    int failures = 0;
+    for (const char* name : {"issues.xls", "sst_continue.xls", "date_1904.xls", "issues.xlsx", "rph.xlsx"}) {
+        const QByteArray original = fixtureBytes(name);
+        ASSERT_FALSE(original.isEmpty());
+        for (int round = 0; round < 60; ++round) {
+            QByteArray bytes = original;
+            for (int k = 0; k < 8; ++k)
+                bytes[rng.bounded(static_cast<int>(bytes.size()))] = static_cast<char>(rng.bounded(256));
+            const QString path = dir.file(QStringLiteral("flip.bin"));
+            dir.write(QStringLiteral("flip.bin"), bytes);
+            try {
+                auto book = Workbook::open(path);
+                for (const QString& sheet : book->sheetNames())
+                    book->worksheet(sheet).forEachCell([](int, int, const CellValue&) {});
+            } catch (const Failure&) {
+                ++failures;
+            }
+        }
+    }
+    EXPECT_GT(failures, 0);
+}

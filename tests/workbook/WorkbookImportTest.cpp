@@ -1,0 +1,241 @@
+#include "ImportTestEnv.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using test::ImportEnv;
+
+namespace {
+
+const QString kChecking = QStringLiteral("开始处理EXCEL文件数据的正确性");
+const QString kDone = QStringLiteral("EXCEL文件处理完成");
+QString count(int n) { return QStringLiteral("该EXCEL文件一共含%1张发票!").arg(n); }
+QString stored(const QString& id) { return id + QStringLiteral("该销售单据的数据正确，处理成功"); }
+QString present(const QString& id) { return id + QStringLiteral("该销售单据的数据已有记录，放弃处理"); }
+
+} // namespace
+
+TEST(WorkbookImport, LogBoxesAndStoredDocumentsPerWorkbook)
+{
+    struct Case {
+        const char* file;
+        QStringList log;
+        QStringList ids;      // stored, in order
+        QString failure;      // the error box after "连接错误:", empty when none
+    } cases[] = {
+        {"captions_only.xlsx", {kChecking, count(0), kDone}, {}, {}},
+        {"no_sheet1.xlsx", {kDone}, {}, QStringLiteral("工作簿中没有名为“sheet1”的工作表（现有工作表：Data）")},
+        {"gaps.xlsx", {kChecking, count(2), stored("1001"), stored("1002"), kDone}, {"1001", "1002"}, {}},
+        {"repeat.xlsx", {kChecking, count(2), stored("1001"), present("1001"), stored("1002"), kDone}, {"1001", "1002"}, {}},
+        {"numbers.xlsx",
+         {kChecking, count(6), stored("1001"), stored("a1"), stored("A1"), stored("2001"), stored("1001.5"),
+          stored(QStringLiteral("\u30003001")), kDone},
+         {"1001", "a1", "A1", "2001", "1001.5", QStringLiteral("\u30003001")}, {}},
+        {"amounts.xlsx", {kChecking, count(4), stored("N1"), stored("N2"), kDone}, {"N1", "N2"},
+         QStringLiteral("第6行N列的金额“abc”不是数字")},
+        {"bad_quantity.xlsx", {kChecking, count(3), stored("Q1"), kDone}, {"Q1"},
+         QStringLiteral("销售单据Q2第4行明细的数量“1,000”不是数字")},
+        {"formulas.xlsx", {kChecking, count(2), kDone}, {},
+         QStringLiteral("单元格N2是公式，但文件里没有它的计算结果（文件不是由EXCEL或WPS保存的），请用EXCEL打开并保存后再导入")},
+        {"formulas.xls", {kChecking, count(2), stored("F1"), stored("F2"), kDone}, {"F1", "F2"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        ImportEnv env;
+        EXPECT_TRUE(env.import(QString::fromLatin1(c.file)));
+        EXPECT_EQ(env.log(), c.log);
+        EXPECT_EQ(env.storedIds(), c.ids);
+        const auto shown = env.prompter.shown();
+        if (c.failure.isEmpty()) {
+            EXPECT_TRUE(shown.isEmpty()) << env.prompter.texts().join(QLatin1Char('\n')).toStdString();
+        } else {
+            ASSERT_EQ(shown.size(), 1);
+            EXPECT_EQ(shown[0].text, QStringLiteral("连接错误:") + c.failure);
+            EXPECT_EQ(shown[0].kind, MessageBoxKind::Error);
+            EXPECT_EQ(shown[0].owner, BoxOwner::Application);
+        }
+    }
+}
+
+TEST(WorkbookImport, DocumentContentFromCellsOfEveryKind)
+{
+    // The same workbook saved as .xls and as .xlsx by another program: formula results, dates
+    // and truth values read alike.
+    for (const char* file : {"formulas.xls", "formulas_calculated.xlsx"}) {
+        SCOPED_TRACE(file);
+        ImportEnv env;
+        env.import(QString::fromLatin1(file));
+        const Rows f1 = env.header(QStringLiteral("F1"));
+        ASSERT_EQ(f1.count(), 1);
+        EXPECT_EQ(f1.value(0, QStringLiteral("FNoTaxSum")), QStringLiteral("207.50"));
+        EXPECT_EQ(f1.value(0, QStringLiteral("FCustCX")), QStringLiteral("2024-03-05;2024-03-05 14:07:09"));
+        EXPECT_EQ(f1.value(0, QStringLiteral("FCustPo")), QStringLiteral("HT1;HT2"));
+        EXPECT_EQ(f1.value(0, QStringLiteral("FMM1")), QStringLiteral("TRUE备注"));
+        EXPECT_EQ(env.header(QStringLiteral("F2")).value(0, QStringLiteral("FCustPo")), QStringLiteral("TRUE"));
+        const Rows lines = env.lines(QStringLiteral("F1"));
+        ASSERT_EQ(lines.count(), 2);
+        EXPECT_EQ(lines.value(0, QStringLiteral("FSum")), QStringLiteral("7.5000"));
+        EXPECT_EQ(lines.value(1, QStringLiteral("FCount")), QStringLiteral("2"));
+        EXPECT_EQ(lines.value(1, QStringLiteral("FPrice")), QStringLiteral("100"));
+    }
+}
+
+TEST(WorkbookImport, MergeRulesFollowTheFlags)
+{
+    struct Case {
+        const char* name;
+        MergeSettings merge;
+        QString po, outport, acc, contract, cx, vf, remark;
+    };
+    MergeSettings all;
+    MergeSettings htbhOff = all;
+    htbhOff.HTBH = QStringLiteral("0");
+    MergeSettings distinct = all;
+    distinct.KPBZ_del_XT = QStringLiteral("1");
+    MergeSettings remarkOff = all;
+    remarkOff.KPBZ = QStringLiteral("0");
+    MergeSettings notExactlyOne = all;
+    notExactlyOne.HTBH = QStringLiteral("Y");
+    notExactlyOne.CKTZS = QStringLiteral("2");
+    notExactlyOne.FHTZS = QStringLiteral(" 1");
+    const Case cases[] = {
+        {"defaults", all, "HT1;HT2", "HT12", "", "G1;G2", "H1;H2", "I1;I2", "x;y;x"},
+        {"HTBH off", htbhOff, "HT1", "HT12", "", "G1;G2", "H1;H2", "I1;I2", "x;y;x"},
+        {"remarks without repeats", distinct, "HT1;HT2", "HT12", "", "G1;G2", "H1;H2", "I1;I2", "x;y"},
+        {"remarks off", remarkOff, "HT1;HT2", "HT12", "", "G1;G2", "H1;H2", "I1;I2", "x"},
+        {"flags other than 1", notExactlyOne, "HT1", "HT12", "", "G1", "H1;H2", "I1;I2", "x;y;x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ImportEnv env(c.merge);
+        env.import(QStringLiteral("merge.xlsx"));
+        const Rows h = env.header(QStringLiteral("M1"));
+        ASSERT_EQ(h.count(), 1);
+        EXPECT_EQ(h.value(0, QStringLiteral("FCustPo")), c.po);
+        EXPECT_EQ(h.value(0, QStringLiteral("FCustOutportNo")), c.outport);
+        EXPECT_EQ(h.value(0, QStringLiteral("FCustAcc")), c.acc);
+        EXPECT_EQ(h.value(0, QStringLiteral("FCustContractNo")), c.contract);
+        EXPECT_EQ(h.value(0, QStringLiteral("FCustCX")), c.cx);
+        EXPECT_EQ(h.value(0, QStringLiteral("FCustVF")), c.vf);
+        EXPECT_EQ(h.value(0, QStringLiteral("FMM1")), c.remark);
+        // Taken from the first row whatever the flags.
+        EXPECT_EQ(h.value(0, QStringLiteral("FCustName")), QStringLiteral("甲公司"));
+        EXPECT_EQ(h.value(0, QStringLiteral("FCustSinature")), QStringLiteral("李四"));
+        EXPECT_EQ(h.value(0, QStringLiteral("FNoTaxSum")), QStringLiteral("209.50"));
+        EXPECT_EQ(h.value(0, QStringLiteral("FOK")), QStringLiteral("0"));
+        const Rows lines = env.lines(QStringLiteral("M1"));
+        ASSERT_EQ(lines.count(), 4);
+        const char* sums[] = {"7.5000", "200.0000", "2.0000", "1.0000"};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(lines.value(i, QStringLiteral("FNo")), QString::number(i + 1));
+            EXPECT_EQ(lines.value(i, QStringLiteral("FSum")), QString::fromLatin1(sums[i]));
+        }
+    }
+}
+
+TEST(WorkbookImport, StripTrailingSeparator)
+{
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {{"", ""}, {"A;B;;", "A;B"}, {"A;B", "A;B"}, {";;;", ""}, {";A", ";A"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(StripTrailingSeparator(QString::fromLatin1(c.in), QLatin1Char(';')), QString::fromLatin1(c.out)) << c.in;
+}
+
+TEST(WorkbookImport, DocumentNumbersAndAmountsAsRead)
+{
+    ImportEnv env;
+    env.import(QStringLiteral("numbers.xlsx"));
+    // " 1001 " and "1001\t" are one document of two lines.
+    EXPECT_EQ(env.lines(QStringLiteral("1001")).count(), 2);
+    ImportEnv amounts;
+    amounts.import(QStringLiteral("amounts.xlsx"));
+    // 10, an empty cell and the text 2.5.
+    EXPECT_EQ(amounts.header(QStringLiteral("N1")).value(0, QStringLiteral("FNoTaxSum")), QStringLiteral("12.50"));
+    EXPECT_EQ(amounts.lines(QStringLiteral("N3")).count(), 0);
+    // The document that came back after an empty row was not added to the first one.
+    ImportEnv repeat;
+    repeat.import(QStringLiteral("repeat.xlsx"));
+    EXPECT_EQ(repeat.lines(QStringLiteral("1001")).count(), 1);
+    EXPECT_EQ(repeat.header(QStringLiteral("1001")).value(0, QStringLiteral("FNoTaxSum")), QStringLiteral("5.00"));
+}
+
+TEST(WorkbookImport, AgainKeepsTheFirstImportAndCompletesAMendedDocument)
+{
+    ImportEnv env;
+    env.clock.set(QDateTime(QDate(2024, 3, 5), QTime(9, 3, 59)));
+    env.import(QStringLiteral("bad_quantity.xlsx"));
+    // The document whose second line failed left nothing behind.
+    EXPECT_EQ(env.header(QStringLiteral("Q2")).count(), 0);
+    EXPECT_EQ(env.lines(QStringLiteral("Q2")).count(), 0);
+
+    env.clock.set(QDateTime(QDate(2024, 3, 6), QTime(10, 0)));
+    QFile::remove(env.settings.logPath());
+    env.prompter.clear();
+    env.import(QStringLiteral("bad_quantity_fixed.xlsx"));
+    EXPECT_EQ(env.log(), (QStringList{kChecking, count(3), present("Q1"), stored("Q2"), stored("Q3"), kDone}));
+    EXPECT_TRUE(env.prompter.shown().isEmpty());
+    EXPECT_EQ(env.lines(QStringLiteral("Q2")).count(), 2);
+    EXPECT_EQ(env.header(QStringLiteral("Q1")).value(0, QStringLiteral("FInDate")), QStringLiteral("2024-03-05 09:03"));
+    EXPECT_EQ(env.header(QStringLiteral("Q2")).value(0, QStringLiteral("FInDate")), QStringLiteral("2024-03-06 10:00"));
+}
+
+TEST(WorkbookImport, FailureAfterSeveralCommittedGroupsKeepsEveryEarlierDocument)
+{
+    ImportEnv env;
+    std::vector<std::pair<int, int>> progress;
+    WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
+    import.setProgress([&](int done, int total) { progress.emplace_back(done, total); });
+    EXPECT_TRUE(env.import(QStringLiteral("many.xlsx"), &import));
+    EXPECT_TRUE(import.lastRunFailed());
+    const QStringList ids = env.storedIds();
+    ASSERT_EQ(ids.size(), 400);
+    EXPECT_EQ(ids.last(), QStringLiteral("D400"));
+    EXPECT_EQ(env.lines(QStringLiteral("D401")).count(), 0);
+    EXPECT_EQ(env.store->transactionDepth(), 0);
+    EXPECT_EQ(env.prompter.texts(), QStringList{QStringLiteral("连接错误:销售单据D401第803行明细的单价“x”不是数字")});
+    ASSERT_EQ(progress.size(), 401u);
+    EXPECT_EQ(progress.front(), std::make_pair(0, 450));
+    EXPECT_EQ(progress.back(), std::make_pair(400, 450));
+}
+
+TEST(WorkbookImport, ButtonFlowDeletesTheLogAsksForTheFileAndOpensTheLog)
+{
+    ImportEnv env;
+    test::TempFolder other;
+    QStringList opened;
+    auto openLog = [&](const QString& path) { opened << path; };
+    WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
+
+    env.dir.write(QStringLiteral("InputLogFile.log"), "old\r\n");
+    import.importFromDialog(openLog); // cancelled
+    EXPECT_FALSE(QFile::exists(env.settings.logPath()));
+    EXPECT_EQ(env.prompter.lastOpenFilter(), QStringLiteral("*.xls|*.xls|*.xlsx|*.xlsx"));
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(env.storedIds().isEmpty());
+
+    env.prompter.queueFile(ImportEnv::fixture(QStringLiteral("gaps.xlsx")));
+    import.importFromDialog(openLog);
+    EXPECT_EQ(opened, QStringList{env.settings.logPath()});
+    EXPECT_EQ(env.log().size(), 5);
+
+    // The failure path still ends in an opened log.
+    env.prompter.queueFile(env.dir.file(QStringLiteral("missing.xlsx")));
+    import.importFromDialog(openLog);
+    EXPECT_EQ(opened.size(), 2);
+    EXPECT_EQ(env.log(), QStringList{kDone});
+}
+
+TEST(WorkbookImport, NoReaderShowsTheOfficeMessageAndLogsNothing)
+{
+    ImportEnv env;
+    WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
+    import.setOpener({});
+    EXPECT_FALSE(env.import(QStringLiteral("gaps.xlsx"), &import));
+    ASSERT_EQ(env.prompter.shown().size(), 1);
+    EXPECT_EQ(env.prompter.shown()[0].text, QStringLiteral("无法打开EXCEL文件，请确定电脑安装了OFFICE软件!"));
+    EXPECT_EQ(env.prompter.shown()[0].kind, MessageBoxKind::Info);
+    EXPECT_EQ(env.prompter.shown()[0].owner, BoxOwner::MainWindow);
+    EXPECT_FALSE(QFile::exists(env.settings.logPath()));
+}
