@@ -84,6 +84,34 @@ std::unique_ptr<DesktopProgram> startStandin(const IssuingRig& rig, const QStrin
     return standin;
 }
 
+bool importSampleWorkbook(const IssuingRig& rig, int documents, QString* error)
+{
+    const QString workbook = rig.appFolder() + QStringLiteral("样例销售单据.xlsx");
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(CORVINA_SOURCE_DIR "/resources/demo/make_sample_workbook.py"), workbook,
+                  QString::number(documents)});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0) {
+        *error = QStringLiteral("sample workbook not written: ") + QString::fromUtf8(python.readAllStandardError());
+        return false;
+    }
+    const ProcessResult import = runProgram(QStringLiteral("corvina"),
+                                            {QStringLiteral("import"), workbook, QStringLiteral("--app-folder"), rig.appFolder()});
+    if (import.status != 0) {
+        *error = QStringLiteral("corvina import failed: ") + import.err + import.out;
+        return false;
+    }
+    return true;
+}
+
+QString sampleCustomer(int n)
+{
+    static const QStringList customers = {QStringLiteral("上海远洋贸易有限公司"), QStringLiteral("Hamburg Import GmbH"),
+                                          QStringLiteral("大阪商事株式会社"), QStringLiteral("Lyon Textiles SA"),
+                                          QStringLiteral("宁波进出口集团")};
+    return customers[(n - 1) % customers.size()];
+}
+
 ProcessResult runIssue(const IssuingRig& rig, const QStringList& more, int boundMs)
 {
     DesktopProgram corvina(QStringLiteral("corvina"),

@@ -41,6 +41,12 @@ private:
 // The stand-in invoicing program's windows for the rig's folder, once it says "ready".
 std::unique_ptr<DesktopProgram> startStandin(const IssuingRig& rig, const QStringList& windowOptions = {});
 
+// Writes the sample workbook of `documents` sales documents (XS20240001...) with openpyxl and
+// imports it with `corvina import`; false with the reason in `error`.
+bool importSampleWorkbook(const IssuingRig& rig, int documents, QString* error);
+// The buyer of the sample workbook's document n (from 1).
+QString sampleCustomer(int n);
+
 // Runs `corvina issue --yes` (and more arguments) on the rig's application folder to its end.
 ProcessResult runIssue(const IssuingRig& rig, const QStringList& more = {}, int boundMs = 120000);
 

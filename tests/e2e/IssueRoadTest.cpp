@@ -79,7 +79,8 @@ TEST(IssueRoad, ThreeDocumentsIssuedThroughTheInvoicingProgram)
     IssuingRig rig;
     ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
     const QStringList ids = documents(3);
-    rig.addDocuments(ids);
+    QString error;
+    ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
     const auto standin = startStandin(rig);
     ASSERT_TRUE(standin);
 
@@ -96,7 +97,7 @@ TEST(IssueRoad, ThreeDocumentsIssuedThroughTheInvoicingProgram)
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(issued[i][0], Code);
         EXPECT_EQ(issued[i][1], number(i + 1)); // consecutive numbers of the enabled book
-        EXPECT_EQ(issued[i][2], QStringLiteral("客户%1 Trading Co.").arg(i + 1));
+        EXPECT_EQ(issued[i][2], sampleCustomer(i + 1));
     }
     expectStoreMatchesIssued(rig, ids);
 
@@ -107,8 +108,12 @@ TEST(IssueRoad, ThreeDocumentsIssuedThroughTheInvoicingProgram)
     QFile data(rig.configFile(QStringLiteral("invoicedata_6.xml")));
     ASSERT_TRUE(data.open(QIODevice::ReadOnly));
     const QByteArray request = data.readAll();
-    EXPECT_TRUE(request.contains("客户3 Trading Co.")) << request.constData();
-    EXPECT_FALSE(request.contains("客户2 Trading Co."));
+    EXPECT_TRUE(request.contains(sampleCustomer(3).toUtf8())) << request.constData();
+    EXPECT_FALSE(request.contains(sampleCustomer(2).toUtf8()));
+    // The third document's three line items, from the workbook to the request.
+    for (const char* item : {"不锈钢保温杯 500ml", "竹制砧板 30x20cm", "LED台灯 USB供电"})
+        EXPECT_TRUE(request.contains(item)) << item;
+    EXPECT_FALSE(request.contains("全棉针织T恤 M码"));
 
     // A second run finds nothing pending and changes nothing.
     const ProcessResult again = runIssue(rig);
@@ -123,7 +128,8 @@ TEST(IssueRoad, F10EndsTheRunAfterTheInvoiceInHand)
     IssuingRig rig;
     ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
     const QStringList ids = documents(5);
-    rig.addDocuments(ids);
+    QString error;
+    ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
     // Slow steps, so that F10 comes while the run still has invoices ahead of it.
     const auto standin = startStandin(rig, {QStringLiteral("--step-delay"), QStringLiteral("400")});
     ASSERT_TRUE(standin);
@@ -164,7 +170,8 @@ TEST(IssueRoad, InvoicingProgramNotUsable)
         IssuingRig rig;
         ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
         const QStringList ids = documents(2);
-        rig.addDocuments(ids);
+        QString error;
+    ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
         std::unique_ptr<DesktopProgram> standin;
         if (c.standinRunning) {
             standin = startStandin(rig, c.windowOptions);
@@ -187,7 +194,8 @@ TEST(IssueRoad, MainWindowButtonRunsTheBatch)
     IssuingRig rig;
     ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
     const QStringList ids = documents(3);
-    rig.addDocuments(ids);
+    QString error;
+    ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
     const auto standin = startStandin(rig);
     ASSERT_TRUE(standin);
 
