@@ -201,6 +201,7 @@ TEST(BatchButton, DuringARun)
         };
         const Refused refused[] = {
             {"query", [&] { w.window->BitBtn1Click(); }},
+            {"import", [&] { w.window->BitBtn2Click(); }},
             {"delete", [&] { w.window->BitBtn3Click(); }},
             {"edit",
              [&] {
