@@ -225,3 +225,46 @@ TEST(IssueRoad, MainWindowButtonRunsTheBatch)
         EXPECT_EQ(window.invoiceList().text(r, ColInvNumber), rig.issued()[r][1]);
     }
 }
+
+// F10 on the desktop reaches the window's stop key: the caption stays "停止(&P)" until the run
+// reaches its next pending row, and the invoice in hand is finished.
+TEST(IssueRoad, F10StopsTheWindowsRun)
+{
+    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
+    IssuingRig rig;
+    ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+    const QStringList ids = documents(5);
+    QString error;
+    ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
+    const auto standin = startStandin(rig, {QStringLiteral("--step-delay"), QStringLiteral("400")});
+    ASSERT_TRUE(standin);
+
+    RecordingPrompter prompter;
+    SystemClock clock;
+    TMainFrm window(prompter, clock, rig.appFolder());
+    window.show();
+    window.wwDBDateTimePicker1->setDateTime(QDateTime(QDate(2024, 1, 1), QTime(0, 0)));
+    window.BitBtn1Click();
+    ASSERT_EQ(window.invoiceList().rowCount(), 5);
+    for (int r = 0; r < 5; ++r)
+        window.invoiceList().setChecked(r, true);
+    ASSERT_EQ(prompter.texts(), QStringList()) << "the stop key could not be registered";
+
+    window.BitBtn4Click();
+    ASSERT_TRUE(waitFor([&] { return window.invoiceList().text(0, ColState) == BatchTexts::IssuedState; }, 60000));
+    ASSERT_TRUE(pressKey(QStringLiteral("F10")));
+    ASSERT_TRUE(waitFor([&] { return !window.BatchRunning.load(); }, 10000));
+    ASSERT_TRUE(waitFor([&] { return !window.batchThreadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; },
+                        60000));
+
+    EXPECT_EQ(prompter.texts(), QStringList{BatchTexts::Confirm});
+    const QList<QStringList> issued = rig.issued();
+    EXPECT_GE(issued.size(), 1);
+    EXPECT_LT(issued.size(), 5);
+    expectStoreMatchesIssued(rig, ids);
+    for (int r = 0; r < 5; ++r) {
+        const bool done = r < issued.size();
+        EXPECT_EQ(window.invoiceList().isChecked(r), !done) << r;
+        EXPECT_EQ(window.invoiceList().text(r, ColState), done ? BatchTexts::IssuedState : BatchTexts::NotIssuedState) << r;
+    }
+}
