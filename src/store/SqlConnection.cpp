@@ -137,6 +137,9 @@ bool SqlConnection::open(QString* reason)
         try {
             if (!m_options.readOnly) {
                 execText(QStringLiteral("PRAGMA journal_mode=WAL"));
+                // In WAL mode a commit survives the program dying without a flush of its own; only
+                // a power cut may lose the last commits, never the file's consistency.
+                execText(QStringLiteral("PRAGMA synchronous=NORMAL"));
                 for (const QString& stmt : m_options.schema.split(QLatin1Char(';'), Qt::SkipEmptyParts))
                     if (!stmt.trimmed().isEmpty())
                         execText(stmt);
