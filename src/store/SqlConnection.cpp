@@ -235,9 +235,10 @@ QSqlQuery& SqlConnection::prepared(const QString& text)
 
 int SqlConnection::exec(const SqlStatement& statement)
 {
-    if (statement.values.isEmpty() && !statement.named.isEmpty()) {
-        // Named values replace the previous ones on every bind, so the prepared query is reused.
-        QSqlQuery& q = prepared(statement.text);
+    QSqlQuery* reusable = statement.values.isEmpty() && !statement.named.isEmpty() ? &prepared(statement.text) : nullptr;
+    // Reused only when every placeholder gets a new value: none may keep the previous statement's.
+    if (reusable && reusable->boundValues().size() == statement.named.size()) {
+        QSqlQuery& q = *reusable;
         bindAll(q, statement);
         if (!q.exec())
             throw Failure(sqlErrorText(q.lastError()));
