@@ -5,9 +5,20 @@
 
 namespace corvina {
 
+namespace {
+
+// Making a converter looks the code page up each time; one per thread is kept instead.
+QStringEncoder& gbkEncoder()
+{
+    thread_local QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
+    return encoder;
+}
+
+} // namespace
+
 QByteArray gbkEncode(const QString& text)
 {
-    QStringEncoder encoder("GBK", QStringConverter::Flag::Default);
+    QStringEncoder& encoder = gbkEncoder();
     if (!encoder.isValid())
         return text.toLocal8Bit();
     return encoder.encode(text);
@@ -15,7 +26,7 @@ QByteArray gbkEncode(const QString& text)
 
 QString gbkDecode(const QByteArray& bytes)
 {
-    QStringDecoder decoder("GBK", QStringConverter::Flag::Default);
+    QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
         return QString::fromLocal8Bit(bytes);
     return decoder.decode(bytes);
@@ -26,7 +37,7 @@ QStringList cutGbkPieces(const QString& text, int count, int pieceBytes)
     QStringList pieces;
     QString current;
     int used = 0;
-    QStringEncoder encoder("GBK", QStringConverter::Flag::Default);
+    QStringEncoder& encoder = gbkEncoder();
     for (qsizetype i = 0; i < text.size() && pieces.size() < count;) {
         // One code point at a time, so a surrogate pair is never split.
         const qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;

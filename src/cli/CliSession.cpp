@@ -126,6 +126,28 @@ bool runQueryInto(CliSession& session, const QueryFilter& filter, PlainInvoiceLi
     return true;
 }
 
+std::optional<int> queryRows(CliSession& session, const QCommandLineParser& parser, PlainInvoiceList& list)
+{
+    const auto filter = readQueryFilter(parser, session.clock);
+    if (!filter)
+        return kUsage;
+    if (!runQueryInto(session, *filter, list))
+        return kFailed;
+    return std::nullopt;
+}
+
+std::optional<int> queryAndTick(CliSession& session, const QCommandLineParser& parser, PlainInvoiceList& list)
+{
+    if (auto status = queryRows(session, parser, list))
+        return status;
+    const QStringList missing = tickRows(list, parser.values(QStringLiteral("doc")));
+    if (!missing.isEmpty()) {
+        printErr(QStringLiteral("not listed by the query: %1\n").arg(missing.join(QStringLiteral(", "))));
+        return kFailed;
+    }
+    return std::nullopt;
+}
+
 QStringList tickRows(PlainInvoiceList& list, const QStringList& docs)
 {
     QStringList missing = docs;

@@ -63,6 +63,13 @@ private:
 // Runs the query into `list`; false (after a message) when the store could not be read.
 bool runQueryInto(CliSession& session, const QueryFilter& filter, PlainInvoiceList& list);
 
+// The query of the command's --state/--from/--to into `list`. nullopt to go on, else the exit status
+// (after its message).
+std::optional<int> queryRows(CliSession& session, const QCommandLineParser& parser, PlainInvoiceList& list);
+// The same, then the rows named by --doc ticked (all rows when none is named); a name the query does
+// not list ends the command.
+std::optional<int> queryAndTick(CliSession& session, const QCommandLineParser& parser, PlainInvoiceList& list);
+
 // Ticks the rows whose document number is named (all rows when none is); returns the names that
 // match no row.
 QStringList tickRows(PlainInvoiceList& list, const QStringList& docs);

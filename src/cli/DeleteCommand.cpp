@@ -18,17 +18,9 @@ int runDeleteCommand(const QStringList& args)
         return *status;
 
     CliSession session(parser);
-    const auto filter = readQueryFilter(parser, session.clock);
-    if (!filter)
-        return kUsage;
     PlainInvoiceList list;
-    if (!runQueryInto(session, *filter, list))
-        return kFailed;
-    const QStringList missing = tickRows(list, parser.values(QStringLiteral("doc")));
-    if (!missing.isEmpty()) {
-        printErr(QStringLiteral("not listed by the query: %1\n").arg(missing.join(QStringLiteral(", "))));
-        return kFailed;
-    }
+    if (auto status = queryAndTick(session, parser, list))
+        return *status;
 
     InvoiceBrowser browser(*session.localStore(), session.prompter);
     const InvoiceBrowser::Deletion result = browser.deleteTicked(list);

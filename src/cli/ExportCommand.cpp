@@ -54,17 +54,9 @@ int runExportCommand(const QStringList& args)
     }
 
     CliSession session(parser);
-    const auto filter = readQueryFilter(parser, session.clock);
-    if (!filter)
-        return kUsage;
     PlainInvoiceList list;
-    if (!runQueryInto(session, *filter, list))
-        return kFailed;
-    const QStringList missing = tickRows(list, parser.values(QStringLiteral("doc")));
-    if (!missing.isEmpty()) {
-        printErr(QStringLiteral("not listed by the query: %1\n").arg(missing.join(QStringLiteral(", "))));
-        return kFailed;
-    }
+    if (auto status = queryAndTick(session, parser, list))
+        return *status;
 
     OutFilePrompter prompter(session.prompter, parser.value(QStringLiteral("out")));
     InvoiceExport exporter(prompter, session.clock, session.settings.AppFolder);

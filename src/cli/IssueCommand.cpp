@@ -36,17 +36,9 @@ int runIssueCommand(const QStringList& args)
         return *status;
 
     CliSession session(parser);
-    const auto filter = readQueryFilter(parser, session.clock);
-    if (!filter)
-        return kUsage;
     PlainInvoiceList list;
-    if (!runQueryInto(session, *filter, list))
-        return kFailed;
-    const QStringList missing = tickRows(list, parser.values(QStringLiteral("doc")));
-    if (!missing.isEmpty()) {
-        printErr(QStringLiteral("not listed by the query: ") + missing.join(QStringLiteral(", ")) + QLatin1Char('\n'));
-        return kFailed;
-    }
+    if (auto status = queryAndTick(session, parser, list))
+        return *status;
     int pending = 0;
     for (int r = 0; r < list.rowCount(); ++r)
         pending += list.isChecked(r) && list.text(r, ColState) == BatchTexts::NotIssuedState;

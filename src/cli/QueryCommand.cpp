@@ -19,12 +19,9 @@ int runQueryCommand(const QStringList& args)
         return *status;
 
     CliSession session(parser);
-    const auto filter = readQueryFilter(parser, session.clock);
-    if (!filter)
-        return kUsage;
     PlainInvoiceList list;
-    if (!runQueryInto(session, *filter, list))
-        return kFailed;
+    if (auto status = queryRows(session, parser, list))
+        return *status;
 
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonArray array;

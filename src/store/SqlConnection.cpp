@@ -137,6 +137,9 @@ bool SqlConnection::open(QString* reason)
         try {
             if (!m_options.readOnly) {
                 execText(QStringLiteral("PRAGMA journal_mode=WAL"));
+                // In WAL mode a commit survives the program dying without a flush of its own; only
+                // a power cut may lose the last commits, never the file's consistency.
+                execText(QStringLiteral("PRAGMA synchronous=NORMAL"));
                 for (const QString& stmt : m_options.schema.split(QLatin1Char(';'), Qt::SkipEmptyParts))
                     if (!stmt.trimmed().isEmpty())
                         execText(stmt);
@@ -232,9 +235,10 @@ QSqlQuery& SqlConnection::prepared(const QString& text)
 
 int SqlConnection::exec(const SqlStatement& statement)
 {
-    if (statement.values.isEmpty() && !statement.named.isEmpty()) {
-        // Named values replace the previous ones on every bind, so the prepared query is reused.
-        QSqlQuery& q = prepared(statement.text);
+    QSqlQuery* reusable = statement.values.isEmpty() && !statement.named.isEmpty() ? &prepared(statement.text) : nullptr;
+    // Reused only when every placeholder gets a new value: none may keep the previous statement's.
+    if (reusable && reusable->boundValues().size() == statement.named.size()) {
+        QSqlQuery& q = *reusable;
         bindAll(q, statement);
         if (!q.exec())
             throw Failure(sqlErrorText(q.lastError()));

@@ -270,8 +270,15 @@ void TMainFrm::BitBtn2Click()
     // Made once the workbook is chosen and counted, so it never stands over the file dialog.
     // Application-modal: while it shows, no other action can start.
     std::unique_ptr<QProgressDialog> progress;
+    // Until the progress dialog shows, events still reach the window: its controls are off meanwhile,
+    // so no second action can start in the middle of the import.
+    struct Reenable {
+        QWidget* w;
+        ~Reenable() { w->setEnabled(true); }
+    } reenable{centralWidget()};
     import.setProgress([this, &progress](int done, int total) {
         if (!progress) {
+            centralWidget()->setEnabled(false);
             progress = std::make_unique<QProgressDialog>(WorkbookTexts::ProgressLabel, QString(), 0, total, this);
             progress->setWindowModality(Qt::ApplicationModal);
             progress->setCancelButton(nullptr);

@@ -47,6 +47,7 @@ public:
 private:
     void run(const QString& filePath, const QString& sheetName, const QString& logPath);
     void storeDocuments(const Worksheet& sheet, int total, const QString& logPath);
+    void writePendingLog(const QString& logPath);
     int countDocuments(const Worksheet& sheet) const;
     ImportedDocument readDocument(const Worksheet& sheet, int firstRow, int* rowCount) const;
 
@@ -58,6 +59,7 @@ private:
     WorkbookOpener m_opener;
     bool m_failed = false;
     QString m_failure;
+    QStringList m_pendingLog; // lines of the documents stored since the last commit
 };
 
 } // namespace corvina
