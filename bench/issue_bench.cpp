@@ -22,13 +22,13 @@
 #include "ui/InvoiceListModel.h"
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QThread>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -90,8 +90,14 @@ public:
         m_invoice.start();
         return timed(prepare, [&] { return m_inner.PrepareIssue(row); });
     }
-    bool OpenIssueDialog() override { return timed(dialog, [&] { return m_inner.OpenIssueDialog(); }); }
-    bool FindIssueButtons() override { return timed(dialog, [&] { return m_inner.FindIssueButtons(); }); }
+    bool OpenIssueDialog() override
+    {
+        return timed(dialog, [&] { return m_inner.OpenIssueDialog(); });
+    }
+    bool FindIssueButtons() override
+    {
+        return timed(dialog, [&] { return m_inner.FindIssueButtons(); });
+    }
     void PressIssueButtons() override
     {
         timed(press, [&] {
@@ -127,8 +133,9 @@ void scriptInvoicingProgram(FakeWindowServices& windows)
     const WindowHandle main = windows.addWindow({NoWindow, "WindowsForms10.Window.8.app3", invoicing::MainWindowTitle});
     const WindowHandle toolbar = windows.addWindow({main, invoicing::ToolbarClass, ""});
     windows.onPress(toolbar, [&windows] {
-        const WindowHandle dialog = windows.addWindow(
-            {NoWindow, invoicing::IssueDialogClass, invoicing::IssueDialogTitle, windows.now(), windows.now(), windows.now()});
+        const WindowHandle dialog =
+            windows.addWindow({NoWindow, invoicing::IssueDialogClass, invoicing::IssueDialogTitle, windows.now(),
+                               windows.now(), windows.now()});
         for (const char* caption : invoicing::IssueButtonCaptions) {
             const WindowHandle button = windows.addWindow({dialog, invoicing::ButtonClass, caption});
             if (std::string(caption) == "关闭")
@@ -200,8 +207,8 @@ int main(int argc, char** argv)
     timedSteps.finish();
     const qint64 total = t.nsecsElapsed();
     if (end != BatchEnd::Normal || issued != invoices || !prompter.texts().isEmpty()) {
-        std::fprintf(stderr, "run did not issue every invoice (end %d, %d rows): %d of %d; %s\n", int(end), list.rowCount(), issued, invoices,
-                     qPrintable(prompter.texts().join(QLatin1Char('|'))));
+        std::fprintf(stderr, "run did not issue every invoice (end %d, %d rows): %d of %d; %s\n", int(end),
+                     list.rowCount(), issued, invoices, qPrintable(prompter.texts().join(QLatin1Char('|'))));
         return 1;
     }
     std::vector<qint64> per = timedSteps.perInvoice;
@@ -213,7 +220,8 @@ int main(int argc, char** argv)
     std::printf("tool-side per invoice: mean %.2f ms, median %.2f ms, max %.2f ms\n", ms(total) / n,
                 ms(per[per.size() / 2]), ms(per.back()));
     std::printf("  prepare (readiness, issuing data, request files) %.2f ms\n", ms(timedSteps.prepare) / n);
-    std::printf("  dialog and buttons found %.3f ms, presses %.3f ms\n", ms(timedSteps.dialog) / n, ms(timedSteps.press) / n);
+    std::printf("  dialog and buttons found %.3f ms, presses %.3f ms\n", ms(timedSteps.dialog) / n,
+                ms(timedSteps.press) / n);
     std::printf("  recording in the store and the list, walking the list %.2f ms\n", record);
 
     // The same run as the window makes it: on its own thread with its own store connection,

@@ -95,8 +95,9 @@ bool importSampleWorkbook(const IssuingRig& rig, int documents, QString* error)
         *error = QStringLiteral("sample workbook not written: ") + QString::fromUtf8(python.readAllStandardError());
         return false;
     }
-    const ProcessResult import = runProgram(QStringLiteral("corvina"),
-                                            {QStringLiteral("import"), workbook, QStringLiteral("--app-folder"), rig.appFolder()});
+    const ProcessResult import =
+        runProgram(QStringLiteral("corvina"),
+                   {QStringLiteral("import"), workbook, QStringLiteral("--app-folder"), rig.appFolder()});
     if (import.status != 0) {
         *error = QStringLiteral("corvina import failed: ") + import.err + import.out;
         return false;
@@ -114,10 +115,9 @@ QString sampleCustomer(int n)
 
 ProcessResult runIssue(const IssuingRig& rig, const QStringList& more, int boundMs)
 {
-    DesktopProgram corvina(QStringLiteral("corvina"),
-                           QStringList{QStringLiteral("issue"), QStringLiteral("--yes"), QStringLiteral("--app-folder"),
-                                       rig.appFolder()}
-                               + more);
+    DesktopProgram corvina(QStringLiteral("corvina"), QStringList{QStringLiteral("issue"), QStringLiteral("--yes"),
+                                                                  QStringLiteral("--app-folder"), rig.appFolder()} +
+                                                          more);
     const int status = corvina.finish(boundMs);
     return {status, corvina.out(), corvina.err()};
 }

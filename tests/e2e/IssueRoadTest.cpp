@@ -9,8 +9,8 @@
 #include "issuing/StopKey.h"
 
 #include <QDateTimeEdit>
-#include <QGuiApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -134,8 +134,8 @@ TEST(IssueRoad, F10EndsTheRunAfterTheInvoiceInHand)
     const auto standin = startStandin(rig, {QStringLiteral("--step-delay"), QStringLiteral("400")});
     ASSERT_TRUE(standin);
 
-    DesktopProgram corvina(QStringLiteral("corvina"),
-                           {QStringLiteral("issue"), QStringLiteral("--yes"), QStringLiteral("--app-folder"), rig.appFolder()});
+    DesktopProgram corvina(QStringLiteral("corvina"), {QStringLiteral("issue"), QStringLiteral("--yes"),
+                                                       QStringLiteral("--app-folder"), rig.appFolder()});
     ASSERT_TRUE(corvina.started());
     ASSERT_TRUE(waitFor([&] { return !corvina.out().isEmpty(); }, 60000)) << corvina.err().toStdString();
     ASSERT_TRUE(pressKey(QStringLiteral("F10")));
@@ -162,7 +162,9 @@ TEST(IssueRoad, InvoicingProgramNotUsable)
     const Case cases[] = {
         {"not running", false, {}, QStringLiteral("[提示] 请先启动票系统！")},
         // A real wait of 180 polls of 200 ms.
-        {"dialog never accepts input", true, {QStringLiteral("--dialog-disabled")},
+        {"dialog never accepts input",
+         true,
+         {QStringLiteral("--dialog-disabled")},
          QStringLiteral("[提示] 开票速度太慢，请重新启动系统!")},
     };
     for (const Case& c : cases) {
@@ -171,7 +173,7 @@ TEST(IssueRoad, InvoicingProgramNotUsable)
         ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
         const QStringList ids = documents(2);
         QString error;
-    ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
+        ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
         std::unique_ptr<DesktopProgram> standin;
         if (c.standinRunning) {
             standin = startStandin(rig, c.windowOptions);
@@ -212,8 +214,8 @@ TEST(IssueRoad, MainWindowButtonRunsTheBatch)
 
     window.BitBtn4Click();
     EXPECT_EQ(window.BitBtn4->text(), BatchTexts::StopCaption);
-    ASSERT_TRUE(waitFor([&] { return !window.batchThreadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; },
-                        90000))
+    ASSERT_TRUE(waitFor(
+        [&] { return !window.batchThreadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; }, 90000))
         << prompter.texts().join(QLatin1Char('|')).toStdString();
 
     EXPECT_EQ(prompter.texts(), QStringList{BatchTexts::Confirm});
@@ -254,8 +256,8 @@ TEST(IssueRoad, F10StopsTheWindowsRun)
     ASSERT_TRUE(waitFor([&] { return window.invoiceList().text(0, ColState) == BatchTexts::IssuedState; }, 60000));
     ASSERT_TRUE(pressKey(QStringLiteral("F10")));
     ASSERT_TRUE(waitFor([&] { return !window.BatchRunning.load(); }, 10000));
-    ASSERT_TRUE(waitFor([&] { return !window.batchThreadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; },
-                        60000));
+    ASSERT_TRUE(waitFor(
+        [&] { return !window.batchThreadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; }, 60000));
 
     EXPECT_EQ(prompter.texts(), QStringList{BatchTexts::Confirm});
     const QList<QStringList> issued = rig.issued();
@@ -265,6 +267,7 @@ TEST(IssueRoad, F10StopsTheWindowsRun)
     for (int r = 0; r < 5; ++r) {
         const bool done = r < issued.size();
         EXPECT_EQ(window.invoiceList().isChecked(r), !done) << r;
-        EXPECT_EQ(window.invoiceList().text(r, ColState), done ? BatchTexts::IssuedState : BatchTexts::NotIssuedState) << r;
+        EXPECT_EQ(window.invoiceList().text(r, ColState), done ? BatchTexts::IssuedState : BatchTexts::NotIssuedState)
+            << r;
     }
 }

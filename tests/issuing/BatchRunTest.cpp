@@ -76,8 +76,8 @@ struct BatchRig {
     }
     bool rowUntouched(int r) const
     {
-        return list.text(r, ColState) == BatchTexts::NotIssuedState && list.text(r, ColInvCode).isEmpty()
-               && list.text(r, ColInvNumber).isEmpty();
+        return list.text(r, ColState) == BatchTexts::NotIssuedState && list.text(r, ColInvCode).isEmpty() &&
+               list.text(r, ColInvNumber).isEmpty();
     }
 };
 
@@ -101,8 +101,8 @@ TEST(BatchRun, ThreePendingRowsAreIssuedAndRecorded)
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(ids[i].toStdString());
         const QString number = QStringLiteral("%1").arg(i + 1, 8, 10, QLatin1Char('0'));
-        EXPECT_EQ(issued[i], (QStringList{QStringLiteral("3100071140"), number,
-                                          QStringLiteral("客户%1 Trading Co.").arg(i + 1)}));
+        EXPECT_EQ(issued[i],
+                  (QStringList{QStringLiteral("3100071140"), number, QStringLiteral("客户%1 Trading Co.").arg(i + 1)}));
         const StoredState s = b.rig.stored(ids[i]);
         EXPECT_EQ(s.fok, QStringLiteral("1"));
         EXPECT_EQ(s.code, QStringLiteral("3100071140"));
@@ -113,8 +113,9 @@ TEST(BatchRun, ThreePendingRowsAreIssuedAndRecorded)
         EXPECT_EQ(b.list.text(r, ColInvNumber), number);
         EXPECT_EQ(b.list.text(r, ColState), BatchTexts::IssuedState);
     }
-    EXPECT_EQ(b.issuedHook, (QStringList{QStringLiteral("D1/3100071140/00000001"), QStringLiteral("D2/3100071140/00000002"),
-                                         QStringLiteral("D3/3100071140/00000003")}));
+    EXPECT_EQ(b.issuedHook,
+              (QStringList{QStringLiteral("D1/3100071140/00000001"), QStringLiteral("D2/3100071140/00000002"),
+                           QStringLiteral("D3/3100071140/00000003")}));
     EXPECT_EQ(b.repaints, 3);
     // One dialog per invoice, each opened from the toolbar and pressed 保存, 打印, 关闭.
     EXPECT_EQ(b.program->dialogsOpened, 3);
@@ -265,7 +266,8 @@ TEST(BatchRun, StopTakesEffectAtTheNextPendingRow)
         int stopAtSave; // the flag is cleared while this invoice is in hand (0: before the run)
         int issued;
     };
-    const Case cases[] = {{"stopped before the run", 0, 0}, {"stopped during the first", 1, 1}, {"stopped during the second", 2, 2}};
+    const Case cases[] = {
+        {"stopped before the run", 0, 0}, {"stopped during the first", 1, 1}, {"stopped during the second", 2, 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         BatchRig b({QStringLiteral("D1"), QStringLiteral("D2"), QStringLiteral("D3")});
@@ -309,7 +311,7 @@ TEST(BatchRun, RecordingRefusedStopsTheRunAndNamesTheIssuedInvoice)
     EXPECT_TRUE(texts[0].startsWith(QStringLiteral("出错原因："))) << texts[0].toStdString();
     EXPECT_TRUE(texts[0].contains(QStringLiteral("记录被拒绝"))) << texts[0].toStdString();
     EXPECT_EQ(texts[1], BatchTexts::RecordByHand.arg(QStringLiteral("D2"), QStringLiteral("3100071140"),
-                                                      QStringLiteral("00000002")));
+                                                     QStringLiteral("00000002")));
     // The invoicing program issued D1 and D2; D3 never went out.
     ASSERT_EQ(b.rig.issued().size(), 2);
     EXPECT_EQ(b.program->saves, 2);

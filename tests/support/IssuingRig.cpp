@@ -66,8 +66,8 @@ bool sqliteExec(const QString& path, const QString& statement, QString* error)
 
 IssuingRig::IssuingRig(const QStringList& initOptions)
 {
-    const ProcessResult init =
-        runProgram(QStringLiteral("invoicing-standin"), QStringList{QStringLiteral("--init"), invoicingFolder()} + initOptions);
+    const ProcessResult init = runProgram(QStringLiteral("invoicing-standin"),
+                                          QStringList{QStringLiteral("--init"), invoicingFolder()} + initOptions);
     if (init.status != 0)
         m_error = QStringLiteral("invoicing-standin --init failed: ") + init.err;
     // kaippath as the clerk's settings hold it: backslashes, turned into a native path by the tool.
@@ -138,7 +138,8 @@ QList<QStringList> IssuingRig::issued() const
 
 bool IssuingRig::intake() const
 {
-    return runProgram(QStringLiteral("invoicing-standin"), {QStringLiteral("--intake"), invoicingFolder()}, 30000).status == 0;
+    return runProgram(QStringLiteral("invoicing-standin"), {QStringLiteral("--intake"), invoicingFolder()}, 30000)
+               .status == 0;
 }
 
 ScriptedInvoicingProgram::ScriptedInvoicingProgram(const IssuingRig& rig, Options options)
@@ -164,7 +165,8 @@ void ScriptedInvoicingProgram::openDialog()
     for (int slot = 0; slot < invoicing::IssueButtonCount; ++slot) {
         if (slot == invoicing::CloseButton && !m_options.closeButton)
             continue;
-        const WindowHandle button = windows.addWindow({dialog, invoicing::ButtonClass, invoicing::IssueButtonCaptions[slot]});
+        const WindowHandle button =
+            windows.addWindow({dialog, invoicing::ButtonClass, invoicing::IssueButtonCaptions[slot]});
         if (slot == invoicing::SaveButton) {
             windows.onPress(button, [this] {
                 ++saves;

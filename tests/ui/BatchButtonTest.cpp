@@ -83,8 +83,7 @@ struct WindowRig {
     Gate gate;
     std::unique_ptr<TMainFrm> window;
 
-    explicit WindowRig(ScriptedInvoicingProgram::Options options = {}, int holdAtSave = 0)
-        : program(rig, options)
+    explicit WindowRig(ScriptedInvoicingProgram::Options options = {}, int holdAtSave = 0) : program(rig, options)
     {
         rig.addDocuments({QStringLiteral("D1"), QStringLiteral("D2"), QStringLiteral("D3")});
         window = std::make_unique<TMainFrm>(prompter, clock, rig.appFolder(), std::make_unique<NoStopKey>());
@@ -153,7 +152,8 @@ TEST(BatchButton, RunIssuesEveryTickedRowAndRestoresTheCaption)
     EXPECT_EQ(w.issuedRows(), 3);
     for (int r = 0; r < 3; ++r) {
         EXPECT_FALSE(w.window->invoiceList().isChecked(r));
-        EXPECT_EQ(w.window->invoiceList().text(r, ColInvNumber), QStringLiteral("%1").arg(r + 1, 8, 10, QLatin1Char('0')));
+        EXPECT_EQ(w.window->invoiceList().text(r, ColInvNumber),
+                  QStringLiteral("%1").arg(r + 1, 8, 10, QLatin1Char('0')));
         EXPECT_EQ(w.rig.stored(QStringLiteral("D%1").arg(r + 1)).fok, QStringLiteral("1"));
     }
     EXPECT_EQ(w.rig.issued().size(), 3);
@@ -286,7 +286,7 @@ TEST(BatchButton, EndOfOneRunHandledAfterTheNextStartedLeavesTheNextAlone)
         QThread::msleep(2);
     ASSERT_FALSE(w.window->batchThreadActive());
     EXPECT_EQ(w.caption(), Stop); // an abnormal end keeps the stop caption
-    w.window->BitBtn4Click();      // stop press
+    w.window->BitBtn4Click();     // stop press
     ASSERT_EQ(w.caption(), Start);
 
     ASSERT_TRUE(QFile::rename(control + QStringLiteral(".away"), control));
