@@ -327,3 +327,22 @@ TEST(BatchRun, RecordingRefusedStopsTheRunAndNamesTheIssuedInvoice)
     EXPECT_FALSE(b.BatchRunning.load());
     EXPECT_EQ(b.issuedHook, QStringList{QStringLiteral("D1/3100071140/00000001")});
 }
+
+// Rows are read when their turn comes: ticks changed by the clerk during the first invoice count.
+TEST(BatchRun, TicksChangedDuringTheRunAreTakenAsTheyStand)
+{
+    BatchRig b({QStringLiteral("D1"), QStringLiteral("D2"), QStringLiteral("D3")});
+    ASSERT_TRUE(b.rig.ready()) << b.rig.error().toStdString();
+    b.list.setChecked(1, false);
+    b.program->afterSave = [&](int save) {
+        if (save == 1) {
+            b.list.setChecked(1, true);
+            b.list.setChecked(2, false);
+        }
+    };
+    EXPECT_EQ(b.run(), BatchEnd::Normal);
+    EXPECT_EQ(b.issuedHook,
+              (QStringList{QStringLiteral("D1/3100071140/00000001"), QStringLiteral("D2/3100071140/00000002")}));
+    EXPECT_EQ(b.rig.stored(QStringLiteral("D3")).fok, QStringLiteral("0"));
+    EXPECT_TRUE(b.rowUntouched(2));
+}
