@@ -22,11 +22,12 @@ BatchEnd RunBatchIssue(InvoiceList& list, LocalStore& store, Prompter& prompter,
 
     const int rows = list.rowCount();
     for (int row = 0; row < rows; ++row) {
-        // Read when the row's turn comes: the clerk may still tick or untick rows ahead.
-        if (row >= list.rowCount())
-            break; // the list shrank under the run: never address a row that is gone
-        if (!list.isChecked(row) || list.text(row, ColState) != BatchTexts::NotIssuedState)
-            continue;
+        // Rows are read when the run reaches them (the clerk may still tick or untick rows ahead);
+        // the ones passed over are read in one step up to the next pending row. A row beyond the
+        // list's current end is never addressed.
+        row = list.nextRowInState(row, rows, BatchTexts::NotIssuedState);
+        if (row < 0)
+            break;
         if (!BatchRunning.load())
             return normalEnd();
         if (!steps.PrepareIssue(row)) {

@@ -56,6 +56,13 @@ void UiThreadInvoiceList::setText(int row, int column, const QString& text)
     });
 }
 
+int UiThreadInvoiceList::nextRowInState(int from, int end, const QString& state) const
+{
+    int row = -1;
+    onUiThread([&] { row = m_target.nextRowInState(from, end, state); });
+    return row;
+}
+
 void UiThreadInvoiceList::replaceRows(std::vector<InvoiceRow> rows)
 {
     onUiThread([&] { m_target.replaceRows(std::move(rows)); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -48,6 +49,18 @@ public:
     virtual QString text(int row, int column) const = 0;
     virtual void setText(int row, int column, const QString& text) = 0;
     virtual void replaceRows(std::vector<InvoiceRow> rows) = 0;
+
+    // The first row from `from` on (below `end`) that is ticked and whose state text is `state`,
+    // as the rows stand now; -1 when none. One call, so a caller on another thread reads a long
+    // stretch of rows in one step.
+    virtual int nextRowInState(int from, int end, const QString& state) const
+    {
+        const int last = std::min(end, rowCount());
+        for (int row = from; row < last; ++row)
+            if (isChecked(row) && text(row, ColState) == state)
+                return row;
+        return -1;
+    }
 };
 
 // A list held in memory: the command-line front end and the tests use it.
