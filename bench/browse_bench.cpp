@@ -4,6 +4,7 @@
 // Usage: browse_bench [DOCUMENTS] [TEMPLATE.xlsx]
 //   DOCUMENTS defaults to 100000; the template defaults to the one beside the corvina executable.
 
+#include "BenchStore.h"
 #include "app/Clock.h"
 #include "app/RecordingPrompter.h"
 #include "issuing/NoStopKey.h"
@@ -49,39 +50,6 @@ public:
     }
 };
 
-void seed(LocalStore& store, int documents)
-{
-    store.beginTransaction();
-    for (int i = 0; i < documents; ++i) {
-        const QString id = QStringLiteral("SO%1").arg(i, 7, 10, QLatin1Char('0'));
-        SqlStatement header{Statements::insertHeaderText(), {}, {}};
-        header.named = {{QStringLiteral(":FCustOrderId"), id},
-                        {QStringLiteral(":FCustName"), QStringLiteral("上海某某进出口有限公司%1").arg(i % 97)},
-                        {QStringLiteral(":FCustPo"), QStringLiteral("HT-%1").arg(i)},
-                        {QStringLiteral(":FCustOutportNo"), QStringLiteral("CK%1").arg(i)},
-                        {QStringLiteral(":FCustAcc"), QStringLiteral("KJ%1").arg(i)},
-                        {QStringLiteral(":FCustSinature"), QStringLiteral("张三")},
-                        {QStringLiteral(":FCustContractNo"), QStringLiteral("FH%1").arg(i)},
-                        {QStringLiteral(":FCustCX"), QString::number(i % 1000)},
-                        {QStringLiteral(":FCustVF"), QStringLiteral("HX%1").arg(i)},
-                        {QStringLiteral(":FMM1"), QStringLiteral("备注%1").arg(i)},
-                        {QStringLiteral(":FMM2"), QString()},
-                        {QStringLiteral(":FMM3"), QString()},
-                        {QStringLiteral(":FMM4"), QString()},
-                        {QStringLiteral(":FMM5"), QString()},
-                        {QStringLiteral(":FInDate"), QStringLiteral("2024-03-05 14:07")},
-                        {QStringLiteral(":FOK"), QStringLiteral("0")},
-                        {QStringLiteral(":FNoTaxSum"), QStringLiteral("%1.50").arg(i % 100000)}};
-        store.run(header);
-        SqlStatement line{Statements::insertLineText(), {}, {}};
-        line.named = {{QStringLiteral(":FCustOrderId"), id},      {QStringLiteral(":FNo"), QStringLiteral("1")},
-                      {QStringLiteral(":FItem"), QStringLiteral("货物")}, {QStringLiteral(":FCount"), QStringLiteral("10")},
-                      {QStringLiteral(":FPrice"), QStringLiteral("1.5")}, {QStringLiteral(":FSum"), QStringLiteral("15.0000")}};
-        store.run(line);
-    }
-    store.commit();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -107,7 +75,7 @@ int main(int argc, char** argv)
         LocalStore store(folder + QStringLiteral("SysData.mdb"), prompter);
         store.open();
         timer.start();
-        seed(store, documents);
+        bench::seedDocuments(store, documents, QStringLiteral("2024-03-05 14:07"));
         std::printf("seeding %d documents: %lld ms\n", documents, timer.elapsed());
     }
 

@@ -7,6 +7,7 @@
 // Usage: issue_bench [DOCUMENTS] [INVOICES]
 //   DOCUMENTS in the store (default 100000), INVOICES ticked and issued (default 300).
 
+#include "BenchStore.h"
 #include "app/Clock.h"
 #include "app/RecordingPrompter.h"
 #include "app/Settings.h"
@@ -38,43 +39,6 @@
 using namespace corvina;
 
 namespace {
-
-void seed(LocalStore& store, int documents)
-{
-    store.beginTransaction();
-    for (int i = 0; i < documents; ++i) {
-        const QString id = QStringLiteral("SO%1").arg(i, 7, 10, QLatin1Char('0'));
-        store.run({Statements::insertHeaderText(),
-                   {},
-                   {{QStringLiteral(":FCustOrderId"), id},
-                    {QStringLiteral(":FCustName"), QStringLiteral("Hamburg Import GmbH %1").arg(i % 97)},
-                    {QStringLiteral(":FCustPo"), QStringLiteral("HT-%1").arg(i)},
-                    {QStringLiteral(":FCustOutportNo"), QStringLiteral("CK%1").arg(i)},
-                    {QStringLiteral(":FCustAcc"), QStringLiteral("KJ-%1").arg(i)},
-                    {QStringLiteral(":FCustSinature"), QStringLiteral("王小明")},
-                    {QStringLiteral(":FCustContractNo"), QStringLiteral("FH%1").arg(i)},
-                    {QStringLiteral(":FCustCX"), QString::number(i % 100)},
-                    {QStringLiteral(":FCustVF"), QStringLiteral("HX%1").arg(i)},
-                    {QStringLiteral(":FMM1"), QStringLiteral("第%1批货物，按时装船").arg(i % 9 + 1)},
-                    {QStringLiteral(":FMM2"), QString()},
-                    {QStringLiteral(":FMM3"), QString()},
-                    {QStringLiteral(":FMM4"), QString()},
-                    {QStringLiteral(":FMM5"), QString()},
-                    {QStringLiteral(":FInDate"), QStringLiteral("2024-03-01 09:00")},
-                    {QStringLiteral(":FOK"), QStringLiteral("0")},
-                    {QStringLiteral(":FNoTaxSum"), QStringLiteral("%1.50").arg(1000 + i % 5000)}}});
-        for (int line = 1; line <= 1 + i % 3; ++line)
-            store.run({Statements::insertLineText(),
-                       {},
-                       {{QStringLiteral(":FCustOrderId"), id},
-                        {QStringLiteral(":FNo"), line},
-                        {QStringLiteral(":FItem"), QStringLiteral("全棉针织T恤 M码 %1").arg(line)},
-                        {QStringLiteral(":FCount"), QStringLiteral("1200")},
-                        {QStringLiteral(":FPrice"), QStringLiteral("3.25")},
-                        {QStringLiteral(":FSum"), QStringLiteral("3900.00")}}});
-    }
-    store.commit();
-}
 
 // Times each step the run calls; what is left of an invoice's time is the recording.
 class TimedSteps : public IssuingSteps {
@@ -181,7 +145,7 @@ int main(int argc, char** argv)
         return 1;
     QElapsedTimer t;
     t.start();
-    seed(store, documents);
+    bench::seedDocuments(store, documents, QStringLiteral("2024-03-01 09:00"));
     std::printf("store: %d documents seeded in %.0f ms\n", documents, static_cast<double>(t.elapsed()));
 
     // The query's list of every pending document; the first INVOICES are ticked, spread over it.
