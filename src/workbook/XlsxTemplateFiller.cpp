@@ -1,5 +1,7 @@
 #include "workbook/XlsxTemplateFiller.h"
 
+#include "workbook/PackagePath.h"
+
 #include "app/Failure.h"
 
 #include <QFile>
@@ -214,30 +216,6 @@ QByteArray serialise(const pugi::xml_document& doc)
     ByteWriter writer;
     doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
     return writer.out;
-}
-
-// "/xl/worksheets/sheet1.xml" or a target relative to the part that refers to it.
-QString resolveTarget(const QString& sourcePart, const QString& target)
-{
-    QString joined;
-    if (target.startsWith(QLatin1Char('/')))
-        joined = target.mid(1);
-    else {
-        const int slash = sourcePart.lastIndexOf(QLatin1Char('/'));
-        joined = (slash >= 0 ? sourcePart.left(slash + 1) : QString()) + target;
-    }
-    QStringList out;
-    for (const QString& piece : joined.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (piece == QLatin1String("."))
-            continue;
-        if (piece == QLatin1String("..")) {
-            if (!out.isEmpty())
-                out.removeLast();
-            continue;
-        }
-        out << piece;
-    }
-    return out.join(QLatin1Char('/'));
 }
 
 QString relsPartOf(const QString& part)
@@ -549,7 +527,7 @@ QByteArray XlsxTemplateFiller::fillBytes(const QByteArray& workbook, const QList
     QString workbookPart;
     for (pugi::xml_node rel : rootDoc.document_element().children())
         if (typeEndsWith(rel, "/officeDocument"))
-            workbookPart = resolveTarget(QString(), QString::fromUtf8(rel.attribute("Target").value()));
+            workbookPart = resolvePackageTarget(QString(), QString::fromUtf8(rel.attribute("Target").value()));
     Part* workbookXml = workbookPart.isEmpty() ? nullptr : package.find(workbookPart);
     if (!workbookXml)
         fail(QStringLiteral("no workbook part"));
@@ -574,7 +552,7 @@ QByteArray XlsxTemplateFiller::fillBytes(const QByteArray& workbook, const QList
     for (pugi::xml_node rel : relsDoc.document_element().children()) {
         if (rel.type() != pugi::node_element)
             continue;
-        const QString target = resolveTarget(workbookXml->name, QString::fromUtf8(rel.attribute("Target").value()));
+        const QString target = resolvePackageTarget(workbookXml->name, QString::fromUtf8(rel.attribute("Target").value()));
         if (QString::fromUtf8(rel.attribute("Id").value()) == sheetId)
             sheetPart = target;
         if (typeEndsWith(rel, "/calcChain")) {
@@ -598,7 +576,7 @@ QByteArray XlsxTemplateFiller::fillBytes(const QByteArray& workbook, const QList
     // The calculation chain lists formula cells that may now hold texts.
     if (!calcChainRels.empty() || package.find(QStringLiteral("xl/calcChain.xml"))) {
         if (calcChainPart.isEmpty())
-            calcChainPart = resolveTarget(workbookXml->name, QStringLiteral("calcChain.xml"));
+            calcChainPart = resolvePackageTarget(workbookXml->name, QStringLiteral("calcChain.xml"));
         for (pugi::xml_node rel : calcChainRels)
             relsDoc.document_element().remove_child(rel);
         wbRels->data = serialise(relsDoc);

@@ -1,5 +1,7 @@
 #include "workbook/XlsxWorkbook.h"
 
+#include "workbook/PackagePath.h"
+
 #include "app/Failure.h"
 #include "workbook/DateFormats.h"
 #include "workbook/FormatError.h"
@@ -9,7 +11,6 @@
 
 #include <QFileInfo>
 #include <QHash>
-#include <QUrl>
 #include <charconv>
 #include <cstring>
 
@@ -24,38 +25,11 @@ bool endsWith(const char* text, const char* suffix)
     return n >= m && std::strcmp(text + n - m, suffix) == 0;
 }
 
-// The folder of a part, ending in "/" (or empty at the package root).
-QString folderOf(const QString& part)
-{
-    const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QString() : part.left(slash + 1);
-}
-
+// The relationships part of a part: "xl/_rels/workbook.xml.rels" for "xl/workbook.xml".
 QString relsOf(const QString& part)
 {
     const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
     return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
-}
-
-// A relationship target is relative to the source part's folder unless it starts with "/";
-// "../" may climb out of xl/.
-QString resolveTarget(const QString& folder, const QString& target)
-{
-    QString t = QUrl::fromPercentEncoding(target.toUtf8());
-    t.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QString joined = t.startsWith(QLatin1Char('/')) ? t.mid(1) : folder + t;
-    QStringList out;
-    for (const QString& piece : joined.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (piece == QLatin1String("."))
-            continue;
-        if (piece == QLatin1String("..")) {
-            if (!out.isEmpty())
-                out.removeLast();
-            continue;
-        }
-        out.append(piece);
-    }
-    return out.join(QLatin1Char('/'));
 }
 
 pugi::xml_document parseWhole(const ZipPackage& zip, const QString& part)
@@ -99,7 +73,7 @@ QHash<QString, Relationship> readRelationships(const ZipPackage& zip, const QStr
             continue;
         rels.insert(QString::fromUtf8(r.attribute("Id").value()),
                     {QString::fromUtf8(r.attribute("Type").value()),
-                     resolveTarget(folderOf(part), QString::fromUtf8(r.attribute("Target").value()))});
+                     resolvePackageTarget(part, QString::fromUtf8(r.attribute("Target").value()))});
     }
     return rels;
 }
@@ -203,7 +177,7 @@ XlsxWorkbook::XlsxWorkbook(const QString& path) : Workbook(path), m_zip(path)
         const pugi::xml_node root = firstElement(doc, "Relationships");
         for (pugi::xml_node r = root.first_child(); r; r = r.next_sibling())
             if (isNamed(r, "Relationship") && endsWith(r.attribute("Type").value(), "/officeDocument"))
-                workbookPart = resolveTarget(QString(), QString::fromUtf8(r.attribute("Target").value()));
+                workbookPart = resolvePackageTarget(QString(), QString::fromUtf8(r.attribute("Target").value()));
     }
     if (workbookPart.isEmpty() && m_zip.has(QStringLiteral("xl/workbook.xml")))
         workbookPart = QStringLiteral("xl/workbook.xml");
