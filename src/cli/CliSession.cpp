@@ -71,6 +71,31 @@ std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList&
     return std::nullopt;
 }
 
+CliSession::CliSession(const QCommandLineParser& parser)
+    : settings(AppSettings::load(ExeFolder(parser.value(QStringLiteral("app-folder"))))),
+      prompter(parser.optionNames().contains(QStringLiteral("yes")) && parser.isSet(QStringLiteral("yes")))
+{
+}
+
+CliSession::~CliSession() = default;
+
+LocalStore* CliSession::localStore()
+{
+    if (!m_local)
+        m_local = std::make_unique<LocalStore>(settings.LocalStorePath, prompter);
+    return m_local->open() ? m_local.get() : nullptr;
+}
+
+namespace {
+
+struct QueryFilter {
+    QString stateValue = QStringLiteral("0");
+    QDateTime from;
+    QDateTime to;
+};
+
+// The query options, defaults filled in (state 0, from 1900-01-01 00:00, to now); nullopt after a
+// usage message on stderr.
 std::optional<QueryFilter> readQueryFilter(const QCommandLineParser& parser, const Clock& clock)
 {
     QueryFilter f;
@@ -97,21 +122,7 @@ std::optional<QueryFilter> readQueryFilter(const QCommandLineParser& parser, con
     return f;
 }
 
-CliSession::CliSession(const QCommandLineParser& parser)
-    : settings(AppSettings::load(ExeFolder(parser.value(QStringLiteral("app-folder"))))),
-      prompter(parser.optionNames().contains(QStringLiteral("yes")) && parser.isSet(QStringLiteral("yes")))
-{
-}
-
-CliSession::~CliSession() = default;
-
-LocalStore* CliSession::localStore()
-{
-    if (!m_local)
-        m_local = std::make_unique<LocalStore>(settings.LocalStorePath, prompter);
-    return m_local->open() ? m_local.get() : nullptr;
-}
-
+// Runs the query into `list`; false (after a message) when the store could not be read.
 bool runQueryInto(CliSession& session, const QueryFilter& filter, PlainInvoiceList& list)
 {
     LocalStore* store = session.localStore();
@@ -125,6 +136,23 @@ bool runQueryInto(CliSession& session, const QueryFilter& filter, PlainInvoiceLi
     }
     return true;
 }
+
+// Ticks the rows whose document number is named (all rows when none is); returns the names that
+// match no row.
+QStringList tickRows(PlainInvoiceList& list, const QStringList& docs)
+{
+    QStringList missing = docs;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        const QString id = list.text(r, ColOrderId);
+        const bool named = docs.isEmpty() || docs.contains(id);
+        list.setChecked(r, named);
+        if (named)
+            missing.removeAll(id);
+    }
+    return missing;
+}
+
+} // namespace
 
 std::optional<int> queryRows(CliSession& session, const QCommandLineParser& parser, PlainInvoiceList& list)
 {
@@ -146,19 +174,6 @@ std::optional<int> queryAndTick(CliSession& session, const QCommandLineParser& p
         return kFailed;
     }
     return std::nullopt;
-}
-
-QStringList tickRows(PlainInvoiceList& list, const QStringList& docs)
-{
-    QStringList missing = docs;
-    for (int r = 0; r < list.rowCount(); ++r) {
-        const QString id = list.text(r, ColOrderId);
-        const bool named = docs.isEmpty() || docs.contains(id);
-        list.setChecked(r, named);
-        if (named)
-            missing.removeAll(id);
-    }
-    return missing;
 }
 
 } // namespace corvina::cli

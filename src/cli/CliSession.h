@@ -33,15 +33,6 @@ void addDocOption(QCommandLineParser& parser);
 std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList& args, int minPositional,
                                   int maxPositional);
 
-struct QueryFilter {
-    QString stateValue = QStringLiteral("0");
-    QDateTime from;
-    QDateTime to;
-};
-// The query options, defaults filled in (state 0, from 1900-01-01 00:00, to now). nullopt after a
-// usage message on stderr.
-std::optional<QueryFilter> readQueryFilter(const QCommandLineParser& parser, const Clock& clock);
-
 // What a command works with: settings of the application folder, the command-line prompter, the
 // clock, and the local store opened only when asked for.
 class CliSession {
@@ -60,19 +51,12 @@ private:
     std::unique_ptr<LocalStore> m_local;
 };
 
-// Runs the query into `list`; false (after a message) when the store could not be read.
-bool runQueryInto(CliSession& session, const QueryFilter& filter, PlainInvoiceList& list);
-
 // The query of the command's --state/--from/--to into `list`. nullopt to go on, else the exit status
 // (after its message).
 std::optional<int> queryRows(CliSession& session, const QCommandLineParser& parser, PlainInvoiceList& list);
 // The same, then the rows named by --doc ticked (all rows when none is named); a name the query does
 // not list ends the command.
 std::optional<int> queryAndTick(CliSession& session, const QCommandLineParser& parser, PlainInvoiceList& list);
-
-// Ticks the rows whose document number is named (all rows when none is); returns the names that
-// match no row.
-QStringList tickRows(PlainInvoiceList& list, const QStringList& docs);
 
 // Writes UTF-8 text to stdout.
 void printOut(const QString& text);

@@ -6,6 +6,9 @@
 #include "store/Statements.h"
 #include "store/Texts.h"
 
+#include <array>
+#include <iterator>
+
 namespace corvina {
 
 const StateEntries& queryStateEntries()
@@ -46,67 +49,36 @@ namespace {
 const char* const kFields[] = {"FInDate", "FCustOrderId", "FInvCode", "FInvNumber", "FCustName", "FNoTaxSum", "FCustPo",
                                "FCustOutportNo", "FCustAcc", "FCustSinature", "FCustContractNo", "FCustCX", "FCustVF",
                                "FMM1", "FMM2", "FMM3", "FMM4", "FMM5", "FOK"};
+constexpr size_t kFieldCount = std::size(kFields);
 
 } // namespace
-
-InvoiceColumns::InvoiceColumns(const Rows& rows)
-{
-    for (size_t i = 0; i < positions.size(); ++i)
-        positions[i] = rows.columnIndex(QLatin1String(kFields[i]));
-}
-
-namespace {
-
-// Fills a list row from a getter of the fields in kFields' order.
-template <typename Get> InvoiceRow buildRow(Get&& get, int number)
-{
-    InvoiceRow row;
-    row.text(ColNumber) = QString::number(number);
-    for (size_t i = 0; i < 13; ++i)
-        row.text(ColInDate + static_cast<int>(i)) = get(i);
-    QString remark;
-    for (size_t piece = 13; piece < 18; ++piece)
-        remark += trimControl(get(piece));
-    row.text(ColRemark) = remark;
-    row.text(ColState) = listStateText(get(18));
-    return row;
-}
-
-} // namespace
-
-InvoiceRow invoiceRowFromRecord(const Rows& rows, const InvoiceColumns& columns, int index, int number)
-{
-    return buildRow(
-        [&](size_t field) {
-            const int c = columns.positions[field];
-            return c < 0 ? QString() : rows.at(index, c);
-        },
-        number);
-}
-
-InvoiceRow invoiceRowFromRecord(const Rows& rows, int index, int number)
-{
-    return invoiceRowFromRecord(rows, InvoiceColumns(rows), index, number);
-}
 
 std::vector<InvoiceRow> runInvoiceQuery(LocalStore& store, const QString& stateValue, const QDateTime& from,
                                         const QDateTime& to)
 {
     // Streamed straight into list rows: a big result is never held a second time.
     std::vector<InvoiceRow> out;
-    std::array<int, 19> pos{};
+    std::array<int, kFieldCount> pos{}; // position of each field in the result, -1 when absent
     store.selectEach(
         Statements::invoiceQuery(stateValue, queryTimeText(from), queryTimeText(to)),
         [&](const QStringList& names) {
             const Rows header(names);
-            pos = InvoiceColumns(header).positions;
+            for (size_t i = 0; i < kFieldCount; ++i)
+                pos[i] = header.columnIndex(QLatin1String(kFields[i]));
         },
         [&](std::vector<QString>& values) {
-            out.push_back(buildRow(
-                [&](size_t field) {
-                    return pos[field] < 0 ? QString() : std::move(values[static_cast<size_t>(pos[field])]);
-                },
-                static_cast<int>(out.size()) + 1));
+            auto take = [&](size_t field) {
+                return pos[field] < 0 ? QString() : std::move(values[static_cast<size_t>(pos[field])]);
+            };
+            InvoiceRow& row = out.emplace_back();
+            row.text(ColNumber) = QString::number(out.size());
+            for (size_t i = 0; i < 13; ++i)
+                row.text(ColInDate + static_cast<int>(i)) = take(i);
+            QString remark;
+            for (size_t piece = 13; piece < 18; ++piece)
+                remark += trimControl(take(piece));
+            row.text(ColRemark) = remark;
+            row.text(ColState) = listStateText(take(18));
         });
     return out;
 }

@@ -5,13 +5,11 @@
 #include <QDateTime>
 #include <QList>
 #include <QPair>
-#include <array>
 #include <vector>
 
 namespace corvina {
 
 class LocalStore;
-class Rows;
 
 // Entries of a state box: shown text and stored value.
 using StateEntries = QList<QPair<QString, QString>>;
@@ -27,16 +25,6 @@ QString listStateText(const QString& fok);
 
 // A bound of the import-time range: "YYYY-MM-DD hh:nn", seconds dropped.
 QString queryTimeText(const QDateTime& t);
-
-// Positions of invoiceMaster's columns in a result, looked up once per result.
-struct InvoiceColumns {
-    explicit InvoiceColumns(const Rows& rows);
-    std::array<int, 19> positions; // the 13 list fields, FMM1..FMM5, FOK; -1 when absent
-};
-
-// One list row from a result row of invoiceMaster, with its running number.
-InvoiceRow invoiceRowFromRecord(const Rows& rows, const InvoiceColumns& columns, int index, int number);
-InvoiceRow invoiceRowFromRecord(const Rows& rows, int index, int number);
 
 // The query: every document in the state with an import time within [from, to], in store order,
 // unchecked and numbered from 1. A failing select throws Failure.

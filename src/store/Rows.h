@@ -28,7 +28,6 @@ public:
 
     // Rows are added a value at a time, in column order; one flat block keeps 100,000 rows cheap.
     void appendValue(QString value) { m_cells.push_back(std::move(value)); }
-    void reserveRows(int n) { m_cells.reserve(static_cast<size_t>(n) * static_cast<size_t>(m_width)); }
 
 private:
     QStringList m_columns;
