@@ -58,9 +58,9 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int documents = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const QString templatePath = argc > 2 ? QString::fromLocal8Bit(argv[2])
-                                          : QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/") +
-                                                ExportTexts::TemplateName;
+    const QString templatePath =
+        argc > 2 ? QString::fromLocal8Bit(argv[2])
+                 : QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/") + ExportTexts::TemplateName;
     QTemporaryDir dir;
     const QString folder = dir.path() + QLatin1Char('/');
     if (!QFile::copy(templatePath, folder + ExportTexts::TemplateName)) {
@@ -83,7 +83,8 @@ int main(int argc, char** argv)
         LocalStore store(folder + QStringLiteral("SysData.mdb"), prompter);
         store.open();
         timer.start();
-        std::vector<InvoiceRow> rows = runInvoiceQuery(store, QStringLiteral("0"), clock.now().addSecs(-60), clock.now());
+        std::vector<InvoiceRow> rows =
+            runInvoiceQuery(store, QStringLiteral("0"), clock.now().addSecs(-60), clock.now());
         const qint64 selectMs = timer.elapsed();
         InvoiceListModel model;
         timer.start();

@@ -57,18 +57,19 @@ int importAll(const QString& path, const QString& folder)
         return 1;
     WorkbookImport import(settings, prompter, clock, store);
     int documents = 0;
-    import.setProgress([&documents](int done, int) { documents = done; });
-    QElapsedTimer timer;
-    timer.start();
-    import.ImportWorkbook(path, QStringLiteral("sheet1"), settings.logPath());
-    const double seconds = timer.elapsed() / 1000.0;
-    // What landed in the store, as a check that the fast path stored everything.
-    const int headers = store.select({QStringLiteral("select FCustOrderId from invoiceMaster"), {}, {}}).count();
-    const int lines = store.select({QStringLiteral("select FNo from invoiceDetail"), {}, {}}).count();
-    std::printf("import_seconds=%.3f\ndocuments=%d\nfailed=%d\nheaders=%d\nlines=%d\n", seconds, documents,
-                import.lastRunFailed() ? 1 : 0, headers, lines);
-    return import.lastRunFailed() ? 1 : 0;
-}
+    import.setProgress([&documents](int done, int) { documents = done;
+});
+QElapsedTimer timer;
+timer.start();
+import.ImportWorkbook(path, QStringLiteral("sheet1"), settings.logPath());
+const double seconds = timer.elapsed() / 1000.0;
+// What landed in the store, as a check that the fast path stored everything.
+const int headers = store.select({QStringLiteral("select FCustOrderId from invoiceMaster"), {}, {}}).count();
+const int lines = store.select({QStringLiteral("select FNo from invoiceDetail"), {}, {}}).count();
+std::printf("import_seconds=%.3f\ndocuments=%d\nfailed=%d\nheaders=%d\nlines=%d\n", seconds, documents,
+            import.lastRunFailed() ? 1 : 0, headers, lines);
+return import.lastRunFailed() ? 1 : 0;
+} // namespace
 
 } // namespace
 

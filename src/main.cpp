@@ -1,8 +1,8 @@
 #include "app/Clock.h"
 #include "cli/Commands.h"
+#include "issuing/StopKey.h"
 #include "ui/CorvinaApplication.h"
 #include "ui/GuiPrompter.h"
-#include "issuing/StopKey.h"
 #include "ui/TMainFrm.h"
 
 #include <QCommandLineParser>

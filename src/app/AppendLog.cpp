@@ -20,8 +20,8 @@ void AppendLog(const QString& fileName, const QString& text, const Clock& clock)
             line += "\r\n";
     }
     file.seek(file.size());
-    const QString stamped = QLatin1Char('[') + clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                            + QStringLiteral("] ") + text;
+    const QString stamped =
+        QLatin1Char('[') + clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral("] ") + text;
     line += gbkEncode(stamped) + "\r\n";
     if (file.write(line) != line.size() || !file.flush())
         throw Failure(file.errorString());

@@ -5,8 +5,7 @@
 
 namespace corvina {
 
-CliPrompter::CliPrompter(bool assumeYes, std::FILE* err, std::FILE* in)
-    : m_assumeYes(assumeYes), m_err(err), m_in(in)
+CliPrompter::CliPrompter(bool assumeYes, std::FILE* err, std::FILE* in) : m_assumeYes(assumeYes), m_err(err), m_in(in)
 {
 }
 

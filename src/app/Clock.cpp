@@ -14,7 +14,9 @@ void SystemClock::sleep(int milliseconds)
     QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
-FakeClock::FakeClock(QDateTime start) : m_now(std::move(start)) {}
+FakeClock::FakeClock(QDateTime start) : m_now(std::move(start))
+{
+}
 
 QDateTime FakeClock::now() const
 {

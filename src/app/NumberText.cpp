@@ -123,7 +123,8 @@ QString formatGeneral(double value)
         } else if (d.pointPos >= static_cast<int>(d.digits.size())) {
             out += d.digits + std::string(static_cast<size_t>(d.pointPos) - d.digits.size(), '0');
         } else {
-            out += d.digits.substr(0, static_cast<size_t>(d.pointPos)) + "." + d.digits.substr(static_cast<size_t>(d.pointPos));
+            out += d.digits.substr(0, static_cast<size_t>(d.pointPos)) + "." +
+                   d.digits.substr(static_cast<size_t>(d.pointPos));
         }
     } else {
         out += d.digits.substr(0, 1);

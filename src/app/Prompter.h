@@ -19,8 +19,8 @@ constexpr int No = 7;
 } // namespace ButtonCode
 
 struct SaveDialogRequest {
-    QString filter;         // "Caption(*.ext)|*.ext" pairs, as the system writes them
-    QString defaultSuffix;  // added when the clerk leaves the extension out
+    QString filter;        // "Caption(*.ext)|*.ext" pairs, as the system writes them
+    QString defaultSuffix; // added when the clerk leaves the extension out
     QString proposedName;
 };
 

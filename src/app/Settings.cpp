@@ -67,8 +67,7 @@ QString ExeFolder(const QString& overrideFolder)
     return folder;
 }
 
-QString ReadSetting(const QString& fileName, const QString& section, const QString& key,
-                    const QString& defaultValue)
+QString ReadSetting(const QString& fileName, const QString& section, const QString& key, const QString& defaultValue)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))

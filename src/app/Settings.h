@@ -24,7 +24,7 @@ struct AppSettings {
     QString InvoicingSoftwareFolder; // kaippath, unchanged (Windows-style text)
     MergeSettings Merge;
     QString LocalStorePath;
-    QString IssuingDatabasePath;     // Windows-style text; see nativePath()
+    QString IssuingDatabasePath; // Windows-style text; see nativePath()
 
     QString settingsFile() const { return AppFolder + QStringLiteral("sysconfig.ini"); }
     QString logPath() const { return AppFolder + QStringLiteral("InputLogFile.log"); }
@@ -43,7 +43,6 @@ QString ExeFolder(const QString& overrideFolder = QString());
 
 // One value of an INI file in GBK (or UTF-8 with a byte-order mark). Sections and keys match
 // without regard to case; the value is capped at 2047 characters. Any failure gives the default.
-QString ReadSetting(const QString& fileName, const QString& section, const QString& key,
-                    const QString& defaultValue);
+QString ReadSetting(const QString& fileName, const QString& section, const QString& key, const QString& defaultValue);
 
 } // namespace corvina

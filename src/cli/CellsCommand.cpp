@@ -18,10 +18,18 @@ QString escaped(const QString& text)
     out.reserve(text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case u'\\': out += QStringLiteral("\\\\"); break;
-        case u'\t': out += QStringLiteral("\\t"); break;
-        case u'\n': out += QStringLiteral("\\n"); break;
-        case u'\r': out += QStringLiteral("\\r"); break;
+        case u'\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case u'\t':
+            out += QStringLiteral("\\t");
+            break;
+        case u'\n':
+            out += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            out += QStringLiteral("\\r");
+            break;
         default:
             if (c.unicode() < 0x20)
                 out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
@@ -63,8 +71,8 @@ int runCellsCommand(const QStringList& args)
                                          {QStringLiteral("t"), cellTypeCode(v.type)},
                                          {QStringLiteral("text"), v.text}});
             else
-                out += ref + QLatin1Char('\t') + cellTypeCode(v.type) + QLatin1Char('\t') + escaped(v.text)
-                    + QLatin1Char('\n');
+                out += ref + QLatin1Char('\t') + cellTypeCode(v.type) + QLatin1Char('\t') + escaped(v.text) +
+                       QLatin1Char('\n');
         });
     } catch (const Failure& failure) {
         printErr(failure.message() + QLatin1Char('\n'));

@@ -37,12 +37,12 @@ void addCommonOptions(QCommandLineParser& parser, bool withYes)
 
 void addQueryOptions(QCommandLineParser& parser)
 {
-    parser.addOption({QStringLiteral("state"), QStringLiteral("0 = 未开票 (default), 1 = 已开票."), QStringLiteral("0|1"),
-                      QStringLiteral("0")});
+    parser.addOption({QStringLiteral("state"), QStringLiteral("0 = 未开票 (default), 1 = 已开票."),
+                      QStringLiteral("0|1"), QStringLiteral("0")});
     parser.addOption({QStringLiteral("from"), QStringLiteral("Import time from (default 1900-01-01 00:00)."),
                       QStringLiteral("YYYY-MM-DD hh:nn")});
-    parser.addOption({QStringLiteral("to"), QStringLiteral("Import time to (default now)."),
-                      QStringLiteral("YYYY-MM-DD hh:nn")});
+    parser.addOption(
+        {QStringLiteral("to"), QStringLiteral("Import time to (default now)."), QStringLiteral("YYYY-MM-DD hh:nn")});
 }
 
 void addDocOption(QCommandLineParser& parser)
@@ -116,8 +116,8 @@ std::optional<QueryFilter> readQueryFilter(const QCommandLineParser& parser, con
         }
         return true;
     };
-    if (!readTime(QStringLiteral("from"), QDateTime(QDate(1900, 1, 1), QTime(0, 0)), &f.from)
-        || !readTime(QStringLiteral("to"), clock.now(), &f.to))
+    if (!readTime(QStringLiteral("from"), QDateTime(QDate(1900, 1, 1), QTime(0, 0)), &f.from) ||
+        !readTime(QStringLiteral("to"), clock.now(), &f.to))
         return std::nullopt;
     return f;
 }

@@ -16,7 +16,8 @@ int runEditCommand(const QStringList& args)
     addCommonOptions(parser, false);
     parser.addPositionalArgument(QStringLiteral("DOCUMENT"), QStringLiteral("The sales document number."));
     parser.addOption({QStringLiteral("code"), QStringLiteral("Invoice code, stored as given."), QStringLiteral("C")});
-    parser.addOption({QStringLiteral("number"), QStringLiteral("Invoice number, stored as given."), QStringLiteral("N")});
+    parser.addOption(
+        {QStringLiteral("number"), QStringLiteral("Invoice number, stored as given."), QStringLiteral("N")});
     parser.addOption({QStringLiteral("state"), QStringLiteral("未开票 or 已开票."), QStringLiteral("STATE")});
     if (auto status = parseArguments(parser, args, 1, 1))
         return *status;

@@ -43,8 +43,8 @@ int runIssueCommand(const QStringList& args)
     for (int r = 0; r < list.rowCount(); ++r)
         pending += list.isChecked(r) && list.text(r, ColState) == BatchTexts::NotIssuedState;
 
-    if (ShowMessageBox(session.prompter, BoxOwner::MainWindow, BatchTexts::Confirm, MessageBoxKind::YesNo)
-        != ButtonCode::Yes)
+    if (ShowMessageBox(session.prompter, BoxOwner::MainWindow, BatchTexts::Confirm, MessageBoxKind::YesNo) !=
+        ButtonCode::Yes)
         return kFailed;
 
     std::atomic<bool> BatchRunning{true};

@@ -41,7 +41,8 @@ int runLinesCommand(const QStringList& args)
                 o.insert(lineField(c), rows.value(r, lineField(c)));
             array.append(o);
         }
-        printOut(array.isEmpty() ? QStringLiteral("[]\n") : QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+        printOut(array.isEmpty() ? QStringLiteral("[]\n")
+                                 : QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
         return kDone;
     }
     QStringList line;

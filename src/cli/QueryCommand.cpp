@@ -31,7 +31,8 @@ int runQueryCommand(const QStringList& args)
                 o.insert(invoiceJsonKey(c), row.text(c));
             array.append(o);
         }
-        printOut(array.isEmpty() ? QStringLiteral("[]\n") : QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+        printOut(array.isEmpty() ? QStringLiteral("[]\n")
+                                 : QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
         return kDone;
     }
     QString out;

@@ -12,8 +12,8 @@ inline const QString PreviousRunEnding = QStringLiteral("上一次连开还在�
 inline const QString RefusedDuringRun = QStringLiteral("正在连续开票，请先停止开票（或等待开票结束）再进行此操作。");
 inline const QString ClosingAfterInvoice = QStringLiteral("正在完成当前发票，完成后窗口将自动关闭。");
 // The invoicing program issued the invoice but the store did not take it: the clerk records it.
-inline const QString RecordByHand = QStringLiteral(
-    "发票已由开票软件开具，但未能记入本系统的数据库，连开已停止。\n请手工记录：\n销售单据号：%1\n发票代码：%2\n发票号码：%3");
+inline const QString RecordByHand = QStringLiteral("发票已由开票软件开具，但未能记入本系统的数据库，连开已停止。\n请手"
+                                                   "工记录：\n销售单据号：%1\n发票代码：%2\n发票号码：%3");
 inline const QString NotIssuedState = QStringLiteral("未开票");
 inline const QString IssuedState = QStringLiteral("已开票");
 

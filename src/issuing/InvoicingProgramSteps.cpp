@@ -12,8 +12,7 @@ InvoicingProgramSteps::InvoicingProgramSteps(const AppSettings& settings, Invoic
                                              Prompter& prompter)
     : m_controlFile(settings.configFile(QStringLiteral("invoice.xml"))), m_state(state), m_prompter(prompter),
       m_database(settings.IssuingDatabasePath, prompter),
-      m_writer(list, state.data, state.offsets, store, clock, prompter),
-      m_automation(windows, infoBoxes(prompter)),
+      m_writer(list, state.data, state.offsets, store, clock, prompter), m_automation(windows, infoBoxes(prompter)),
       m_preparer(*this, m_database, m_writer, state.data, clock, prompter, settings.InvoicingSoftwareFolder)
 {
 }

@@ -13,7 +13,9 @@
 
 namespace corvina {
 
-InvoiceBrowser::InvoiceBrowser(LocalStore& store, Prompter& prompter) : m_store(store), m_prompter(prompter) {}
+InvoiceBrowser::InvoiceBrowser(LocalStore& store, Prompter& prompter) : m_store(store), m_prompter(prompter)
+{
+}
 
 InvoiceBrowser::Totals InvoiceBrowser::selectionTotals(const InvoiceList& list)
 {
@@ -82,8 +84,8 @@ InvoiceBrowser::Deletion InvoiceBrowser::deleteTicked(const InvoiceList& list)
         }
         // Header and lines go together: when one delete fails (its reason shown once), the other
         // is undone, so no lines are left without their header or a header without its lines.
-        const bool done = m_store.execute(Statements::deleteHeader(document)) &&
-                          m_store.execute(Statements::deleteLines(document));
+        const bool done =
+            m_store.execute(Statements::deleteHeader(document)) && m_store.execute(Statements::deleteLines(document));
         try {
             if (done) {
                 m_store.commit();

@@ -31,7 +31,8 @@ const ColumnInfo kColumns[] = {
 };
 
 const ColumnInfo kLineColumnsInfo[] = {
-    {"序号", 40, "FNo"}, {"品名及规格", 90, "FItem"}, {"数量", 40, "FCount"}, {"单价", 80, "FPrice"}, {"金额", 120, "FSum"},
+    {"序号", 40, "FNo"},    {"品名及规格", 90, "FItem"}, {"数量", 40, "FCount"},
+    {"单价", 80, "FPrice"}, {"金额", 120, "FSum"},
 };
 
 } // namespace

@@ -9,22 +9,22 @@ namespace corvina {
 
 // Columns of an invoice list row; column 0 is the check box and carries no text.
 enum InvoiceColumn : int {
-    ColNumber = 1,     // 序号
-    ColInDate = 2,     // 导入日期  FInDate
-    ColOrderId = 3,    // 销售单据号 FCustOrderId
-    ColInvCode = 4,    // 发票代码  FInvCode
-    ColInvNumber = 5,  // 发票号码  FInvNumber
-    ColCustName = 6,   // 客户名称  FCustName
-    ColNoTaxSum = 7,   // 总金额    FNoTaxSum
-    ColCustPo = 8,     // 合同编号  FCustPo
-    ColOutportNo = 9,  // 出口通知书 FCustOutportNo
-    ColAcc = 10,       // 会计编号  FCustAcc
-    ColSinature = 11,  // 开票人    FCustSinature
-    ColContractNo = 12,// 发货通知书 FCustContractNo
-    ColCX = 13,        // 出口序号  FCustCX
-    ColVF = 14,        // 核销单号  FCustVF
-    ColRemark = 15,    // 备注 (FMM1..FMM5 joined)
-    ColState = 16,     // 状态 "已开票" / "未开票"
+    ColNumber = 1,      // 序号
+    ColInDate = 2,      // 导入日期  FInDate
+    ColOrderId = 3,     // 销售单据号 FCustOrderId
+    ColInvCode = 4,     // 发票代码  FInvCode
+    ColInvNumber = 5,   // 发票号码  FInvNumber
+    ColCustName = 6,    // 客户名称  FCustName
+    ColNoTaxSum = 7,    // 总金额    FNoTaxSum
+    ColCustPo = 8,      // 合同编号  FCustPo
+    ColOutportNo = 9,   // 出口通知书 FCustOutportNo
+    ColAcc = 10,        // 会计编号  FCustAcc
+    ColSinature = 11,   // 开票人    FCustSinature
+    ColContractNo = 12, // 发货通知书 FCustContractNo
+    ColCX = 13,         // 出口序号  FCustCX
+    ColVF = 14,         // 核销单号  FCustVF
+    ColRemark = 15,     // 备注 (FMM1..FMM5 joined)
+    ColState = 16,      // 状态 "已开票" / "未开票"
 };
 constexpr int kInvoiceTextColumns = 16;
 
@@ -70,7 +70,10 @@ public:
     bool isChecked(int row) const override { return m_rows.at(static_cast<size_t>(row)).checked; }
     void setChecked(int row, bool checked) override { m_rows.at(static_cast<size_t>(row)).checked = checked; }
     QString text(int row, int column) const override { return m_rows.at(static_cast<size_t>(row)).text(column); }
-    void setText(int row, int column, const QString& text) override { m_rows.at(static_cast<size_t>(row)).text(column) = text; }
+    void setText(int row, int column, const QString& text) override
+    {
+        m_rows.at(static_cast<size_t>(row)).text(column) = text;
+    }
     void replaceRows(std::vector<InvoiceRow> rows) override { m_rows = std::move(rows); }
     const std::vector<InvoiceRow>& rows() const { return m_rows; }
 

@@ -46,9 +46,25 @@ QString queryTimeText(const QDateTime& t)
 namespace {
 
 // The list's columns 2 to 14 in order, then the remark pieces and the state.
-const char* const kFields[] = {"FInDate", "FCustOrderId", "FInvCode", "FInvNumber", "FCustName", "FNoTaxSum", "FCustPo",
-                               "FCustOutportNo", "FCustAcc", "FCustSinature", "FCustContractNo", "FCustCX", "FCustVF",
-                               "FMM1", "FMM2", "FMM3", "FMM4", "FMM5", "FOK"};
+const char* const kFields[] = {"FInDate",
+                               "FCustOrderId",
+                               "FInvCode",
+                               "FInvNumber",
+                               "FCustName",
+                               "FNoTaxSum",
+                               "FCustPo",
+                               "FCustOutportNo",
+                               "FCustAcc",
+                               "FCustSinature",
+                               "FCustContractNo",
+                               "FCustCX",
+                               "FCustVF",
+                               "FMM1",
+                               "FMM2",
+                               "FMM3",
+                               "FMM4",
+                               "FMM5",
+                               "FOK"};
 constexpr size_t kFieldCount = std::size(kFields);
 
 } // namespace

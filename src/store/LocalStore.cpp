@@ -11,23 +11,22 @@ namespace corvina {
 namespace {
 
 // Every column is text but FNo, stored as a number so that "order by FNo" puts 10 after 9.
-const QString kSchema = QStringLiteral(
-    "create table if not exists invoiceMaster ("
-    " FCustOrderId text, FCustName text, FCustPo text, FCustOutportNo text, FCustAcc text,"
-    " FCustSinature text, FCustContractNo text, FCustCX text, FCustVF text,"
-    " FMM1 text, FMM2 text, FMM3 text, FMM4 text, FMM5 text,"
-    " FInDate text, FOK text, FNoTaxSum text, FInvCode text, FInvNumber text);"
-    "create unique index if not exists invoiceMaster_id on invoiceMaster(FCustOrderId);"
-    "create index if not exists invoiceMaster_query on invoiceMaster(FOK, FInDate);"
-    "create table if not exists invoiceDetail ("
-    " FCustOrderId text, FNo integer, FItem text, FCount text, FPrice text, FSum text);"
-    "create index if not exists invoiceDetail_id on invoiceDetail(FCustOrderId, FNo)");
+const QString kSchema =
+    QStringLiteral("create table if not exists invoiceMaster ("
+                   " FCustOrderId text, FCustName text, FCustPo text, FCustOutportNo text, FCustAcc text,"
+                   " FCustSinature text, FCustContractNo text, FCustCX text, FCustVF text,"
+                   " FMM1 text, FMM2 text, FMM3 text, FMM4 text, FMM5 text,"
+                   " FInDate text, FOK text, FNoTaxSum text, FInvCode text, FInvNumber text);"
+                   "create unique index if not exists invoiceMaster_id on invoiceMaster(FCustOrderId);"
+                   "create index if not exists invoiceMaster_query on invoiceMaster(FOK, FInDate);"
+                   "create table if not exists invoiceDetail ("
+                   " FCustOrderId text, FNo integer, FItem text, FCount text, FPrice text, FSum text);"
+                   "create index if not exists invoiceDetail_id on invoiceDetail(FCustOrderId, FNo)");
 
 } // namespace
 
 LocalStore::LocalStore(QString path, Prompter& prompter)
-    : m_db(std::make_unique<SqlConnection>(nativePath(path),
-                                           SqlConnection::Options{false, true, kSchema})),
+    : m_db(std::make_unique<SqlConnection>(nativePath(path), SqlConnection::Options{false, true, kSchema})),
       m_prompter(prompter)
 {
 }
@@ -115,7 +114,7 @@ void LocalStore::beginTransaction()
         throw Failure(reason);
     if (m_depth == 0)
         m_db->execText(m_db->engine() == SqlConnection::Engine::Sqlite ? QStringLiteral("BEGIN IMMEDIATE")
-                                                                        : QStringLiteral("BEGIN"));
+                                                                       : QStringLiteral("BEGIN"));
     else
         m_db->execText(QStringLiteral("SAVEPOINT sp%1").arg(m_depth));
     ++m_depth;

@@ -117,9 +117,10 @@ bool SqlConnection::open(QString* reason)
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_name);
         if (engine == Engine::Access)
-            *reason = why.contains(QLatin1String("IM002")) || why.contains(QLatin1String("not found"), Qt::CaseInsensitive)
-                          ? StoreTexts::NoAccessDriver.arg(m_path)
-                          : StoreTexts::AccessOpenFailed.arg(m_path, why);
+            *reason =
+                why.contains(QLatin1String("IM002")) || why.contains(QLatin1String("not found"), Qt::CaseInsensitive)
+                    ? StoreTexts::NoAccessDriver.arg(m_path)
+                    : StoreTexts::AccessOpenFailed.arg(m_path, why);
         else
             *reason = head.isEmpty() ? StoreTexts::CannotCreate.arg(m_path, why) : why;
         return false;
@@ -235,7 +236,8 @@ QSqlQuery& SqlConnection::prepared(const QString& text)
 
 int SqlConnection::exec(const SqlStatement& statement)
 {
-    QSqlQuery* reusable = statement.values.isEmpty() && !statement.named.isEmpty() ? &prepared(statement.text) : nullptr;
+    QSqlQuery* reusable =
+        statement.values.isEmpty() && !statement.named.isEmpty() ? &prepared(statement.text) : nullptr;
     // Reused only when every placeholder gets a new value: none may keep the previous statement's.
     if (reusable && reusable->boundValues().size() == statement.named.size()) {
         QSqlQuery& q = *reusable;

@@ -9,8 +9,8 @@ namespace corvina {
 // value goes, and the values travel beside it, bound as parameters, never spliced into the text.
 struct SqlStatement {
     QString text;
-    QVariantList values;                        // positional "?" values, in order
-    QList<QPair<QString, QVariant>> named;      // ":Name" values
+    QVariantList values;                   // positional "?" values, in order
+    QList<QPair<QString, QVariant>> named; // ":Name" values
 };
 
 } // namespace corvina

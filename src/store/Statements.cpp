@@ -36,7 +36,8 @@ QString insertLineText()
 
 SqlStatement invoiceQuery(const QString& stateValue, const QString& from, const QString& to)
 {
-    return {QStringLiteral("select * from InvoiceMaster where FOK=? ") + QStringLiteral(" and FInDate>=? and FInDate<=?"),
+    return {QStringLiteral("select * from InvoiceMaster where FOK=? ") +
+                QStringLiteral(" and FInDate>=? and FInDate<=?"),
             {stateValue, from, to},
             {}};
 }
@@ -63,7 +64,8 @@ SqlStatement deleteLines(const QString& orderId)
 
 SqlStatement editUpdate(const QString& code, const QString& number, const QString& stateValue, const QString& orderId)
 {
-    return {QStringLiteral("update invoicemaster set FInvCode=?,FInvNumber=?,FOK=? ") + QStringLiteral(" where FCustOrderId=?"),
+    return {QStringLiteral("update invoicemaster set FInvCode=?,FInvNumber=?,FOK=? ") +
+                QStringLiteral(" where FCustOrderId=?"),
             {code, number, stateValue, orderId},
             {}};
 }

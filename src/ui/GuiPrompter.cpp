@@ -7,7 +7,9 @@
 
 namespace corvina {
 
-GuiPrompter::GuiPrompter(QObject* parent) : QObject(parent) {}
+GuiPrompter::GuiPrompter(QObject* parent) : QObject(parent)
+{
+}
 
 void GuiPrompter::setMainWindow(QWidget* window)
 {
@@ -20,7 +22,8 @@ template <typename F> auto GuiPrompter::onUiThread(F&& f) -> decltype(f())
     if (QThread::currentThread() == thread())
         return f();
     R result{};
-    QMetaObject::invokeMethod(this, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&] { result = f(); }, Qt::BlockingQueuedConnection);
     return result;
 }
 
@@ -64,7 +67,7 @@ int GuiPrompter::showBox(BoxOwner boxOwner, const QString& text, MessageBoxKind 
             return ButtonCode::Cancel;
         default:
             // Closing a question box with the window's close button counts as its last button.
-            return kind == MessageBoxKind::YesNo ? ButtonCode::No
+            return kind == MessageBoxKind::YesNo         ? ButtonCode::No
                    : kind == MessageBoxKind::YesNoCancel ? ButtonCode::Cancel
                                                          : ButtonCode::Ok;
         }

@@ -4,7 +4,9 @@
 
 namespace corvina {
 
-InvoiceListModel::InvoiceListModel(QObject* parent) : QAbstractTableModel(parent) {}
+InvoiceListModel::InvoiceListModel(QObject* parent) : QAbstractTableModel(parent)
+{
+}
 
 int InvoiceListModel::rowCount(const QModelIndex& parent) const
 {

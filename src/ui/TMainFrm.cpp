@@ -15,23 +15,23 @@
 #include "store/IssuingDatabase.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
-#include "ui/TfrmEdt.h"
 #include "ui/Texts.h"
+#include "ui/TfrmEdt.h"
 #include "ui/UiFonts.h"
+#include "workbook/InvoiceExport.h"
 #include "workbook/Texts.h"
 #include "workbook/WorkbookImport.h"
-#include "workbook/InvoiceExport.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDesktopServices>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTimeEdit>
+#include <QDesktopServices>
 #include <QGroupBox>
-#include <QItemSelectionModel>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressDialog>
@@ -58,7 +58,8 @@ template <typename W> W* place(W* widget, int left, int top, int width = -1, int
 {
     if (width < 0)
         widget->adjustSize();
-    widget->setGeometry(left, top, width < 0 ? widget->width() : width, height < 0 ? widget->sizeHint().height() : height);
+    widget->setGeometry(left, top, width < 0 ? widget->width() : width,
+                        height < 0 ? widget->sizeHint().height() : height);
     return widget;
 }
 
@@ -75,7 +76,8 @@ void setupReportView(QAbstractItemView* view)
 TMainFrm::TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, std::unique_ptr<StopKey> stopKey,
                    QWidget* parent)
     : QMainWindow(parent), m_prompter(prompter), m_clock(clock), m_appFolderOverride(appFolder),
-      m_issuingState(std::make_unique<IssuingState>()), m_stopKey(stopKey ? std::move(stopKey) : createPlatformStopKey())
+      m_issuingState(std::make_unique<IssuingState>()),
+      m_stopKey(stopKey ? std::move(stopKey) : createPlatformStopKey())
 {
     m_stepsFactory = [this](InvoiceList& list, LocalStore& store) {
         return createPlatformIssuingSteps(m_settings, list, store, *m_issuingState, m_clock, m_prompter);
@@ -177,8 +179,8 @@ bool TMainFrm::eventFilter(QObject* watched, QEvent* event)
 {
     // A click anywhere on the list (a row, its check box, empty space) updates the totals; it runs
     // after the view has toggled the check box.
-    if (watched == lv_Fpxc->viewport() && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+    if (watched == lv_Fpxc->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         QTimer::singleShot(0, this, &TMainFrm::lv_FpxcClick);
     return QMainWindow::eventFilter(watched, event);
 }
@@ -252,8 +254,8 @@ void TMainFrm::BitBtn1Click()
     WaitCursor wait;
     m_model->replaceRows({});
     try {
-        m_model->replaceRows(runInvoiceQuery(*m_local, stateValue(), wwDBDateTimePicker1->dateTime(),
-                                             wwDBDateTimePicker2->dateTime()));
+        m_model->replaceRows(
+            runInvoiceQuery(*m_local, stateValue(), wwDBDateTimePicker1->dateTime(), wwDBDateTimePicker2->dateTime()));
     } catch (const Failure& failure) {
         // Not handled here: the clerk sees the store's own message, the list stays empty.
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
@@ -279,168 +281,174 @@ void TMainFrm::BitBtn2Click()
     import.setProgress([this, &progress](int done, int total) {
         if (!progress) {
             centralWidget()->setEnabled(false);
-            progress = std::make_unique<QProgressDialog>(WorkbookTexts::ProgressLabel, QString(), 0, total, this);
-            progress->setWindowModality(Qt::ApplicationModal);
-            progress->setCancelButton(nullptr);
-            progress->setMinimumDuration(300);
-            progress->setAutoClose(false);
-        }
-        progress->setMaximum(total);
-        progress->setValue(done);
-        QCoreApplication::processEvents();
-    });
+    progress = std::make_unique<QProgressDialog>(WorkbookTexts::ProgressLabel, QString(), 0, total, this);
+    progress->setWindowModality(Qt::ApplicationModal);
+    progress->setCancelButton(nullptr);
+    progress->setMinimumDuration(300);
+    progress->setAutoClose(false);
+}
+progress->setMaximum(total);
+progress->setValue(done);
+QCoreApplication::processEvents();
+} // namespace corvina
+);
     import.importFromDialog([&progress](const QString& logPath) {
         progress.reset();
-        QDesktopServices::openUrl(QUrl::fromLocalFile(logPath));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(logPath));
     });
-}
-
-void TMainFrm::BitBtn3Click()
-{
-    if (refuseDuringRun())
-        return;
-    InvoiceBrowser browser(*m_local, m_prompter);
-    // The rerun query shows the store's new content and unticks every row.
-    if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
-        BitBtn1Click();
-}
-
-void TMainFrm::BitBtn4Click()
-{
-    if (BitBtn4->text() != BatchTexts::StartCaption) {
-        // Stop press: the run sees the cleared flag at its next pending row.
-        BitBtn4->setText(BatchTexts::StartCaption);
-        BatchRunning.store(false);
-        return;
     }
-    if (batchThreadActive()) {
-        // A second run never works beside the first.
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::PreviousRunEnding, MessageBoxKind::Info);
-        return;
+
+    void TMainFrm::BitBtn3Click()
+    {
+        if (refuseDuringRun())
+            return;
+        InvoiceBrowser browser(*m_local, m_prompter);
+        // The rerun query shows the store's new content and unticks every row.
+        if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
+            BitBtn1Click();
     }
-    if (ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::Confirm, MessageBoxKind::YesNo) != ButtonCode::Yes)
-        return;
-    BitBtn4->setText(BatchTexts::StopCaption);
-    BatchRunning.store(true);
-    startBatchRun();
-}
 
-void TMainFrm::startBatchRun()
-{
-    auto setCaption = [this](const QString& caption) {
-        QMetaObject::invokeMethod(this, [this, caption] { BitBtn4->setText(caption); }, Qt::BlockingQueuedConnection);
-    };
-    auto repaint = [this] { QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection); };
-    auto* thread = new TOCRThread(
-        [this, setCaption, repaint] {
-            if (!m_stepsFactory)
-                throw std::runtime_error("no invoicing program support on this platform");
-            LocalStore store(m_settings.LocalStorePath, m_prompter);
-            UiThreadInvoiceList list(*m_model, this);
-            const std::unique_ptr<IssuingSteps> steps = m_stepsFactory(list, store);
-            RunBatchIssue(list, store, m_prompter, BatchRunning, *steps, {setCaption, repaint, nullptr});
-        },
-        this);
-    connect(thread, &QThread::finished, this, &TMainFrm::batchThreadFinished);
-    m_batchThread = thread;
-    thread->start();
-}
-
-void TMainFrm::batchThreadFinished()
-{
-    // The thread that finished, not the newest: its end may be handled after the next run has
-    // already started, and that one must not be deleted while it works.
-    if (auto* finished = qobject_cast<TOCRThread*>(sender()))
-        finished->deleteLater();
-    if (m_closeAfterRun)
-        close();
-}
-
-void TMainFrm::BitBtn5Click()
-{
-    InvoiceExport exporter(m_prompter, m_clock, m_settings.AppFolder);
-    exporter.setBusyHook([](bool busy) {
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    });
-    exporter.run(*m_model);
-}
-
-void TMainFrm::chkSelectClick()
-{
-    if (chkSelect->isChecked()) {
-        chkSelect->setText(UiTexts::ClearAll);
-        for (int row = 0; row < m_model->rowCount(); ++row)
-            m_model->setChecked(row, true);
-    } else {
-        for (int row = 0; row < m_model->rowCount(); ++row)
-            m_model->setChecked(row, false);
-        chkSelect->setText(UiTexts::SelectAll);
+    void TMainFrm::BitBtn4Click()
+    {
+        if (BitBtn4->text() != BatchTexts::StartCaption) {
+            // Stop press: the run sees the cleared flag at its next pending row.
+            BitBtn4->setText(BatchTexts::StartCaption);
+            BatchRunning.store(false);
+            return;
+        }
+        if (batchThreadActive()) {
+            // A second run never works beside the first.
+            ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::PreviousRunEnding, MessageBoxKind::Info);
+            return;
+        }
+        if (ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::Confirm, MessageBoxKind::YesNo) !=
+            ButtonCode::Yes)
+            return;
+        BitBtn4->setText(BatchTexts::StopCaption);
+        BatchRunning.store(true);
+        startBatchRun();
     }
-    UpdateSelectionTotals();
-}
 
-void TMainFrm::lv_FpxcClick()
-{
-    UpdateSelectionTotals();
-    const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
-    if (selected.isEmpty())
-        return;
-    int first = selected.first().row();
-    for (const QModelIndex& index : selected)
-        first = std::min(first, index.row());
-
-    LV_Detail->setRowCount(0);
-    InvoiceBrowser browser(*m_local, m_prompter);
-    std::vector<QStringList> items;
-    try {
-        items = browser.lineItems(m_model->text(first, ColOrderId));
-    } catch (const Failure& failure) {
-        // The line-item list stays empty.
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
-        return;
+    void TMainFrm::startBatchRun()
+    {
+        auto setCaption = [this](const QString& caption) {
+            QMetaObject::invokeMethod(
+                this, [this, caption] { BitBtn4->setText(caption); }, Qt::BlockingQueuedConnection);
+        };
+        auto repaint = [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { update(); }, Qt::QueuedConnection);
+        };
+        auto* thread = new TOCRThread(
+            [this, setCaption, repaint] {
+                if (!m_stepsFactory)
+                    throw std::runtime_error("no invoicing program support on this platform");
+                LocalStore store(m_settings.LocalStorePath, m_prompter);
+                UiThreadInvoiceList list(*m_model, this);
+                const std::unique_ptr<IssuingSteps> steps = m_stepsFactory(list, store);
+                RunBatchIssue(list, store, m_prompter, BatchRunning, *steps, {setCaption, repaint, nullptr});
+            },
+            this);
+        connect(thread, &QThread::finished, this, &TMainFrm::batchThreadFinished);
+        m_batchThread = thread;
+        thread->start();
     }
-    LV_Detail->setRowCount(static_cast<int>(items.size()));
-    for (int r = 0; r < static_cast<int>(items.size()); ++r)
-        for (int c = 0; c < kLineColumns; ++c)
-            LV_Detail->setItem(r, c, new QTableWidgetItem(items[static_cast<size_t>(r)].value(c)));
-}
 
-void TMainFrm::lv_FpxcDblClick()
-{
-    if (refuseDuringRun())
-        return;
-    if (m_model->rowCount() == 0)
-        return;
-    const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
-    if (selected.isEmpty())
-        return;
-    int row = selected.first().row();
-    for (const QModelIndex& index : selected)
-        row = std::min(row, index.row());
-
-    InvoiceBrowser browser(*m_local, m_prompter);
-    TfrmEdt dialog(browser, *m_model, this);
-    dialog.RowIndex = row;
-    dialog.OrderId = m_model->text(row, ColOrderId);
-    dialog.InvoiceCode = m_model->text(row, ColInvCode);
-    dialog.InvoiceNumber = m_model->text(row, ColInvNumber);
-    dialog.StateText = m_model->text(row, ColState);
-    dialog.exec();
-}
-
-void TMainFrm::UpdateSelectionTotals()
-{
-    const InvoiceBrowser::Totals totals = InvoiceBrowser::selectionTotals(*m_model);
-    if (!totals.ok) {
-        // The labels keep what they showed.
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, totals.failure, MessageBoxKind::Error);
-        return;
+    void TMainFrm::batchThreadFinished()
+    {
+        // The thread that finished, not the newest: its end may be handled after the next run has
+        // already started, and that one must not be deleted while it works.
+        if (auto* finished = qobject_cast<TOCRThread*>(sender()))
+            finished->deleteLater();
+        if (m_closeAfterRun)
+            close();
     }
-    fapje_lb->setText(totals.amountLabel);
-    xuanzfpzs_lb->setText(totals.countLabel);
-}
 
-} // namespace corvina
+    void TMainFrm::BitBtn5Click()
+    {
+        InvoiceExport exporter(m_prompter, m_clock, m_settings.AppFolder);
+        exporter.setBusyHook([](bool busy) {
+            if (busy)
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            else
+                QApplication::restoreOverrideCursor();
+        });
+        exporter.run(*m_model);
+    }
+
+    void TMainFrm::chkSelectClick()
+    {
+        if (chkSelect->isChecked()) {
+            chkSelect->setText(UiTexts::ClearAll);
+            for (int row = 0; row < m_model->rowCount(); ++row)
+                m_model->setChecked(row, true);
+        } else {
+            for (int row = 0; row < m_model->rowCount(); ++row)
+                m_model->setChecked(row, false);
+            chkSelect->setText(UiTexts::SelectAll);
+        }
+        UpdateSelectionTotals();
+    }
+
+    void TMainFrm::lv_FpxcClick()
+    {
+        UpdateSelectionTotals();
+        const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
+        if (selected.isEmpty())
+            return;
+        int first = selected.first().row();
+        for (const QModelIndex& index : selected)
+            first = std::min(first, index.row());
+
+        LV_Detail->setRowCount(0);
+        InvoiceBrowser browser(*m_local, m_prompter);
+        std::vector<QStringList> items;
+        try {
+            items = browser.lineItems(m_model->text(first, ColOrderId));
+        } catch (const Failure& failure) {
+            // The line-item list stays empty.
+            ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
+            return;
+        }
+        LV_Detail->setRowCount(static_cast<int>(items.size()));
+        for (int r = 0; r < static_cast<int>(items.size()); ++r)
+            for (int c = 0; c < kLineColumns; ++c)
+                LV_Detail->setItem(r, c, new QTableWidgetItem(items[static_cast<size_t>(r)].value(c)));
+    }
+
+    void TMainFrm::lv_FpxcDblClick()
+    {
+        if (refuseDuringRun())
+            return;
+        if (m_model->rowCount() == 0)
+            return;
+        const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
+        if (selected.isEmpty())
+            return;
+        int row = selected.first().row();
+        for (const QModelIndex& index : selected)
+            row = std::min(row, index.row());
+
+        InvoiceBrowser browser(*m_local, m_prompter);
+        TfrmEdt dialog(browser, *m_model, this);
+        dialog.RowIndex = row;
+        dialog.OrderId = m_model->text(row, ColOrderId);
+        dialog.InvoiceCode = m_model->text(row, ColInvCode);
+        dialog.InvoiceNumber = m_model->text(row, ColInvNumber);
+        dialog.StateText = m_model->text(row, ColState);
+        dialog.exec();
+    }
+
+    void TMainFrm::UpdateSelectionTotals()
+    {
+        const InvoiceBrowser::Totals totals = InvoiceBrowser::selectionTotals(*m_model);
+        if (!totals.ok) {
+            // The labels keep what they showed.
+            ShowMessageBox(m_prompter, BoxOwner::MainWindow, totals.failure, MessageBoxKind::Error);
+            return;
+        }
+        fapje_lb->setText(totals.amountLabel);
+        xuanzfpzs_lb->setText(totals.countLabel);
+    }
+
+    } // namespace corvina

@@ -21,7 +21,8 @@ template <typename W> W* place(W* widget, int left, int top, int width = -1, int
 {
     if (width < 0)
         widget->adjustSize();
-    widget->setGeometry(left, top, width < 0 ? widget->width() : width, height < 0 ? widget->sizeHint().height() : height);
+    widget->setGeometry(left, top, width < 0 ? widget->width() : width,
+                        height < 0 ? widget->sizeHint().height() : height);
     return widget;
 }
 
@@ -62,8 +63,9 @@ TfrmEdt::TfrmEdt(InvoiceBrowser& browser, InvoiceList& list, QWidget* owner)
 
     BitBtn1 = place(new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), BrowserTexts::EditOk, this), 30,
                     115, 97, 25);
-    BitBtn2 = place(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), BrowserTexts::EditCancel, this),
-                    134, 115, 89, 25);
+    BitBtn2 =
+        place(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), BrowserTexts::EditCancel, this),
+              134, 115, 89, 25);
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &TfrmEdt::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TfrmEdt::BitBtn2Click);

@@ -20,12 +20,18 @@ QDate baseDate(bool date1904)
 QString cellTypeCode(CellType type)
 {
     switch (type) {
-    case CellType::Number: return QStringLiteral("n");
-    case CellType::Text: return QStringLiteral("s");
-    case CellType::Boolean: return QStringLiteral("b");
-    case CellType::Error: return QStringLiteral("e");
-    case CellType::Date: return QStringLiteral("d");
-    case CellType::Empty: break;
+    case CellType::Number:
+        return QStringLiteral("n");
+    case CellType::Text:
+        return QStringLiteral("s");
+    case CellType::Boolean:
+        return QStringLiteral("b");
+    case CellType::Error:
+        return QStringLiteral("e");
+    case CellType::Date:
+        return QStringLiteral("d");
+    case CellType::Empty:
+        break;
     }
     return QString();
 }

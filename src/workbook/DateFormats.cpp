@@ -4,8 +4,7 @@ namespace corvina {
 
 bool DateFormats::isBuiltInDate(int id)
 {
-    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47)
-        || (id >= 50 && id <= 58);
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
 }
 
 bool DateFormats::isDate(int id) const
@@ -41,8 +40,7 @@ bool DateFormats::isDateCode(const QString& code)
             if (close < 0)
                 return false;
             const QString inner = code.mid(i + 1, close - i - 1).toLower();
-            if (inner == u"h" || inner == u"hh" || inner == u"m" || inner == u"mm" || inner == u"s"
-                || inner == u"ss")
+            if (inner == u"h" || inner == u"hh" || inner == u"m" || inner == u"mm" || inner == u"s" || inner == u"ss")
                 return true;
             i = close;
             break;

@@ -65,12 +65,9 @@ StoreOutcome storeInside(LocalStore& store, const Clock& clock, const ImportedDo
             continue;
         SqlStatement insert{Statements::insertLineText(), {}, {}};
         insert.named = {
-            {QStringLiteral(":FCustOrderId"), id},
-            {QStringLiteral(":FNo"), QString::number(i + 1)},
-            {QStringLiteral(":FItem"), line.FItem},
-            {QStringLiteral(":FCount"), line.FCount},
-            {QStringLiteral(":FPrice"), line.FPrice},
-            {QStringLiteral(":FSum"), formatFixed(count * price, 4)},
+            {QStringLiteral(":FCustOrderId"), id},    {QStringLiteral(":FNo"), QString::number(i + 1)},
+            {QStringLiteral(":FItem"), line.FItem},   {QStringLiteral(":FCount"), line.FCount},
+            {QStringLiteral(":FPrice"), line.FPrice}, {QStringLiteral(":FSum"), formatFixed(count * price, 4)},
         };
         store.run(insert);
     }

@@ -29,8 +29,7 @@ Kind sniff(const QString& path)
     return Kind::Other;
 }
 
-template <typename F>
-auto guarded(const QString& path, F&& f) -> decltype(f())
+template <typename F> auto guarded(const QString& path, F&& f) -> decltype(f())
 {
     try {
         return f();
@@ -50,9 +49,12 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path)
     const Kind kind = sniff(path);
     return guarded(path, [&]() -> std::unique_ptr<Workbook> {
         switch (kind) {
-        case Kind::Zip: return std::make_unique<XlsxWorkbook>(path);
-        case Kind::Compound: return std::make_unique<XlsWorkbook>(path);
-        case Kind::Other: break;
+        case Kind::Zip:
+            return std::make_unique<XlsxWorkbook>(path);
+        case Kind::Compound:
+            return std::make_unique<XlsWorkbook>(path);
+        case Kind::Other:
+            break;
         }
         throw Failure(WorkbookTexts::NotAWorkbook.arg(QFileInfo(path).fileName()));
     });

@@ -82,8 +82,7 @@ QString StripTrailingSeparator(const QString& text, QChar separator)
     return text.left(n);
 }
 
-WorkbookImport::WorkbookImport(const AppSettings& settings, Prompter& prompter, const Clock& clock,
-                               LocalStore& store)
+WorkbookImport::WorkbookImport(const AppSettings& settings, Prompter& prompter, const Clock& clock, LocalStore& store)
     : m_settings(settings), m_prompter(prompter), m_clock(clock), m_store(store),
       m_opener([](const QString& path) { return Workbook::open(path); })
 {
@@ -119,9 +118,8 @@ ImportedDocument WorkbookImport::readDocument(const Worksheet& sheet, int firstR
         QString value;
     };
     Merged merged[] = {
-        {C, MergeSettings::on(m.HTBH), {}},  {D, MergeSettings::on(m.CKTZS), {}},
-        {E, MergeSettings::on(m.KJBH), {}},  {G, MergeSettings::on(m.FHTZS), {}},
-        {H, MergeSettings::on(m.CKXH), {}},  {I, MergeSettings::on(m.HXDH), {}},
+        {C, MergeSettings::on(m.HTBH), {}},  {D, MergeSettings::on(m.CKTZS), {}}, {E, MergeSettings::on(m.KJBH), {}},
+        {G, MergeSettings::on(m.FHTZS), {}}, {H, MergeSettings::on(m.CKXH), {}},  {I, MergeSettings::on(m.HXDH), {}},
     };
     const bool remarkMerged = MergeSettings::on(m.KPBZ);
     const bool remarkDistinct = MergeSettings::on(m.KPBZ_del_XT);
@@ -226,9 +224,8 @@ void WorkbookImport::storeDocuments(const Worksheet& sheet, int total, const QSt
         const ImportedDocument doc = readDocument(sheet, row, &rows);
         previous = cellText(sheet, row + rows, A);
         const StoreOutcome outcome = StoreImportedDocument(m_store, m_clock, doc);
-        m_pendingLog << doc.FCustOrderId
-                            + (outcome == StoreOutcome::Stored ? WorkbookTexts::LogStored
-                                                               : WorkbookTexts::LogAlreadyPresent);
+        m_pendingLog << doc.FCustOrderId + (outcome == StoreOutcome::Stored ? WorkbookTexts::LogStored
+                                                                            : WorkbookTexts::LogAlreadyPresent);
         if (++done % kDocumentsPerCommit == 0) {
             m_store.commit();
             writePendingLog(logPath);

@@ -27,8 +27,7 @@ void Worksheet::push(Entry e)
 
 void Worksheet::addNumber(int row, int column, double value, bool isDate)
 {
-    Entry e{static_cast<quint32>(row), static_cast<quint16>(column),
-            isDate ? CellType::Date : CellType::Number, {}};
+    Entry e{static_cast<quint32>(row), static_cast<quint16>(column), isDate ? CellType::Date : CellType::Number, {}};
     e.number = value;
     push(e);
 }
@@ -136,8 +135,8 @@ CellValue Worksheet::cell(int row, int column) const
         return CellValue();
     auto first = m_cells.begin() + m_rowStart[static_cast<size_t>(row)];
     auto last = m_cells.begin() + m_rowStart[static_cast<size_t>(row) + 1];
-    auto it = std::lower_bound(first, last, column,
-                               [](const Entry& e, int c) { return static_cast<int>(e.column) < c; });
+    auto it =
+        std::lower_bound(first, last, column, [](const Entry& e, int c) { return static_cast<int>(e.column) < c; });
     if (it == last || static_cast<int>(it->column) != column)
         return CellValue();
     return valueOf(*it);

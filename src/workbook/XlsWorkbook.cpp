@@ -42,8 +42,14 @@ enum Rec : quint16 {
     Bof = 0x0809,
 };
 
-quint16 u16(const uchar* p) { return static_cast<quint16>(p[0] | (p[1] << 8)); }
-quint32 u32(const uchar* p) { return static_cast<quint32>(u16(p)) | (static_cast<quint32>(u16(p + 2)) << 16); }
+quint16 u16(const uchar* p)
+{
+    return static_cast<quint16>(p[0] | (p[1] << 8));
+}
+quint32 u32(const uchar* p)
+{
+    return static_cast<quint32>(u16(p)) | (static_cast<quint32>(u16(p + 2)) << 16);
+}
 double f64(const uchar* p)
 {
     quint64 bits = 0;
@@ -69,14 +75,22 @@ double rkValue(quint32 rk)
 QString errorText(quint8 code)
 {
     switch (code) {
-    case 0x00: return QStringLiteral("#NULL!");
-    case 0x07: return QStringLiteral("#DIV/0!");
-    case 0x0F: return QStringLiteral("#VALUE!");
-    case 0x17: return QStringLiteral("#REF!");
-    case 0x1D: return QStringLiteral("#NAME?");
-    case 0x24: return QStringLiteral("#NUM!");
-    case 0x2A: return QStringLiteral("#N/A");
-    default: return QStringLiteral("#N/A");
+    case 0x00:
+        return QStringLiteral("#NULL!");
+    case 0x07:
+        return QStringLiteral("#DIV/0!");
+    case 0x0F:
+        return QStringLiteral("#VALUE!");
+    case 0x17:
+        return QStringLiteral("#REF!");
+    case 0x1D:
+        return QStringLiteral("#NAME?");
+    case 0x24:
+        return QStringLiteral("#NUM!");
+    case 0x2A:
+        return QStringLiteral("#N/A");
+    default:
+        return QStringLiteral("#N/A");
     }
 }
 
@@ -91,7 +105,10 @@ struct Record {
 class RecordCursor {
 public:
     RecordCursor(const QByteArray& stream, size_t at)
-        : m_data(reinterpret_cast<const uchar*>(stream.constData())), m_size(static_cast<size_t>(stream.size())), m_at(at) {}
+        : m_data(reinterpret_cast<const uchar*>(stream.constData())), m_size(static_cast<size_t>(stream.size())),
+          m_at(at)
+    {
+    }
 
     bool next(Record* r)
     {
@@ -207,7 +224,8 @@ private:
     size_t currentSize() const { return m_part < m_parts.size() ? m_parts[m_part].size : 0; }
     [[noreturn]] void truncated() const
     {
-        const size_t at = m_part < m_parts.size() ? m_parts[m_part].offset : (m_parts.empty() ? 0 : m_parts.back().offset);
+        const size_t at =
+            m_part < m_parts.size() ? m_parts[m_part].offset : (m_parts.empty() ? 0 : m_parts.back().offset);
         throw FormatError(WorkbookTexts::DetailRecord.arg(QStringLiteral("3C")).arg(at));
     }
     std::vector<Part> m_parts;
@@ -229,22 +247,37 @@ Segments withContinues(const Record& first, RecordCursor& cursor)
 const char* codecName(int codepage)
 {
     switch (codepage) {
-    case 437: return "IBM437";
-    case 932: return "Shift_JIS";
-    case 936: return "GBK";
-    case 949: return "windows-949";
-    case 950: return "Big5";
-    case 1250: return "windows-1250";
-    case 1251: return "windows-1251";
-    case 1253: return "windows-1253";
-    case 1254: return "windows-1254";
-    case 1255: return "windows-1255";
-    case 1256: return "windows-1256";
-    case 1257: return "windows-1257";
-    case 1258: return "windows-1258";
+    case 437:
+        return "IBM437";
+    case 932:
+        return "Shift_JIS";
+    case 936:
+        return "GBK";
+    case 949:
+        return "windows-949";
+    case 950:
+        return "Big5";
+    case 1250:
+        return "windows-1250";
+    case 1251:
+        return "windows-1251";
+    case 1253:
+        return "windows-1253";
+    case 1254:
+        return "windows-1254";
+    case 1255:
+        return "windows-1255";
+    case 1256:
+        return "windows-1256";
+    case 1257:
+        return "windows-1257";
+    case 1258:
+        return "windows-1258";
     case 10000:
-    case 32768: return "macintosh";
-    default: return "windows-1252";
+    case 32768:
+        return "macintosh";
+    default:
+        return "windows-1252";
     }
 }
 
@@ -255,8 +288,9 @@ void initGsf()
         // A damaged file already ends in our own message; the library's console warnings
         // about it would only be noise beside that.
         for (const char* domain : {"libgsf", "libgsf:msole"})
-            g_log_set_handler(domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
-                              [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+            g_log_set_handler(
+                domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
+                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
         return true;
     }();
     Q_UNUSED(done);
@@ -305,8 +339,8 @@ QByteArray readWorkbookStream(const QString& path)
                           .arg(ReaderLimits::kXlsStreamBytes / ReaderLimits::kMib));
     }
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    const bool ok = size == 0
-        || gsf_input_read(stream, static_cast<size_t>(size), reinterpret_cast<guint8*>(bytes.data())) != nullptr;
+    const bool ok = size == 0 || gsf_input_read(stream, static_cast<size_t>(size),
+                                                reinterpret_cast<guint8*>(bytes.data())) != nullptr;
     g_object_unref(stream);
     if (!ok)
         throw FormatError(WorkbookTexts::DetailStream);

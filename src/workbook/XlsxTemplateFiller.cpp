@@ -31,7 +31,7 @@ constexpr qint64 kMaxPartSize = qint64(1) << 30; // refuse absurd parts rather t
 // --- zip package -------------------------------------------------------------------------------
 
 struct Part {
-    QString name;     // as stored in the package
+    QString name; // as stored in the package
     QByteArray data;
     bool directory = false;
 };
@@ -55,7 +55,8 @@ Package readPackage(const QByteArray& bytes)
 {
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &error);
+    zip_source_t* source =
+        zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &error);
     if (!source)
         fail(QStringLiteral("zip: %1").arg(QString::fromUtf8(zip_error_strerror(&error))));
     std::unique_ptr<zip_t, ZipCloser> archive(zip_open_from_source(source, ZIP_RDONLY, &error));
@@ -83,7 +84,8 @@ Package readPackage(const QByteArray& bytes)
                 fail(QStringLiteral("part too large: %1").arg(part.name));
             zip_file_t* file = zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(i), 0);
             if (!file)
-                fail(QStringLiteral("cannot open %1: %2").arg(part.name, QString::fromUtf8(zip_strerror(archive.get()))));
+                fail(QStringLiteral("cannot open %1: %2")
+                         .arg(part.name, QString::fromUtf8(zip_strerror(archive.get()))));
             part.data.resize(static_cast<qsizetype>(st.size));
             zip_int64_t got = st.size ? zip_fread(file, part.data.data(), st.size) : 0;
             zip_fclose(file);
@@ -123,7 +125,8 @@ QByteArray writePackage(const Package& package)
             continue;
         }
         // The data outlives zip_close: the package is kept by the caller.
-        zip_source_t* s = zip_source_buffer(archive, part.data.constData(), static_cast<zip_uint64_t>(part.data.size()), 0);
+        zip_source_t* s =
+            zip_source_buffer(archive, part.data.constData(), static_cast<zip_uint64_t>(part.data.size()), 0);
         const zip_int64_t at = s ? zip_file_add(archive, name.constData(), s, ZIP_FL_ENC_UTF_8) : -1;
         if (at < 0) {
             if (s)
@@ -552,7 +555,8 @@ QByteArray XlsxTemplateFiller::fillBytes(const QByteArray& workbook, const QList
     for (pugi::xml_node rel : relsDoc.document_element().children()) {
         if (rel.type() != pugi::node_element)
             continue;
-        const QString target = resolvePackageTarget(workbookXml->name, QString::fromUtf8(rel.attribute("Target").value()));
+        const QString target =
+            resolvePackageTarget(workbookXml->name, QString::fromUtf8(rel.attribute("Target").value()));
         if (QString::fromUtf8(rel.attribute("Id").value()) == sheetId)
             sheetPart = target;
         if (typeEndsWith(rel, "/calcChain")) {
@@ -587,8 +591,8 @@ QByteArray XlsxTemplateFiller::fillBytes(const QByteArray& workbook, const QList
             std::vector<pugi::xml_node> drop;
             for (pugi::xml_node o : typesDoc.document_element().children())
                 if (localName(o.name()) == QLatin1String("Override") &&
-                    QString::fromUtf8(o.attribute("PartName").value()).compare(
-                        QLatin1Char('/') + calcChainPart, Qt::CaseInsensitive) == 0)
+                    QString::fromUtf8(o.attribute("PartName").value())
+                            .compare(QLatin1Char('/') + calcChainPart, Qt::CaseInsensitive) == 0)
                     drop.push_back(o);
             for (pugi::xml_node o : drop)
                 typesDoc.document_element().remove_child(o);

@@ -39,8 +39,8 @@ pugi::xml_document parseWhole(const ZipPackage& zip, const QString& part)
     const pugi::xml_parse_result result =
         doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
     if (!result)
-        throw FormatError(WorkbookTexts::DetailXml.arg(part, QString::fromUtf8(result.description()))
-                              .arg(result.offset));
+        throw FormatError(
+            WorkbookTexts::DetailXml.arg(part, QString::fromUtf8(result.description())).arg(result.offset));
     return doc;
 }
 
@@ -356,8 +356,8 @@ std::unique_ptr<Worksheet> XlsxWorkbook::loadSheet(int index)
                     break;
                 double value = 0;
                 if (parseNumber(vText, &value)) {
-                    const bool isDate = style >= 0 && static_cast<size_t>(style) < xfIsDate.size()
-                        && xfIsDate[static_cast<size_t>(style)];
+                    const bool isDate = style >= 0 && static_cast<size_t>(style) < xfIsDate.size() &&
+                                        xfIsDate[static_cast<size_t>(style)];
                     ws->addNumber(cellRow, column, value, isDate);
                 } else {
                     ws->addText(cellRow, column, QString::fromUtf8(vText));

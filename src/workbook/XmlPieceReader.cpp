@@ -15,14 +15,13 @@ constexpr unsigned kParseFlags =
 
 bool isNameChar(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'
-        || c == '-' || c == '.' || static_cast<unsigned char>(c) >= 0x80;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+           c == '.' || static_cast<unsigned char>(c) >= 0x80;
 }
 
 } // namespace
 
-XmlPieceReader::XmlPieceReader(std::string container, std::string child, QString partName,
-                               ChildHandler handler)
+XmlPieceReader::XmlPieceReader(std::string container, std::string child, QString partName, ChildHandler handler)
     : m_container(std::move(container)), m_child(std::move(child)), m_partName(std::move(partName)),
       m_handler(std::move(handler))
 {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
 

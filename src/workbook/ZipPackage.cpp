@@ -45,8 +45,7 @@ bool ZipPackage::has(const QString& name) const
     return zip_name_locate(m_zip, name.toUtf8().constData(), ZIP_FL_NOCASE) >= 0;
 }
 
-void ZipPackage::stream(const QString& name, size_t cap,
-                        const std::function<void(const char*, size_t)>& sink) const
+void ZipPackage::stream(const QString& name, size_t cap, const std::function<void(const char*, size_t)>& sink) const
 {
     const zip_int64_t index = zip_name_locate(m_zip, name.toUtf8().constData(), ZIP_FL_NOCASE);
     if (index < 0)
@@ -65,8 +64,8 @@ void ZipPackage::stream(const QString& name, size_t cap,
             break;
         total += static_cast<size_t>(n);
         if (total > cap)
-            throw Failure(WorkbookTexts::PartTooLarge.arg(QFileInfo(m_path).fileName(), name)
-                              .arg(cap / ReaderLimits::kMib));
+            throw Failure(
+                WorkbookTexts::PartTooLarge.arg(QFileInfo(m_path).fileName(), name).arg(cap / ReaderLimits::kMib));
         sink(block.data(), static_cast<size_t>(n));
     }
 }

@@ -1,6 +1,6 @@
+#include "app/Settings.h"
 #include "app/Gbk.h"
 #include "app/Paths.h"
-#include "app/Settings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +10,9 @@ using namespace corvina;
 TEST(ReadSetting, ReadsValuesAsThePlatformReaderDoes)
 {
     test::TempFolder dir;
-    const QByteArray ini = gbkEncode(QStringLiteral(
-        "; comment\r\n[SYS]\r\n KaipPath = D:\\开票软件\\ \r\nempty=\r\nquoted=\"a b\"\r\n"
-        "[Merge]\r\nHTBH=0\r\nhtbh=1\r\n[sys]\r\nkaippath=second section ignored\r\n"));
+    const QByteArray ini =
+        gbkEncode(QStringLiteral("; comment\r\n[SYS]\r\n KaipPath = D:\\开票软件\\ \r\nempty=\r\nquoted=\"a b\"\r\n"
+                                 "[Merge]\r\nHTBH=0\r\nhtbh=1\r\n[sys]\r\nkaippath=second section ignored\r\n"));
     dir.write(QStringLiteral("sysconfig.ini"), ini);
     const QString file = dir.file(QStringLiteral("sysconfig.ini"));
 
@@ -23,11 +23,11 @@ TEST(ReadSetting, ReadsValuesAsThePlatformReaderDoes)
     } cases[] = {
         {"sys", "kaippath", QStringLiteral("D:\\开票软件\\")}, // GBK value, trailing separator kept
         {"Sys", "KAIPPATH", QStringLiteral("D:\\开票软件\\")}, // case-insensitive names
-        {"sys", "empty", QString()},                          // present but empty: empty, not the default
+        {"sys", "empty", QString()},                           // present but empty: empty, not the default
         {"sys", "quoted", QStringLiteral("a b")},
-        {"merge", "HTBH", QStringLiteral("0")},               // first key of that name wins
-        {"Merge", "KPBZ", QStringLiteral("dflt")},            // missing key
-        {"nosuch", "kaippath", QStringLiteral("dflt")},       // missing section
+        {"merge", "HTBH", QStringLiteral("0")},         // first key of that name wins
+        {"Merge", "KPBZ", QStringLiteral("dflt")},      // missing key
+        {"nosuch", "kaippath", QStringLiteral("dflt")}, // missing section
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReadSetting(file, QString::fromLatin1(c.section), QString::fromLatin1(c.key), QStringLiteral("dflt")),
@@ -39,13 +39,17 @@ TEST(ReadSetting, AcceptsUtf8WithByteOrderMarkAndCapsLength)
 {
     test::TempFolder dir;
     const QString longValue(3000, QLatin1Char('x'));
-    dir.write(QStringLiteral("u.ini"), QByteArray("\xEF\xBB\xBF") + QStringLiteral("[sys]\nkaippath=上海\\路径\nlong=").toUtf8()
-                                           + longValue.toLatin1() + "\n");
-    EXPECT_EQ(ReadSetting(dir.file(QStringLiteral("u.ini")), QStringLiteral("sys"), QStringLiteral("kaippath"), QString()),
-              QStringLiteral("上海\\路径"));
-    EXPECT_EQ(ReadSetting(dir.file(QStringLiteral("u.ini")), QStringLiteral("sys"), QStringLiteral("long"), QString()).size(),
-              2047);
-    EXPECT_EQ(ReadSetting(dir.file(QStringLiteral("none.ini")), QStringLiteral("sys"), QStringLiteral("k"), QStringLiteral("d")),
+    dir.write(QStringLiteral("u.ini"), QByteArray("\xEF\xBB\xBF") +
+                                           QStringLiteral("[sys]\nkaippath=上海\\路径\nlong=").toUtf8() +
+                                           longValue.toLatin1() + "\n");
+    EXPECT_EQ(
+        ReadSetting(dir.file(QStringLiteral("u.ini")), QStringLiteral("sys"), QStringLiteral("kaippath"), QString()),
+        QStringLiteral("上海\\路径"));
+    EXPECT_EQ(
+        ReadSetting(dir.file(QStringLiteral("u.ini")), QStringLiteral("sys"), QStringLiteral("long"), QString()).size(),
+        2047);
+    EXPECT_EQ(ReadSetting(dir.file(QStringLiteral("none.ini")), QStringLiteral("sys"), QStringLiteral("k"),
+                          QStringLiteral("d")),
               QStringLiteral("d"));
 }
 
@@ -56,8 +60,8 @@ TEST(AppSettings, DefaultsWithoutFileAndPathsFromKaippath)
     EXPECT_EQ(s.InvoicingSoftwareFolder, QStringLiteral("C:\\eTax@SH WSKP"));
     EXPECT_EQ(s.IssuingDatabasePath, QStringLiteral("C:\\eTax@SH WSKP\\Data\\DB_KP.mdb"));
     EXPECT_EQ(s.LocalStorePath, dir.path() + QStringLiteral("SysData.mdb"));
-    for (const QString* flag : {&s.Merge.HTBH, &s.Merge.CKTZS, &s.Merge.KJBH, &s.Merge.FHTZS, &s.Merge.CKXH,
-                                &s.Merge.HXDH, &s.Merge.KPBZ})
+    for (const QString* flag :
+         {&s.Merge.HTBH, &s.Merge.CKTZS, &s.Merge.KJBH, &s.Merge.FHTZS, &s.Merge.CKXH, &s.Merge.HXDH, &s.Merge.KPBZ})
         EXPECT_EQ(*flag, QStringLiteral("1"));
     EXPECT_EQ(s.Merge.KPBZ_del_XT, QStringLiteral("0"));
 

@@ -81,13 +81,15 @@ TEST(MessageBoxes, CommandLineBackendPrintsAndAnswers)
         std::FILE* in = std::fopen("/dev/null", "r"); // not a terminal: no question is asked
         {
             CliPrompter p(c.yes, err, in);
-            EXPECT_EQ(ShowMessageBox(p, BoxOwner::MainWindow, QStringLiteral("是否继续"), MessageBoxKind::YesNo), c.expected);
+            EXPECT_EQ(ShowMessageBox(p, BoxOwner::MainWindow, QStringLiteral("是否继续"), MessageBoxKind::YesNo),
+                      c.expected);
             ShowMessageBox(p, BoxOwner::MainWindow, QStringLiteral("出错了"), MessageBoxKind::Error);
             EXPECT_EQ(p.refused(), !c.yes);
         }
         std::fclose(err);
         std::fclose(in);
-        EXPECT_EQ(QString::fromUtf8(buf, static_cast<qsizetype>(len)), QStringLiteral("[提示] 是否继续\n[错误] 出错了\n"));
+        EXPECT_EQ(QString::fromUtf8(buf, static_cast<qsizetype>(len)),
+                  QStringLiteral("[提示] 是否继续\n[错误] 出错了\n"));
         free(buf);
     }
 }
@@ -118,7 +120,8 @@ TEST(NumberText, FixedGroupedAndGeneralForms)
         {123456789012345.0, "123456789012345.00", "123456789012345.0000", "123,456,789,012,345.00", "123456789012345"},
         {0.0001, "0.00", "0.0001", "0.00", "0.0001"},
         {0.000015, "0.00", "0.0000", "0.00", "1.5E-5"},
-        {-2.5e20, "-250000000000000000000.00", "-250000000000000000000.0000", "-250,000,000,000,000,000,000.00", "-2.5E20"},
+        {-2.5e20, "-250000000000000000000.00", "-250000000000000000000.0000", "-250,000,000,000,000,000,000.00",
+         "-2.5E20"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(formatFixed(c.v, 2), QLatin1String(c.fixed2)) << c.v;
@@ -135,11 +138,11 @@ TEST(NumberText, ParseDecimalAcceptsOnlyPlainNumbers)
         bool ok;
         double value;
     } cases[] = {
-        {"3", true, 3},      {"2.5", true, 2.5},   {"-1.5", true, -1.5}, {"+7", true, 7},      {"1e3", true, 1000},
-        {"2.5E-1", true, 0.25}, {".5", true, 0.5}, {"5.", true, 5},      {"", false, 0},       {"1,000", false, 0},
-        {" 1", false, 0},    {"1 ", false, 0},     {"abc", false, 0},    {"inf", false, 0},    {"nan", false, 0},
-        {"0x10", false, 0},  {"1e", false, 0},     {"-", false, 0},      {".", false, 0},      {"1e999", false, 0},
-        {"12,50", false, 0}, {"１２", false, 0},
+        {"3", true, 3},         {"2.5", true, 2.5}, {"-1.5", true, -1.5}, {"+7", true, 7},   {"1e3", true, 1000},
+        {"2.5E-1", true, 0.25}, {".5", true, 0.5},  {"5.", true, 5},      {"", false, 0},    {"1,000", false, 0},
+        {" 1", false, 0},       {"1 ", false, 0},   {"abc", false, 0},    {"inf", false, 0}, {"nan", false, 0},
+        {"0x10", false, 0},     {"1e", false, 0},   {"-", false, 0},      {".", false, 0},   {"1e999", false, 0},
+        {"12,50", false, 0},    {"１２", false, 0},
     };
     for (const Case& c : cases) {
         double v = -42;

@@ -39,9 +39,10 @@ const QStringList kSchema = {
 
 QString company(const QString& taxNumber, const QString& industry = QStringLiteral("商业"), int kind = 1)
 {
-    return QStringLiteral("insert into KPZH values ('%1', '上海澄江进出口贸易有限公司', 2, '%2', %3, '310000400123456', "
-                          "'中国银行上海市分行', 'Bank of China', 'BKCHCNBJ300', '4563', '上海市', 'Shanghai', "
-                          "'021-1', '021-2')")
+    return QStringLiteral(
+               "insert into KPZH values ('%1', '上海澄江进出口贸易有限公司', 2, '%2', %3, '310000400123456', "
+               "'中国银行上海市分行', 'Bank of China', 'BKCHCNBJ300', '4563', '上海市', 'Shanghai', "
+               "'021-1', '021-2')")
         .arg(taxNumber, QString(industry).replace(QLatin1Char('\''), QStringLiteral("''")))
         .arg(kind);
 }
@@ -96,31 +97,88 @@ TEST(PrepareIssue, OutcomesOfOneCall)
     const QString c15 = QStringLiteral("310115720345678");
     const QString code = QStringLiteral("3100071140");
     const std::vector<Case> cases = {
-        {"ready book", {company(c15), book(code, QStringLiteral("00000123"))}, true, {},
-         code, QStringLiteral("00000123"), QStringLiteral("1"), QStringLiteral("出口发票"), QStringLiteral("0200")},
-        {"three characters count as used up", {company(c15), book(code, QStringLiteral("123"))}, false,
-         BridgeTexts::kBookUsedUp, code, QStringLiteral("123"), QStringLiteral("1"), QStringLiteral("出口发票"),
+        {"ready book",
+         {company(c15), book(code, QStringLiteral("00000123"))},
+         true,
+         {},
+         code,
+         QStringLiteral("00000123"),
+         QStringLiteral("1"),
+         QStringLiteral("出口发票"),
          QStringLiteral("0200")},
-        {"four characters proceed", {company(c15), book(code, QStringLiteral("0123"))}, true, {},
-         code, QStringLiteral("0123"), QStringLiteral("1"), QStringLiteral("出口发票"), QStringLiteral("0200")},
-        {"no enabled book", {company(c15), book(code, QStringLiteral("00000123"), 2)}, false,
-         BridgeTexts::kNoEnabledBook, {}, {}, QStringLiteral("1"), QStringLiteral("出口发票"), QStringLiteral("0200")},
+        {"three characters count as used up",
+         {company(c15), book(code, QStringLiteral("123"))},
+         false,
+         BridgeTexts::kBookUsedUp,
+         code,
+         QStringLiteral("123"),
+         QStringLiteral("1"),
+         QStringLiteral("出口发票"),
+         QStringLiteral("0200")},
+        {"four characters proceed",
+         {company(c15), book(code, QStringLiteral("0123"))},
+         true,
+         {},
+         code,
+         QStringLiteral("0123"),
+         QStringLiteral("1"),
+         QStringLiteral("出口发票"),
+         QStringLiteral("0200")},
+        {"no enabled book",
+         {company(c15), book(code, QStringLiteral("00000123"), 2)},
+         false,
+         BridgeTexts::kNoEnabledBook,
+         {},
+         {},
+         QStringLiteral("1"),
+         QStringLiteral("出口发票"),
+         QStringLiteral("0200")},
         {"several enabled books: the first",
-         {company(c15), book(QStringLiteral("111"), QStringLiteral("00000009"), 4), book(code, QStringLiteral("00000123")),
-          book(QStringLiteral("3100071150"), QStringLiteral("00000001"))},
-         true, {}, code, QStringLiteral("00000123"), QStringLiteral("1"), QStringLiteral("出口发票"),
+         {company(c15), book(QStringLiteral("111"), QStringLiteral("00000009"), 4),
+          book(code, QStringLiteral("00000123")), book(QStringLiteral("3100071150"), QStringLiteral("00000001"))},
+         true,
+         {},
+         code,
+         QStringLiteral("00000123"),
+         QStringLiteral("1"),
+         QStringLiteral("出口发票"),
          QStringLiteral("0200")},
         {"unknown class name leaves the code empty",
-         {company(c15, QStringLiteral("未知行业")), book(code, QStringLiteral("00000123"))}, true, {},
-         code, QStringLiteral("00000123"), QStringLiteral("1"), QStringLiteral("出口发票"), QString()},
+         {company(c15, QStringLiteral("未知行业")), book(code, QStringLiteral("00000123"))},
+         true,
+         {},
+         code,
+         QStringLiteral("00000123"),
+         QStringLiteral("1"),
+         QStringLiteral("出口发票"),
+         QString()},
         {"apostrophe in the class name is looked up",
-         {company(c15, QStringLiteral("批发'零售")), book(code, QStringLiteral("00000123"))}, true, {},
-         code, QStringLiteral("00000123"), QStringLiteral("1"), QStringLiteral("出口发票"), QStringLiteral("0300")},
+         {company(c15, QStringLiteral("批发'零售")), book(code, QStringLiteral("00000123"))},
+         true,
+         {},
+         code,
+         QStringLiteral("00000123"),
+         QStringLiteral("1"),
+         QStringLiteral("出口发票"),
+         QStringLiteral("0300")},
         {"book kind differs from the company's",
-         {company(c15, QStringLiteral("商业"), 1), book(code, QStringLiteral("00000123"), 3, 2)}, true, {},
-         code, QStringLiteral("00000123"), QStringLiteral("2"), QStringLiteral("出口发票"), QStringLiteral("0200")},
-        {"no company record", {book(code, QStringLiteral("00000123"))}, false,
-         BridgeTexts::kErrorPrefix + BridgeTexts::kNoCompanyRecord, {}, {}, {}, {}, {}},
+         {company(c15, QStringLiteral("商业"), 1), book(code, QStringLiteral("00000123"), 3, 2)},
+         true,
+         {},
+         code,
+         QStringLiteral("00000123"),
+         QStringLiteral("2"),
+         QStringLiteral("出口发票"),
+         QStringLiteral("0200")},
+        {"no company record",
+         {book(code, QStringLiteral("00000123"))},
+         false,
+         BridgeTexts::kErrorPrefix + BridgeTexts::kNoCompanyRecord,
+         {},
+         {},
+         {},
+         {},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -156,15 +214,19 @@ TEST(PrepareIssue, FailuresBeforeAndAroundTheDatabase)
     struct Case {
         const char* name;
         bool ready;
-        bool database;      // create the database file at all
+        bool database; // create the database file at all
         QStringList statements;
         QString messageStart;
         int sleptMs;
     };
     const QString c15 = QStringLiteral("310115720345678");
     const std::vector<Case> cases = {
-        {"invoicing program not ready", false, true, {company(c15), book(QStringLiteral("1"), QStringLiteral("0001"))},
-         {}, 0},
+        {"invoicing program not ready",
+         false,
+         true,
+         {company(c15), book(QStringLiteral("1"), QStringLiteral("0001"))},
+         {},
+         0},
         {"database missing", true, false, {}, QStringLiteral("连接错误:"), 200},
         {"table of books missing", true, true, {company(c15)}, BridgeTexts::kErrorPrefix, 200},
     };
@@ -206,7 +268,8 @@ TEST(PrepareIssue, CompanyReadAgainOnlyWhileTheTaxNumberIsShort)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.taxNumber.toStdString());
         PrepareRig rig;
-        makeDatabase(rig.dbPath(), {company(c.taxNumber), book(QStringLiteral("3100071140"), QStringLiteral("00000001"))});
+        makeDatabase(rig.dbPath(),
+                     {company(c.taxNumber), book(QStringLiteral("3100071140"), QStringLiteral("00000001"))});
         ASSERT_TRUE(rig.preparer.PrepareIssue(0));
         EXPECT_EQ(rig.data.NSRMC, QStringLiteral("上海澄江进出口贸易有限公司"));
         {
@@ -219,7 +282,8 @@ TEST(PrepareIssue, CompanyReadAgainOnlyWhileTheTaxNumberIsShort)
         QSqlDatabase::removeDatabase(QStringLiteral("rename"));
         ASSERT_TRUE(rig.preparer.PrepareIssue(0));
         EXPECT_EQ(rig.data.NSRMC, c.nameOnSecondCall);
-        EXPECT_EQ(rig.recordLines().value(8), QStringLiteral("<SKRMC>") + c.nameOnSecondCall + QStringLiteral("</SKRMC>"));
+        EXPECT_EQ(rig.recordLines().value(8),
+                  QStringLiteral("<SKRMC>") + c.nameOnSecondCall + QStringLiteral("</SKRMC>"));
     }
 }
 

@@ -73,8 +73,8 @@ TEST(RequestFileWriter, LayoutChosenByTheLastFiveCharacters)
         WriterRig rig;
         const QString name = QString::fromLatin1(c.file);
         ASSERT_TRUE(rig.writer.WriteRequestFile(rig.kaippath() + QStringLiteral("\\Config\\") + name, 0));
-        const QStringList lines = QString::fromUtf8(readAll(rig.folder.file(QStringLiteral("Config/") + name)))
-                                      .split(QStringLiteral("\r\n"));
+        const QStringList lines =
+            QString::fromUtf8(readAll(rig.folder.file(QStringLiteral("Config/") + name))).split(QStringLiteral("\r\n"));
         EXPECT_EQ(lines.value(1), QString::fromLatin1(c.root));
     }
 }
@@ -85,19 +85,31 @@ TEST(RequestFileWriter, AmountsAndLineItems)
         const char* name;
         QString total;
         std::vector<Line> lines;
-        QString je;          // line 12
-        QString mx;          // the MX start tag
-        QStringList rows;    // the Row lines, in order
+        QString je;       // line 12
+        QString mx;       // the MX start tag
+        QStringList rows; // the Row lines, in order
     };
     const QString t = QStringLiteral("1.00");
     const std::vector<Case> cases = {
         {"no line items", t, {}, t, R"(<MX HJJE="1.00" RecNum="0">)", {}},
-        {"total kept as typed in JE", QStringLiteral("1234567.5"), {}, QStringLiteral("1234567.5"),
-         R"(<MX HJJE="1,234,567.50" RecNum="0">)", {}},
-        {"half a cent rounds away from zero", QStringLiteral("0.125"), {}, QStringLiteral("0.125"),
-         R"(<MX HJJE="0.13" RecNum="0">)", {}},
-        {"negative total", QStringLiteral("-1234.5"), {}, QStringLiteral("-1234.5"),
-         R"(<MX HJJE="-1,234.50" RecNum="0">)", {}},
+        {"total kept as typed in JE",
+         QStringLiteral("1234567.5"),
+         {},
+         QStringLiteral("1234567.5"),
+         R"(<MX HJJE="1,234,567.50" RecNum="0">)",
+         {}},
+        {"half a cent rounds away from zero",
+         QStringLiteral("0.125"),
+         {},
+         QStringLiteral("0.125"),
+         R"(<MX HJJE="0.13" RecNum="0">)",
+         {}},
+        {"negative total",
+         QStringLiteral("-1234.5"),
+         {},
+         QStringLiteral("-1234.5"),
+         R"(<MX HJJE="-1,234.50" RecNum="0">)",
+         {}},
         {"second line without a name keeps its number",
          t,
          {{1, QStringLiteral("a"), 1, 1, 1}, {2, QString(), 1, 1, 1}, {3, QStringLiteral("c"), 1, 1, 1}},
@@ -144,17 +156,21 @@ TEST(RequestFileWriter, RemarkCutIntoFivePiecesOfGbkBytes)
         QStringList pieces;
     };
     const std::vector<Case> cases = {
-        {"250 bytes", a100 + b100 + QString(50, QLatin1Char('c')),
+        {"250 bytes",
+         a100 + b100 + QString(50, QLatin1Char('c')),
          {a100, b100, QString(50, QLatin1Char('c')), QString(), QString()}},
-        {"600 bytes lose the last 100", QString(500, QLatin1Char('d')) + QString(100, QLatin1Char('e')),
+        {"600 bytes lose the last 100",
+         QString(500, QLatin1Char('d')) + QString(100, QLatin1Char('e')),
          {QString(100, QLatin1Char('d')), QString(100, QLatin1Char('d')), QString(100, QLatin1Char('d')),
           QString(100, QLatin1Char('d')), QString(100, QLatin1Char('d'))}},
         {"a double-byte character at the mark moves to the next piece",
          QString(99, QLatin1Char('a')) + QStringLiteral("中文"),
          {QString(99, QLatin1Char('a')), QStringLiteral("中文"), QString(), QString(), QString()}},
-        {"fifty characters of two bytes fill one piece", QString(51, QChar(0x4E2D)),
+        {"fifty characters of two bytes fill one piece",
+         QString(51, QChar(0x4E2D)),
          {QString(50, QChar(0x4E2D)), QString(1, QChar(0x4E2D)), QString(), QString(), QString()}},
-        {"ampersand replaced before cutting", QStringLiteral("A&B"),
+        {"ampersand replaced before cutting",
+         QStringLiteral("A&B"),
          {QStringLiteral("A-B"), QString(), QString(), QString(), QString()}},
     };
     for (const Case& c : cases) {
@@ -177,7 +193,9 @@ TEST(RequestFileWriter, EveryValueEscapedSoTheFileStaysWellFormed)
     rig.list.setText(0, ColCustName, QStringLiteral(R"(<A & "B">)"));
     rig.list.setText(0, ColCustPo, QStringLiteral("HT&01"));
     rig.list.setText(0, ColSinature, QStringLiteral("李<四>"));
-    rig.list.setText(0, ColVF, QStringLiteral("a\x01" "b\nc"));
+    rig.list.setText(0, ColVF,
+                     QStringLiteral("a\x01"
+                                    "b\nc"));
     rig.data.NSRMC = QStringLiteral(R"(X "Y" & Z)");
     rig.data.KPZLID = QStringLiteral(R"(1" x="2)");
     addLines(rig.store, QStringLiteral("XS-2024-001"),
@@ -196,7 +214,8 @@ TEST(RequestFileWriter, EveryValueEscapedSoTheFileStaysWellFormed)
         QStringLiteral("<KPRXM>李&lt;四&gt;</KPRXM>"),
         QStringLiteral("<HXDH>ab&#10;c</HXDH>"),
         QStringLiteral("<SKRMC>X &quot;Y&quot; &amp; Z</SKRMC>"),
-        QStringLiteral(R"(<Row BZ="" JE="1.00" DJ="1.00" SL="1&quot;2" JLDW="" HPMC="螺丝 &lt;M8&gt; &quot;A&quot;-B" XH="1"/>)"),
+        QStringLiteral(
+            R"(<Row BZ="" JE="1.00" DJ="1.00" SL="1&quot;2" JLDW="" HPMC="螺丝 &lt;M8&gt; &quot;A&quot;-B" XH="1"/>)"),
     };
     for (const QString& line : expected)
         EXPECT_TRUE(lines.contains(line)) << line.toStdString();
@@ -219,7 +238,8 @@ TEST(RequestFileWriter, ReplaceAmpersandAndEscaping)
         {QStringLiteral("\t\r"), QStringLiteral("\t\r"), QStringLiteral("&#9;&#13;")},
         {QString::fromUtf16(u"x\uFFFEy\U0001F600"), QString::fromUtf16(u"x\uFFFEy\U0001F600"),
          QString::fromUtf16(u"xy\U0001F600")},
-        {QString(QChar(0xD800)) + QStringLiteral("z"), QString(QChar(0xD800)) + QStringLiteral("z"), QStringLiteral("z")},
+        {QString(QChar(0xD800)) + QStringLiteral("z"), QString(QChar(0xD800)) + QStringLiteral("z"),
+         QStringLiteral("z")},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ReplaceAmpersand(c.in), c.replaced);
@@ -239,8 +259,8 @@ TEST(RequestFileWriter, FailuresShowOneBoxAndKeepWhatWasWritten)
     const std::vector<Case> cases = {
         {"empty total fails after the remarks", QString(), QStringLiteral("XS-2024-001"), false, 40},
         {"total not a number", QStringLiteral("12,00"), QStringLiteral("XS-2024-001"), false, 40},
-        {"apostrophe in the document number is bound, not spliced", QStringLiteral("5"),
-         QStringLiteral("XS'01"), true, 44},
+        {"apostrophe in the document number is bound, not spliced", QStringLiteral("5"), QStringLiteral("XS'01"), true,
+         44},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

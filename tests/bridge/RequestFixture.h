@@ -122,11 +122,11 @@ struct WriterRig {
     QString controlPath() const { return folder.file(QStringLiteral("Config/invoice.xml")); }
     QString recordPath() const { return folder.file(QStringLiteral("Config/invoicedata_6.xml")); }
     bool writeControl() { return writer.WriteRequestFile(kaippath() + QStringLiteral("\\Config\\invoice.xml"), 0); }
-    bool writeRecord() { return writer.WriteRequestFile(kaippath() + QStringLiteral("\\Config\\invoicedata_6.xml"), 0); }
-    QStringList recordLines() const
+    bool writeRecord()
     {
-        return QString::fromUtf8(readAll(recordPath())).split(QStringLiteral("\r\n"));
+        return writer.WriteRequestFile(kaippath() + QStringLiteral("\\Config\\invoicedata_6.xml"), 0);
     }
+    QStringList recordLines() const { return QString::fromUtf8(readAll(recordPath())).split(QStringLiteral("\r\n")); }
 };
 
 } // namespace corvina::test

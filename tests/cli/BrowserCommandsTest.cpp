@@ -50,8 +50,8 @@ struct AppFolder {
         p.setStandardInputFile(QProcess::nullDevice()); // questions are answered No without --yes
         p.start(QStringLiteral(CORVINA_BIN_DIR "/corvina"), args);
         p.waitForFinished(120000);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
     QStringList stored()
     {
@@ -133,8 +133,16 @@ TEST(BrowserCommands, EditAndDelete)
         QString fokOfB;
     } cases[] = {
         {"edit", {"edit", "B", "--code", "3100", "--number", "42", "--state", "已开票"}, 0, {"A", "B", "C"}, "1"},
-        {"edit with an unknown state", {"edit", "B", "--code", "1", "--number", "2", "--state", "x"}, 1, {"A", "B", "C"}, "0"},
-        {"edit of an unknown document", {"edit", "Z", "--code", "1", "--number", "2", "--state", "已开票"}, 1, {"A", "B", "C"}, "0"},
+        {"edit with an unknown state",
+         {"edit", "B", "--code", "1", "--number", "2", "--state", "x"},
+         1,
+         {"A", "B", "C"},
+         "0"},
+        {"edit of an unknown document",
+         {"edit", "Z", "--code", "1", "--number", "2", "--state", "已开票"},
+         1,
+         {"A", "B", "C"},
+         "0"},
         {"edit without state", {"edit", "B", "--code", "1", "--number", "2"}, 2, {"A", "B", "C"}, "0"},
         {"delete named, --yes", {"delete", "--doc", "B", "--yes"}, 0, {"A", "C"}, QString()},
         {"delete without --yes", {"delete", "--doc", "B"}, 1, {"A", "B", "C"}, "0"},

@@ -22,7 +22,8 @@ CliRun runCorvina(const QStringList& args)
 TEST(Cli, QueryOnAFreshFolderCreatesTheStoreAndPrintsNothingFound)
 {
     corvina::test::TempFolder dir;
-    const CliRun json = runCorvina({QStringLiteral("query"), QStringLiteral("--json"), QStringLiteral("--app-folder"), dir.path()});
+    const CliRun json =
+        runCorvina({QStringLiteral("query"), QStringLiteral("--json"), QStringLiteral("--app-folder"), dir.path()});
     EXPECT_EQ(json.status, 0) << json.err.toStdString();
     EXPECT_EQ(json.out.trimmed(), QStringLiteral("[]"));
     EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("SysData.mdb"))));
@@ -54,7 +55,8 @@ TEST(Cli, StoreThatCannotBeOpenedEndsOnItsMessage)
 {
     corvina::test::TempFolder dir;
     dir.write(QStringLiteral("SysData.mdb"), "not a database");
-    const CliRun r = runCorvina({QStringLiteral("lines"), QStringLiteral("D1"), QStringLiteral("--app-folder"), dir.path()});
+    const CliRun r =
+        runCorvina({QStringLiteral("lines"), QStringLiteral("D1"), QStringLiteral("--app-folder"), dir.path()});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("[错误] 连接错误:"))) << r.err.toStdString();
 }

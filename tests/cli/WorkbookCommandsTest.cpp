@@ -31,15 +31,19 @@ QStringList logTexts(const QString& out)
 TEST(WorkbookCommands, ImportPrintsTheLogAndExitsByTheFailurePath)
 {
     corvina::test::TempFolder dir;
-    const auto ok = runCorvina({QStringLiteral("import"), workbook(QStringLiteral("import/gaps.xlsx")), QStringLiteral("--app-folder"), dir.path()});
+    const auto ok = runCorvina({QStringLiteral("import"), workbook(QStringLiteral("import/gaps.xlsx")),
+                                QStringLiteral("--app-folder"), dir.path()});
     EXPECT_EQ(ok.status, 0) << ok.err.toStdString();
-    EXPECT_EQ(logTexts(ok.out), (QStringList{QStringLiteral("开始处理EXCEL文件数据的正确性"), QStringLiteral("该EXCEL文件一共含2张发票!"),
-                                             QStringLiteral("1001该销售单据的数据正确，处理成功"),
-                                             QStringLiteral("1002该销售单据的数据正确，处理成功"), QStringLiteral("EXCEL文件处理完成")}));
-    const auto lines = runCorvina({QStringLiteral("lines"), QStringLiteral("1001"), QStringLiteral("--app-folder"), dir.path()});
+    EXPECT_EQ(logTexts(ok.out),
+              (QStringList{QStringLiteral("开始处理EXCEL文件数据的正确性"), QStringLiteral("该EXCEL文件一共含2张发票!"),
+                           QStringLiteral("1001该销售单据的数据正确，处理成功"),
+                           QStringLiteral("1002该销售单据的数据正确，处理成功"), QStringLiteral("EXCEL文件处理完成")}));
+    const auto lines =
+        runCorvina({QStringLiteral("lines"), QStringLiteral("1001"), QStringLiteral("--app-folder"), dir.path()});
     EXPECT_EQ(lines.out.count(QLatin1Char('\n')), 3); // captions and two lines
 
-    const auto failed = runCorvina({QStringLiteral("import"), workbook(QStringLiteral("import/amounts.xlsx")), QStringLiteral("--app-folder"), dir.path()});
+    const auto failed = runCorvina({QStringLiteral("import"), workbook(QStringLiteral("import/amounts.xlsx")),
+                                    QStringLiteral("--app-folder"), dir.path()});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.err.trimmed(), QStringLiteral("[错误] 连接错误:第6行N列的金额“abc”不是数字"));
     EXPECT_EQ(logTexts(failed.out).size(), 5); // the previous run's log was replaced
@@ -50,17 +54,18 @@ TEST(WorkbookCommands, ImportPrintsTheLogAndExitsByTheFailurePath)
 
 TEST(WorkbookCommands, CellsShowsWhatTheImportReads)
 {
-    const auto json = runCorvina({QStringLiteral("cells"), workbook(QStringLiteral("issues.xls")), QStringLiteral("--sheet"),
-                               QStringLiteral("DATATYPES"), QStringLiteral("--json")});
+    const auto json = runCorvina({QStringLiteral("cells"), workbook(QStringLiteral("issues.xls")),
+                                  QStringLiteral("--sheet"), QStringLiteral("DATATYPES"), QStringLiteral("--json")});
     ASSERT_EQ(json.status, 0) << json.err.toStdString();
     const QJsonArray cells = QJsonDocument::fromJson(json.out.toUtf8()).array();
-    const QStringList expected = {QStringLiteral("A1 n 1"), QStringLiteral("A2 n 1.5"), QStringLiteral("A3 s ab"),
-                                  QStringLiteral("A4 b FALSE"), QStringLiteral("A5 s test"), QStringLiteral("A6 d 2016-10-20")};
+    const QStringList expected = {QStringLiteral("A1 n 1"),    QStringLiteral("A2 n 1.5"),
+                                  QStringLiteral("A3 s ab"),   QStringLiteral("A4 b FALSE"),
+                                  QStringLiteral("A5 s test"), QStringLiteral("A6 d 2016-10-20")};
     QStringList seen;
     for (const auto& c : cells) {
         const QJsonObject o = c.toObject();
-        seen << o.value(QStringLiteral("ref")).toString() + QLatin1Char(' ') + o.value(QStringLiteral("t")).toString()
-                    + QLatin1Char(' ') + o.value(QStringLiteral("text")).toString();
+        seen << o.value(QStringLiteral("ref")).toString() + QLatin1Char(' ') + o.value(QStringLiteral("t")).toString() +
+                    QLatin1Char(' ') + o.value(QStringLiteral("text")).toString();
     }
     EXPECT_EQ(seen, expected);
 

@@ -1,7 +1,7 @@
+#include "issuing/ReadPrintSettings.h"
 #include "app/Gbk.h"
 #include "app/RecordingPrompter.h"
 #include "issuing/PrintSettingsTexts.h"
-#include "issuing/ReadPrintSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +12,11 @@ namespace {
 
 struct ControlCase {
     const char* name;
-    QByteArray content;  // null: no file at all
+    QByteArray content; // null: no file at all
     bool result;
-    QString left;        // expected offsets when the read succeeds
+    QString left; // expected offsets when the read succeeds
     QString top;
-    QString message;     // the one box expected, empty for none
+    QString message; // the one box expected, empty for none
 };
 
 const QByteArray kWritten = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<kpkz>\r\n<kp zlid=\"1\">\r\n"
@@ -33,21 +33,36 @@ TEST(ReadPrintSettings, ShapesOfTheControlFile)
     const QString noRoot = PrintSettingsTexts::kNoRoot;
     const std::vector<ControlCase> cases = {
         {"as written by the tool", kWritten, true, "10", "20", {}},
-        {"indented", "<?xml version=\"1.0\"?>\n<kpkz>\n  <kp zlid=\"1\">\n    <invoice_info>\n"
-                     "      <fpdm>1</fpdm>\n    </invoice_info>\n    <print_info>\n"
-                     "      <print_left>-3.5</print_left>\n\t<print_top>7</print_top>\n"
-                     "      <print_name>x</print_name>\n    </print_info>\n  </kp>\n</kpkz>\n",
-         true, "-3.5", "7", {}},
-        {"one line", "<kpkz><kp><invoice_info/><print_info><print_left>1</print_left><print_top>2</print_top>"
-                     "<print_name/></print_info></kp></kpkz>",
-         true, "1", "2", {}},
-        {"other names at the right places",
-         "<kpkz><a><b/><c><d>L</d><e>T</e><f/></c></a></kpkz>", true, "L", "T", {}},
+        {"indented",
+         "<?xml version=\"1.0\"?>\n<kpkz>\n  <kp zlid=\"1\">\n    <invoice_info>\n"
+         "      <fpdm>1</fpdm>\n    </invoice_info>\n    <print_info>\n"
+         "      <print_left>-3.5</print_left>\n\t<print_top>7</print_top>\n"
+         "      <print_name>x</print_name>\n    </print_info>\n  </kp>\n</kpkz>\n",
+         true,
+         "-3.5",
+         "7",
+         {}},
+        {"one line",
+         "<kpkz><kp><invoice_info/><print_info><print_left>1</print_left><print_top>2</print_top>"
+         "<print_name/></print_info></kp></kpkz>",
+         true,
+         "1",
+         "2",
+         {}},
+        {"other names at the right places", "<kpkz><a><b/><c><d>L</d><e>T</e><f/></c></a></kpkz>", true, "L", "T", {}},
         {"texts kept unchanged, nested text joined",
-         "<kpkz><kp><i/><p><l> 1 0 </l><t>a<x>b</x>c</t><n/></p></kp></kpkz>", true, " 1 0 ", "abc", {}},
-        {"CJK offsets in a GBK file", gbkEncode(QStringLiteral(
+         "<kpkz><kp><i/><p><l> 1 0 </l><t>a<x>b</x>c</t><n/></p></kp></kpkz>",
+         true,
+         " 1 0 ",
+         "abc",
+         {}},
+        {"CJK offsets in a GBK file",
+         gbkEncode(QStringLiteral(
              "<?xml version=\"1.0\" encoding=\"GB2312\"?><kpkz><kp><i/><p><l>左</l><t>上</t><n/></p></kp></kpkz>")),
-         true, QStringLiteral("左"), QStringLiteral("上"), {}},
+         true,
+         QStringLiteral("左"),
+         QStringLiteral("上"),
+         {}},
         {"no file", QByteArray(), false, {}, {}, {}},
         {"empty file", QByteArray(""), false, {}, {}, loadFailed},
         {"truncated", kWritten.left(kWritten.size() / 2), false, {}, {}, loadFailed},

@@ -1,6 +1,6 @@
 #include "app/Gbk.h"
-#include "bridge/IssuePreparer.h"
 #include "bridge/InvoicingReadiness.h"
+#include "bridge/IssuePreparer.h"
 #include "bridge/RequestFixture.h"
 #include "store/IssuingDatabase.h"
 
@@ -72,8 +72,9 @@ struct Request {
     QString controlNumber = QStringLiteral("00000001");
     QString buyer = QStringLiteral("Acme Ltd.");
     QString recNum = QStringLiteral("2");
-    QString rows = QStringLiteral("<Row BZ=\"\" JE=\"1,234.50\" DJ=\"0.13\" SL=\"2.5\" JLDW=\"\" HPMC=\"钢管\" XH=\"1\"/>\r\n"
-                                  "<Row BZ=\"\" JE=\"3.00\" DJ=\"3.00\" SL=\"1\" JLDW=\"\" HPMC=\"阀门\" XH=\"2\"/>\r\n");
+    QString rows =
+        QStringLiteral("<Row BZ=\"\" JE=\"1,234.50\" DJ=\"0.13\" SL=\"2.5\" JLDW=\"\" HPMC=\"钢管\" XH=\"1\"/>\r\n"
+                       "<Row BZ=\"\" JE=\"3.00\" DJ=\"3.00\" SL=\"1\" JLDW=\"\" HPMC=\"阀门\" XH=\"2\"/>\r\n");
     QString contract = QStringLiteral("<HTBH>HT-88</HTBH>");
 
     QByteArray control() const
@@ -88,17 +89,19 @@ struct Request {
     }
     QByteArray record() const
     {
-        QString s = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<SK_KPJL>\r\n<HYFLDM>0200</HYFLDM>\r\n"
-                                   "<HY>商业</HY>\r\n<KPZLID>1</KPZLID>\r\n<KPZLMC>出口发票</KPZLMC>\r\n");
+        QString s =
+            QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<SK_KPJL>\r\n<HYFLDM>0200</HYFLDM>\r\n"
+                           "<HY>商业</HY>\r\n<KPZLID>1</KPZLID>\r\n<KPZLMC>出口发票</KPZLMC>\r\n");
         s += QStringLiteral("<FPDM>%1</FPDM>\r\n<FPHM>%2</FPHM>\r\n").arg(code, number);
-        s += QStringLiteral("<SKRMC>上海澄江</SKRMC>\r\n<SKRSH>310115720345678</SKRSH>\r\n<FKRMC>%1</FKRMC>\r\n"
-                            "<JE>1237.5</JE>\r\n<SKM></SKM>\r\n<KPRXM>王芳</KPRXM>\r\n<KPRQ>20240105 09:03:07</KPRQ>\r\n"
-                            "<FPXE>1000000.00</FPXE>\r\n")
-                 .arg(buyer);
+        s +=
+            QStringLiteral("<SKRMC>上海澄江</SKRMC>\r\n<SKRSH>310115720345678</SKRSH>\r\n<FKRMC>%1</FKRMC>\r\n"
+                           "<JE>1237.5</JE>\r\n<SKM></SKM>\r\n<KPRXM>王芳</KPRXM>\r\n<KPRQ>20240105 09:03:07</KPRQ>\r\n"
+                           "<FPXE>1000000.00</FPXE>\r\n")
+                .arg(buyer);
         s += contract + QStringLiteral("\r\n");
-        for (const char* e : {"YFPDM", "YFPHM", "TWBPBZ", "KPLXID", "FHTZSBH", "CKTZSBH", "CKXH", "KJBH", "HXDH",
-                              "GSZCH", "KHYH_ZH", "KHYH_EN", "SWIFTCODE", "YHZH", "ZCDZ_ZH", "ZCDZ_EN", "TEL", "FAX",
-                              "BZ1", "BZ2", "BZ3", "BZ4", "BZ5"})
+        for (const char* e : {"YFPDM", "YFPHM", "TWBPBZ",  "KPLXID",  "FHTZSBH",   "CKTZSBH", "CKXH",    "KJBH",
+                              "HXDH",  "GSZCH", "KHYH_ZH", "KHYH_EN", "SWIFTCODE", "YHZH",    "ZCDZ_ZH", "ZCDZ_EN",
+                              "TEL",   "FAX",   "BZ1",     "BZ2",     "BZ3",       "BZ4",     "BZ5"})
             s += QStringLiteral("<%1>v</%1>\r\n").arg(QLatin1String(e));
         s += QStringLiteral("<MX HJJE=\"1,237.50\" RecNum=\"%1\">\r\n").arg(recNum) + rows +
              QStringLiteral("</MX>\r\n</SK_KPJL>\r\n");
@@ -125,21 +128,32 @@ TEST(Standin, InitVariants)
         QStringList options;
         int companies;
         int enabled;
-        QString next;   // DQKYH of the first enabled book
-        QString left;   // print_left in the control file; empty when there is none
+        QString next; // DQKYH of the first enabled book
+        QString left; // print_left in the control file; empty when there is none
     };
     const std::vector<Case> cases = {
         {"defaults", {}, 1, 1, QStringLiteral("00000001"), QStringLiteral("10")},
         {"no company row", {QStringLiteral("--no-company")}, 0, 1, QStringLiteral("00000001"), QStringLiteral("10")},
-        {"no enabled book", {QStringLiteral("--no-enabled-book")}, 1, 0, QStringLiteral("<no row>"),
+        {"no enabled book",
+         {QStringLiteral("--no-enabled-book")},
+         1,
+         0,
+         QStringLiteral("<no row>"),
          QStringLiteral("10")},
         {"used-up book", {QStringLiteral("--used-up-book")}, 1, 1, QString(), QStringLiteral("10")},
-        {"two enabled books", {QStringLiteral("--two-enabled-books")}, 1, 2, QStringLiteral("00000001"),
+        {"two enabled books",
+         {QStringLiteral("--two-enabled-books")},
+         1,
+         2,
+         QStringLiteral("00000001"),
          QStringLiteral("10")},
         {"own numbers and offsets",
          {QStringLiteral("--next-number"), QStringLiteral("0099"), QStringLiteral("--print-left"),
           QStringLiteral("-2.5")},
-         1, 1, QStringLiteral("0099"), QStringLiteral("-2.5")},
+         1,
+         1,
+         QStringLiteral("0099"),
+         QStringLiteral("-2.5")},
         {"no control file", {QStringLiteral("--no-control-file")}, 1, 1, QStringLiteral("00000001"), QString()},
     };
     for (const Case& c : cases) {
@@ -161,8 +175,8 @@ TEST(Standin, InitVariants)
 
 TEST(Standin, BadArgumentsAreRefused)
 {
-    for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("--bogus")},
-                                    QStringList{QStringLiteral("--init")}}) {
+    for (const QStringList& args :
+         {QStringList{}, QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("--init")}}) {
         const StandinRun run = standin(args);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.err.contains(QLatin1String("usage")));
@@ -178,26 +192,29 @@ TEST(Standin, IntakeRecordsTheInvoiceAndAdvancesTheBook)
 
     const StandinRun run = standin({QStringLiteral("--intake"), folder.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(query(folder.path(), QStringLiteral("select FPDM, FPHM, FKRMC, JE, KPRQ, HTBH, HJJE, RecNum from issued")),
-              (QList<QStringList>{{QStringLiteral("3100071140"), QStringLiteral("00000001"), QStringLiteral("Acme Ltd."),
-                                   QStringLiteral("1237.5"), QStringLiteral("20240105 09:03:07"),
-                                   QStringLiteral("HT-88"), QStringLiteral("1,237.50"), QStringLiteral("2")}}));
+    EXPECT_EQ(
+        query(folder.path(), QStringLiteral("select FPDM, FPHM, FKRMC, JE, KPRQ, HTBH, HJJE, RecNum from issued")),
+        (QList<QStringList>{{QStringLiteral("3100071140"), QStringLiteral("00000001"), QStringLiteral("Acme Ltd."),
+                             QStringLiteral("1237.5"), QStringLiteral("20240105 09:03:07"), QStringLiteral("HT-88"),
+                             QStringLiteral("1,237.50"), QStringLiteral("2")}}));
     EXPECT_FALSE(single(folder.path(), QStringLiteral("select recorded_at from issued")).isEmpty());
-    EXPECT_EQ(query(folder.path(), QStringLiteral("select FPDM, FPHM, XH, HPMC, SL, DJ, JE from issued_rows order by id")),
-              (QList<QStringList>{{QStringLiteral("3100071140"), QStringLiteral("00000001"), QStringLiteral("1"),
-                                   QStringLiteral("钢管"), QStringLiteral("2.5"), QStringLiteral("0.13"),
-                                   QStringLiteral("1,234.50")},
-                                  {QStringLiteral("3100071140"), QStringLiteral("00000001"), QStringLiteral("2"),
-                                   QStringLiteral("阀门"), QStringLiteral("1"), QStringLiteral("3.00"),
-                                   QStringLiteral("3.00")}}));
-    EXPECT_EQ(single(folder.path(), QStringLiteral("select DQKYH from FPB_TZ where ZTID=3")), QStringLiteral("00000002"));
+    EXPECT_EQ(
+        query(folder.path(), QStringLiteral("select FPDM, FPHM, XH, HPMC, SL, DJ, JE from issued_rows order by id")),
+        (QList<QStringList>{
+            {QStringLiteral("3100071140"), QStringLiteral("00000001"), QStringLiteral("1"), QStringLiteral("钢管"),
+             QStringLiteral("2.5"), QStringLiteral("0.13"), QStringLiteral("1,234.50")},
+            {QStringLiteral("3100071140"), QStringLiteral("00000001"), QStringLiteral("2"), QStringLiteral("阀门"),
+             QStringLiteral("1"), QStringLiteral("3.00"), QStringLiteral("3.00")}}));
+    EXPECT_EQ(single(folder.path(), QStringLiteral("select DQKYH from FPB_TZ where ZTID=3")),
+              QStringLiteral("00000002"));
     EXPECT_TRUE(logOf(folder).contains(QStringLiteral("已开具发票")));
 
     // The same request again is stale: the book has moved on.
     const StandinRun again = standin({QStringLiteral("--intake"), folder.path()});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_EQ(single(folder.path(), QStringLiteral("select count(*) from issued")), QStringLiteral("1"));
-    EXPECT_EQ(single(folder.path(), QStringLiteral("select DQKYH from FPB_TZ where ZTID=3")), QStringLiteral("00000002"));
+    EXPECT_EQ(single(folder.path(), QStringLiteral("select DQKYH from FPB_TZ where ZTID=3")),
+              QStringLiteral("00000002"));
 }
 
 TEST(Standin, IntakeRefusesAndRecordsNothing)
@@ -210,16 +227,24 @@ TEST(Standin, IntakeRefusesAndRecordsNothing)
     };
     const std::vector<Case> cases = {
         {"raw ampersand in a value", {}, [](Request& r) { r.buyer = QStringLiteral("A & B"); }},
-        {"raw less-than in an attribute", {},
-         [](Request& r) { r.rows = QStringLiteral("<Row BZ=\"\" JE=\"1\" DJ=\"1\" SL=\"1\" JLDW=\"\" HPMC=\"a<b\" XH=\"1\"/>\r\n"); }},
-        {"quote inside an attribute", {},
-         [](Request& r) { r.rows = QStringLiteral("<Row BZ=\"\" JE=\"1\" DJ=\"1\" SL=\"1\" JLDW=\"\" HPMC=\"a\"b\" XH=\"1\"/>\r\n"); }},
+        {"raw less-than in an attribute",
+         {},
+         [](Request& r) {
+             r.rows = QStringLiteral("<Row BZ=\"\" JE=\"1\" DJ=\"1\" SL=\"1\" JLDW=\"\" HPMC=\"a<b\" XH=\"1\"/>\r\n");
+         }},
+        {"quote inside an attribute",
+         {},
+         [](Request& r) {
+             r.rows = QStringLiteral("<Row BZ=\"\" JE=\"1\" DJ=\"1\" SL=\"1\" JLDW=\"\" HPMC=\"a\"b\" XH=\"1\"/>\r\n");
+         }},
         {"code of another book", {}, [](Request& r) { r.code = QStringLiteral("3100071199"); }},
-        {"number not the next free one", {},
+        {"number not the next free one",
+         {},
          [](Request& r) { r.number = r.controlNumber = QStringLiteral("00000002"); }},
         {"the two files disagree", {}, [](Request& r) { r.controlNumber = QStringLiteral("00000009"); }},
         {"position beyond RecNum", {}, [](Request& r) { r.recNum = QStringLiteral("1"); }},
-        {"row without its attributes", {},
+        {"row without its attributes",
+         {},
          [](Request& r) { r.rows = QStringLiteral("<Row HPMC=\"a\" XH=\"1\"/>\r\n"); }},
         {"header element missing", {}, [](Request& r) { r.contract.clear(); }},
         {"no enabled book", {QStringLiteral("--no-enabled-book")}, [](Request&) {}},

@@ -1,5 +1,5 @@
-#include "app/RecordingPrompter.h"
 #include "store/InvoiceQuery.h"
+#include "app/RecordingPrompter.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 #include "support/TestSupport.h"
@@ -16,11 +16,12 @@ void addHeader(LocalStore& s, const QString& id, const QString& inDate, const QS
     QStringList mm = remarks;
     while (mm.size() < 5)
         mm << QString();
-    SqlStatement st{QStringLiteral("insert into invoiceMaster(FCustOrderId,FCustName,FInDate,FOK,FNoTaxSum,FMM1,FMM2,FMM3,"
-                                   "FMM4,FMM5,FInvCode) values(?,?,?,?,?,?,?,?,?,?,?)"),
-                    {id, QStringLiteral("客户") + id, inDate, fok, QStringLiteral("12.50"), mm[0], mm[1], mm[2], mm[3], mm[4],
-                     nullCode ? QVariant() : QVariant(QStringLiteral("C"))},
-                    {}};
+    SqlStatement st{
+        QStringLiteral("insert into invoiceMaster(FCustOrderId,FCustName,FInDate,FOK,FNoTaxSum,FMM1,FMM2,FMM3,"
+                       "FMM4,FMM5,FInvCode) values(?,?,?,?,?,?,?,?,?,?,?)"),
+        {id, QStringLiteral("客户") + id, inDate, fok, QStringLiteral("12.50"), mm[0], mm[1], mm[2], mm[3], mm[4],
+         nullCode ? QVariant() : QVariant(QStringLiteral("C"))},
+        {}};
     s.run(st);
 }
 
@@ -92,8 +93,9 @@ TEST(InvoiceQuery, StateBoxesMapShownTextsWithoutRegardToCase)
         const char* text;
         const char* value;
     } cases[] = {
-        {queryStateEntries(), "未开发票", "0"}, {queryStateEntries(), "已开发票", "1"}, {queryStateEntries(), "已开", ""},
-        {queryStateEntries(), "", ""},          {editStateEntries(), "已开票", "1"},    {editStateEntries(), "未开票", "0"},
+        {queryStateEntries(), "未开发票", "0"}, {queryStateEntries(), "已开发票", "1"},
+        {queryStateEntries(), "已开", ""},      {queryStateEntries(), "", ""},
+        {editStateEntries(), "已开票", "1"},    {editStateEntries(), "未开票", "0"},
         {editStateEntries(), "未开发票", ""},
     };
     for (const Case& c : cases)

@@ -1,7 +1,7 @@
+#include "store/LocalStore.h"
 #include "app/Failure.h"
 #include "app/RecordingPrompter.h"
 #include "store/IssuingDatabase.h"
-#include "store/LocalStore.h"
 #include "store/Statements.h"
 #include "support/TestSupport.h"
 
@@ -40,7 +40,8 @@ SqlStatement insertLine(const QString& id, int no)
 
 int count(LocalStore& s, const char* table, const QString& id)
 {
-    return s.select({QStringLiteral("select * from %1 where FCustOrderId=?").arg(QLatin1String(table)), {id}, {}}).count();
+    return s.select({QStringLiteral("select * from %1 where FCustOrderId=?").arg(QLatin1String(table)), {id}, {}})
+        .count();
 }
 
 struct StoreFixture : ::testing::Test {
@@ -67,7 +68,8 @@ TEST_F(StoreFixture, CreatesTheStoreAndReopensQuietly)
         EXPECT_EQ(rows.value(i, QStringLiteral("fno")), QString::number(i + 1));
     // Null columns read as empty text.
     const Rows header = store.select(Statements::existenceTest(QStringLiteral("D1")));
-    EXPECT_EQ(store.select({QStringLiteral("select FInvCode from invoiceMaster"), {}, {}}).value(0, QStringLiteral("FInvCode")),
+    EXPECT_EQ(store.select({QStringLiteral("select FInvCode from invoiceMaster"), {}, {}})
+                  .value(0, QStringLiteral("FInvCode")),
               QString());
     EXPECT_EQ(header.count(), 1);
 }
@@ -148,9 +150,11 @@ TEST_F(StoreFixture, ApostrophesNeverChangeWhichRowsAStatementTouches)
         EXPECT_EQ(store.select(Statements::lineItems(target)).count(), 1);
         EXPECT_EQ(store.select(Statements::requestLineItems(target)).count(), 1);
         // Updates change exactly the target's row, with the values as given.
-        ASSERT_TRUE(store.execute(Statements::editUpdate(QStringLiteral("c'1"), QStringLiteral("n'1"), QStringLiteral("1"), target)));
+        ASSERT_TRUE(store.execute(
+            Statements::editUpdate(QStringLiteral("c'1"), QStringLiteral("n'1"), QStringLiteral("1"), target)));
         ASSERT_TRUE(store.execute(Statements::markIssued(QStringLiteral("c'2"), QStringLiteral("n'2"), target)));
-        const Rows issued = store.select({QStringLiteral("select FCustOrderId,FInvCode,FInvNumber from invoiceMaster where FOK='1'"), {}, {}});
+        const Rows issued = store.select(
+            {QStringLiteral("select FCustOrderId,FInvCode,FInvNumber from invoiceMaster where FOK='1'"), {}, {}});
         ASSERT_EQ(issued.count(), 1);
         EXPECT_EQ(issued.value(0, QStringLiteral("FCustOrderId")), target);
         EXPECT_EQ(issued.value(0, QStringLiteral("FInvCode")), QStringLiteral("c'2"));
@@ -200,7 +204,8 @@ TEST(LocalStore, EachThreadUsesItsOwnConnectionToTheSameFile)
     delete worker;
     EXPECT_EQ(seen, 1);
     EXPECT_TRUE(updated);
-    EXPECT_EQ(main.select(Statements::existenceTest(QStringLiteral("T1"))).value(0, QStringLiteral("FOK")), QStringLiteral("1"));
+    EXPECT_EQ(main.select(Statements::existenceTest(QStringLiteral("T1"))).value(0, QStringLiteral("FOK")),
+              QStringLiteral("1"));
 }
 
 TEST(IssuingDatabase, ReadOnlyReopenAndFailures)

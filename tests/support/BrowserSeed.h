@@ -21,10 +21,12 @@ inline void seedDocument(LocalStore& store, const SeedDocument& d)
 {
     SqlStatement header{Statements::insertHeaderText(), {}, {}};
     const char* fields[] = {"FCustName", "FCustPo", "FCustOutportNo", "FCustAcc", "FCustSinature", "FCustContractNo",
-                            "FCustCX", "FCustVF", "FMM1", "FMM2", "FMM3", "FMM4", "FMM5"};
+                            "FCustCX",   "FCustVF", "FMM1",           "FMM2",     "FMM3",          "FMM4",
+                            "FMM5"};
     header.named.append({QStringLiteral(":FCustOrderId"), d.id});
     for (const char* f : fields)
-        header.named.append({QStringLiteral(":") + QLatin1String(f), QStringLiteral("%1-%2").arg(d.id, QLatin1String(f))});
+        header.named.append(
+            {QStringLiteral(":") + QLatin1String(f), QStringLiteral("%1-%2").arg(d.id, QLatin1String(f))});
     header.named.append({QStringLiteral(":FInDate"), d.inDate});
     header.named.append({QStringLiteral(":FOK"), d.fok});
     header.named.append({QStringLiteral(":FNoTaxSum"), d.sum});

@@ -27,7 +27,9 @@ ProcessResult runProgram(const QString& name, const QStringList& args, int timeo
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-TempFolder::TempFolder() : m_dir(QDir::tempPath() + QStringLiteral("/corvina-test-XXXXXX")) {}
+TempFolder::TempFolder() : m_dir(QDir::tempPath() + QStringLiteral("/corvina-test-XXXXXX"))
+{
+}
 
 QString TempFolder::path() const
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include "support/QtPrinters.h"
+#include <QString>
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -10,8 +10,8 @@
 #include "support/TestSupport.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
-#include "ui/TfrmEdt.h"
 #include "ui/Texts.h"
+#include "ui/TfrmEdt.h"
 #include "workbook/ExportTexts.h"
 
 #include <QApplication>
@@ -86,7 +86,10 @@ TEST(BrowserWindow, SelectAllTicksEverythingAndUpdatesTheLabels)
         QString amount;
     } cases[] = {
         {"empty list", {}, {}, QStringLiteral("选中的发票张数为:0"), QStringLiteral("选中的发票金额为:0.00")},
-        {"three documents", {"A", "B", "C"}, {"1234.50", "0.25", "1000000.00"}, QStringLiteral("选中的发票张数为:3"),
+        {"three documents",
+         {"A", "B", "C"},
+         {"1234.50", "0.25", "1000000.00"},
+         QStringLiteral("选中的发票张数为:3"),
          QStringLiteral("选中的发票金额为:1,001,234.75")},
     };
     for (const auto& c : cases) {
@@ -163,14 +166,17 @@ TEST(BrowserWindow, DeletionRerunsTheQueryOnlyAfterDeleting)
         QStringList left;
         QStringList statements;
     } cases[] = {
-        {"answered Yes", ButtonCode::Yes, {"A", "E"},
+        {"answered Yes",
+         ButtonCode::Yes,
+         {"A", "E"},
          {"delete InvoiceMaster B", "delete InvoiceDetail B", "delete InvoiceMaster C", "delete InvoiceDetail C",
           "delete InvoiceMaster D", "delete InvoiceDetail D", "select InvoiceMaster"}},
         {"answered No", ButtonCode::No, {"A", "B", "C", "D", "E"}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Window w({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E")});
+        Window w(
+            {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E")});
         for (const char* id : {"B", "C", "D"})
             w.list().setChecked(w.rowOf(QString::fromLatin1(id)), true);
         w.frm->lv_FpxcClick();
@@ -219,7 +225,8 @@ TEST(BrowserWindow, DoubleClickEditsTheTopmostSelectedRow)
     EXPECT_EQ(w.list().text(row, ColInvCode), QStringLiteral("3100"));
     EXPECT_EQ(w.list().text(row, ColInvNumber), QStringLiteral("00012345"));
     EXPECT_EQ(w.list().text(row, ColState), QStringLiteral("已开票"));
-    EXPECT_EQ(storedHeader(w.frm->localStore(), QStringLiteral("B")).value(0, QStringLiteral("FOK")), QStringLiteral("1"));
+    EXPECT_EQ(storedHeader(w.frm->localStore(), QStringLiteral("B")).value(0, QStringLiteral("FOK")),
+              QStringLiteral("1"));
 
     // Nothing selected, or an empty list: no dialog.
     w.select({});
@@ -230,11 +237,10 @@ TEST(BrowserWindow, DoubleClickEditsTheTopmostSelectedRow)
 TEST(BrowserWindow, ExportButtonWritesTheTickedRows)
 {
     Window w({QStringLiteral("A"), QStringLiteral("B")});
-    w.app.write(ExportTexts::TemplateName,
-                [] {
-                    QFile f(QStringLiteral(CORVINA_SOURCE_DIR "/resources/") + ExportTexts::TemplateName);
-                    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-                }());
+    w.app.write(ExportTexts::TemplateName, [] {
+        QFile f(QStringLiteral(CORVINA_SOURCE_DIR "/resources/") + ExportTexts::TemplateName);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }());
     w.list().setChecked(w.rowOf(QStringLiteral("B")), true);
     const QString target = w.app.file(QStringLiteral("out.xlsx"));
     w.prompter.queueFile(target);

@@ -2,9 +2,9 @@
 #include "app/RecordingPrompter.h"
 #include "issuing/NoStopKey.h"
 #include "store/LocalStore.h"
+#include "support/TestSupport.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
-#include "support/TestSupport.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -46,9 +46,10 @@ TEST(MainWindow, QueryRenumbersUnticksAndMovesTheEndPicker)
     TMainFrm window(prompter, clock, dir.path(), std::make_unique<NoStopKey>());
     prompter.clear(); // the invoicing program's database is missing here: not this test's subject
     for (int i = 1; i <= 3; ++i)
-        window.localStore().run({QStringLiteral("insert into invoiceMaster(FCustOrderId,FInDate,FOK) values(?,?,?)"),
-                                 {QStringLiteral("D%1").arg(i), QStringLiteral("2024-03-05 10:0%1").arg(i), QStringLiteral("0")},
-                                 {}});
+        window.localStore().run(
+            {QStringLiteral("insert into invoiceMaster(FCustOrderId,FInDate,FOK) values(?,?,?)"),
+             {QStringLiteral("D%1").arg(i), QStringLiteral("2024-03-05 10:0%1").arg(i), QStringLiteral("0")},
+             {}});
     window.wwDBDateTimePicker1->setDateTime(QDateTime(QDate(2024, 3, 5), QTime(0, 0)));
     window.wwDBDateTimePicker2->setDateTime(QDateTime(QDate(2024, 3, 5), QTime(10, 2)));
     window.BitBtn1Click();

@@ -48,7 +48,10 @@ struct Dialog {
     {
         return {list.text(0, ColInvCode), list.text(0, ColInvNumber), list.text(0, ColState)};
     }
-    QString stored(const char* column) { return storedHeader(store, QStringLiteral("D1")).value(0, QLatin1String(column)); }
+    QString stored(const char* column)
+    {
+        return storedHeader(store, QStringLiteral("D1")).value(0, QLatin1String(column));
+    }
 };
 
 } // namespace
@@ -109,14 +112,42 @@ TEST(TfrmEdt, OkCancelAndRefusal)
     const QStringList unchangedRow = {"OLDCODE", "OLDNUM", "未开票"};
     const QStringList unchangedStore = {"", "", "0"};
     const Case cases[] = {
-        {"OK", QStringLiteral("12345"), QStringLiteral("678"), QStringLiteral("已开票"), true, true,
-         {"12345", "678", "已开票"}, {"12345", "678", "1"}, {}},
-        {"OK with blanks", QStringLiteral(" 12345 "), QStringLiteral("678"), QStringLiteral("未开票"), true, true,
-         {"12345", "678", "未开票"}, {" 12345 ", "678", "0"}, {}},
-        {"Cancel after typing", QStringLiteral("12345"), QStringLiteral("678"), QStringLiteral("已开票"), false, true,
-         unchangedRow, unchangedStore, {}},
-        {"unknown state", QStringLiteral("12345"), QStringLiteral("678"), QStringLiteral("开了"), true, false,
-         unchangedRow, unchangedStore, {BrowserTexts::EditStateUnknown}},
+        {"OK",
+         QStringLiteral("12345"),
+         QStringLiteral("678"),
+         QStringLiteral("已开票"),
+         true,
+         true,
+         {"12345", "678", "已开票"},
+         {"12345", "678", "1"},
+         {}},
+        {"OK with blanks",
+         QStringLiteral(" 12345 "),
+         QStringLiteral("678"),
+         QStringLiteral("未开票"),
+         true,
+         true,
+         {"12345", "678", "未开票"},
+         {" 12345 ", "678", "0"},
+         {}},
+        {"Cancel after typing",
+         QStringLiteral("12345"),
+         QStringLiteral("678"),
+         QStringLiteral("已开票"),
+         false,
+         true,
+         unchangedRow,
+         unchangedStore,
+         {}},
+        {"unknown state",
+         QStringLiteral("12345"),
+         QStringLiteral("678"),
+         QStringLiteral("开了"),
+         true,
+         false,
+         unchangedRow,
+         unchangedStore,
+         {BrowserTexts::EditStateUnknown}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

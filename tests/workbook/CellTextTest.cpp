@@ -60,11 +60,20 @@ TEST(CellText, WhichNumberFormatsAreDates)
         const char* code;
         bool date;
     } codes[] = {
-        {"yyyy-mm-dd", true},     {"m/d/yy h:mm", true},     {"[h]:mm:ss", true},
-        {"[$-804]yyyy\"年\"m\"月\"d\"日\"", true}, {"General", false}, {"0.00", false},
-        {"#,##0.00;[Red]-#,##0.00", false}, {"0.00E+00", false}, {"\"day\"0", false},
-        {"\\d0", false},          {"@", false},              {"[Red]0", false},
-        {"0;\"yes\";\"no\"", false}, {"G/通用格式", false},
+        {"yyyy-mm-dd", true},
+        {"m/d/yy h:mm", true},
+        {"[h]:mm:ss", true},
+        {"[$-804]yyyy\"年\"m\"月\"d\"日\"", true},
+        {"General", false},
+        {"0.00", false},
+        {"#,##0.00;[Red]-#,##0.00", false},
+        {"0.00E+00", false},
+        {"\"day\"0", false},
+        {"\\d0", false},
+        {"@", false},
+        {"[Red]0", false},
+        {"0;\"yes\";\"no\"", false},
+        {"G/通用格式", false},
     };
     for (const auto& c : codes)
         EXPECT_EQ(DateFormats::isDateCode(QString::fromUtf8(c.code)), c.date) << c.code;
@@ -84,7 +93,8 @@ TEST(CellText, References)
     const struct {
         int row, column;
         const char* ref;
-    } cases[] = {{1, 1, "A1"}, {2, 14, "N2"}, {10, 26, "Z10"}, {3, 27, "AA3"}, {7, 703, "AAA7"}, {1048576, 16384, "XFD1048576"}};
+    } cases[] = {{1, 1, "A1"},   {2, 14, "N2"},    {10, 26, "Z10"},
+                 {3, 27, "AA3"}, {7, 703, "AAA7"}, {1048576, 16384, "XFD1048576"}};
     for (const auto& c : cases)
         EXPECT_EQ(cellReference(c.row, c.column), QString::fromLatin1(c.ref));
 }

@@ -56,11 +56,13 @@ struct ImportEnv {
     }
     Rows lines(const QString& id)
     {
-        return store->select({QStringLiteral("select * from invoiceDetail where FCustOrderId=? order by FNo"), {id}, {}});
+        return store->select(
+            {QStringLiteral("select * from invoiceDetail where FCustOrderId=? order by FNo"), {id}, {}});
     }
     QStringList storedIds()
     {
-        const Rows rows = store->select({QStringLiteral("select FCustOrderId from invoiceMaster order by rowid"), {}, {}});
+        const Rows rows =
+            store->select({QStringLiteral("select FCustOrderId from invoiceMaster order by rowid"), {}, {}});
         QStringList ids;
         for (int i = 0; i < rows.count(); ++i)
             ids << rows.value(i, QStringLiteral("FCustOrderId"));

@@ -91,7 +91,8 @@ TEST(InvoiceExport, TickedRowsFillConsecutiveWorksheetRows)
         for (int n = 1; n <= 15; ++n) {
             const QString text = f.list.text(listed[k], n + 1);
             if (!text.isEmpty())
-                expected.insert(XlsxTemplateFiller::columnName(n) + QString::number(k + 2), QStringLiteral("s:") + text);
+                expected.insert(XlsxTemplateFiller::columnName(n) + QString::number(k + 2),
+                                QStringLiteral("s:") + text);
         }
     EXPECT_EQ(cells, expected);
     // The row of the not yet issued document: state text, and no code or number.
@@ -118,23 +119,60 @@ TEST(InvoiceExport, StopsWithItsMessageAndLeavesFilesAlone)
         QList<Shown> boxes;
         bool fileExistsAfter;
     };
-    const Shown nothingListed{Type::Box, MessageBoxKind::Info, BoxOwner::MainWindow, QStringLiteral("提示"), ExportTexts::NothingListed};
-    const Shown nothingTicked{Type::Box, MessageBoxKind::Info, BoxOwner::MainWindow, QStringLiteral("提示"), ExportTexts::NothingTicked};
-    const Shown missing{Type::Plain, MessageBoxKind::Info, BoxOwner::Application, QString(), ExportTexts::TemplateMissing};
-    const Shown replace{Type::AskPlain, MessageBoxKind::YesNo, BoxOwner::Application, QStringLiteral("提示"), ExportTexts::ReplaceQuestion};
-    const Shown copyFailed{Type::Plain, MessageBoxKind::Info, BoxOwner::Application, QString(), ExportTexts::CopyFailed};
-    const Shown fillFailed{Type::Box, MessageBoxKind::Error, BoxOwner::MainWindow, QStringLiteral("错误"), ExportTexts::FillFailed};
-    const Shown done{Type::Box, MessageBoxKind::Info, BoxOwner::MainWindow, QStringLiteral("提示"), ExportTexts::Exported};
+    const Shown nothingListed{Type::Box, MessageBoxKind::Info, BoxOwner::MainWindow, QStringLiteral("提示"),
+                              ExportTexts::NothingListed};
+    const Shown nothingTicked{Type::Box, MessageBoxKind::Info, BoxOwner::MainWindow, QStringLiteral("提示"),
+                              ExportTexts::NothingTicked};
+    const Shown missing{Type::Plain, MessageBoxKind::Info, BoxOwner::Application, QString(),
+                        ExportTexts::TemplateMissing};
+    const Shown replace{Type::AskPlain, MessageBoxKind::YesNo, BoxOwner::Application, QStringLiteral("提示"),
+                        ExportTexts::ReplaceQuestion};
+    const Shown copyFailed{Type::Plain, MessageBoxKind::Info, BoxOwner::Application, QString(),
+                           ExportTexts::CopyFailed};
+    const Shown fillFailed{Type::Box, MessageBoxKind::Error, BoxOwner::MainWindow, QStringLiteral("错误"),
+                           ExportTexts::FillFailed};
+    const Shown done{Type::Box, MessageBoxKind::Info, BoxOwner::MainWindow, QStringLiteral("提示"),
+                     ExportTexts::Exported};
     using O = InvoiceExport::Outcome;
     const Case cases[] = {
         {"empty list", true, false, true, false, Target::Fresh, true, 0, O::NothingListed, {nothingListed}, false},
         {"nothing ticked", false, false, true, false, Target::Fresh, true, 0, O::NothingTicked, {nothingTicked}, false},
         {"dialog cancelled", false, true, true, false, Target::Fresh, false, 0, O::Cancelled, {}, false},
         {"template missing", false, true, false, false, Target::Fresh, true, 0, O::NotCopied, {missing}, false},
-        {"replacement refused", false, true, true, false, Target::Existing, true, ButtonCode::No, O::NotCopied, {replace}, true},
-        {"replacement accepted", false, true, true, false, Target::Existing, true, ButtonCode::Yes, O::Exported, {replace, done}, true},
+        {"replacement refused",
+         false,
+         true,
+         true,
+         false,
+         Target::Existing,
+         true,
+         ButtonCode::No,
+         O::NotCopied,
+         {replace},
+         true},
+        {"replacement accepted",
+         false,
+         true,
+         true,
+         false,
+         Target::Existing,
+         true,
+         ButtonCode::Yes,
+         O::Exported,
+         {replace, done},
+         true},
         {"copy fails", false, true, true, false, Target::InMissingFolder, true, 0, O::NotCopied, {copyFailed}, false},
-        {"onto the template itself", false, true, true, false, Target::TheTemplate, true, ButtonCode::Yes, O::NotCopied, {replace, copyFailed}, true},
+        {"onto the template itself",
+         false,
+         true,
+         true,
+         false,
+         Target::TheTemplate,
+         true,
+         ButtonCode::Yes,
+         O::NotCopied,
+         {replace, copyFailed},
+         true},
         {"template not a workbook", false, true, true, true, Target::Fresh, true, 0, O::Failed, {fillFailed}, true},
     };
     for (const Case& c : cases) {
@@ -212,15 +250,18 @@ TEST(InvoiceExport, OffersTheSaveDialogTheSystemsName)
 // The shipped template carries the list's captions, and LibreOffice opens an export made from it.
 TEST(InvoiceExport, ShippedTemplateOpensInLibreOfficeAfterExport)
 {
-    const QStringList captions = {
-        QStringLiteral("导入日期"), QStringLiteral("销售单据号"), QStringLiteral("发票代码"), QStringLiteral("发票号码"),
-        QStringLiteral("客户名称"), QStringLiteral("总金额"),     QStringLiteral("合同编号"), QStringLiteral("出口通知书"),
-        QStringLiteral("会计编号"), QStringLiteral("开票人"),     QStringLiteral("发货通知书"), QStringLiteral("出口序号"),
-        QStringLiteral("核销单号"), QStringLiteral("备注"),       QStringLiteral("状态")};
+    const QStringList captions = {QStringLiteral("导入日期"), QStringLiteral("销售单据号"), QStringLiteral("发票代码"),
+                                  QStringLiteral("发票号码"), QStringLiteral("客户名称"),   QStringLiteral("总金额"),
+                                  QStringLiteral("合同编号"), QStringLiteral("出口通知书"), QStringLiteral("会计编号"),
+                                  QStringLiteral("开票人"),   QStringLiteral("发货通知书"), QStringLiteral("出口序号"),
+                                  QStringLiteral("核销单号"), QStringLiteral("备注"),       QStringLiteral("状态")};
     const QJsonObject shipped = readWithOpenpyxl(kShippedTemplate);
     const QJsonObject first = shipped.value(QStringLiteral("sheets")).toArray().at(0).toObject();
     for (int n = 1; n <= 15; ++n)
-        EXPECT_EQ(first.value(QStringLiteral("cells")).toObject().value(XlsxTemplateFiller::columnName(n) + QStringLiteral("1")).toString(),
+        EXPECT_EQ(first.value(QStringLiteral("cells"))
+                      .toObject()
+                      .value(XlsxTemplateFiller::columnName(n) + QStringLiteral("1"))
+                      .toString(),
                   QStringLiteral("s:") + captions[n - 1]);
     EXPECT_EQ(first.value(QStringLiteral("widths")).toObject().size(), 15);
 

@@ -37,9 +37,12 @@ inline QMap<QString, QString> convertWithLibreOffice(const QStringList& paths)
 {
     QTemporaryDir work;
     const QString profile = QUrl::fromLocalFile(work.path() + QStringLiteral("/profile")).toString();
-    QStringList args = {QStringLiteral("-env:UserInstallation=") + profile, QStringLiteral("--headless"),
-                        QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"),
-                        QStringLiteral("--outdir"), work.path() + QStringLiteral("/out")};
+    QStringList args = {QStringLiteral("-env:UserInstallation=") + profile,
+                        QStringLiteral("--headless"),
+                        QStringLiteral("--convert-to"),
+                        QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"),
+                        QStringLiteral("--outdir"),
+                        work.path() + QStringLiteral("/out")};
     args += paths;
     QProcess soffice;
     soffice.start(QStringLiteral("soffice"), args);
@@ -110,4 +113,3 @@ inline QByteArray fileBytes(const QString& path)
 }
 
 } // namespace corvina::test
-

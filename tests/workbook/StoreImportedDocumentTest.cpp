@@ -34,7 +34,7 @@ TEST(StoreImportedDocument, LineAmountsAndTotalFormats)
         const char* price;
         const char* sum;
     } lines[] = {
-        {"3", "2.5", "7.5000"}, {"2", "100", "200.0000"}, {"-1.5", "2", "-3.0000"},
+        {"3", "2.5", "7.5000"},    {"2", "100", "200.0000"},    {"-1.5", "2", "-3.0000"},
         {"1e2", "0.5", "50.0000"}, {"+4", "0.00005", "0.0002"}, {"0.1", "0.3", "0.0300"},
     };
     const struct {
@@ -89,7 +89,8 @@ TEST(StoreImportedDocument, PresentDocumentIsLeftAsItIsWhateverItsState)
     ImportEnv env;
     env.clock.set(QDateTime(QDate(2013, 5, 7), QTime(9, 3, 59)));
     const QList<ImportedLine> one{{QStringLiteral("a"), QStringLiteral("1"), QStringLiteral("2")}};
-    ASSERT_EQ(StoreImportedDocument(*env.store, env.clock, document(QStringLiteral("P1"), one, 2)), StoreOutcome::Stored);
+    ASSERT_EQ(StoreImportedDocument(*env.store, env.clock, document(QStringLiteral("P1"), one, 2)),
+              StoreOutcome::Stored);
     EXPECT_EQ(env.header(QStringLiteral("P1")).value(0, QStringLiteral("FInDate")), QStringLiteral("2013-05-07 09:03"));
 
     for (const char* state : {"0", "1"}) {
@@ -111,11 +112,13 @@ TEST(StoreImportedDocument, LeftoverLinesAreReplacedAndLinesNumbered)
     ImportEnv env;
     for (int i = 1; i <= 3; ++i)
         env.store->run({QStringLiteral("insert into invoiceDetail(FCustOrderId,FNo,FItem) values(?,?,?)"),
-                        {QStringLiteral("L'1"), i, QStringLiteral("old")}, {}});
+                        {QStringLiteral("L'1"), i, QStringLiteral("old")},
+                        {}});
     QList<ImportedLine> twelve;
     for (int i = 1; i <= 12; ++i)
         twelve.append({QStringLiteral("new%1").arg(i), QStringLiteral("1"), QStringLiteral("1")});
-    EXPECT_EQ(StoreImportedDocument(*env.store, env.clock, document(QStringLiteral("L'1"), twelve)), StoreOutcome::Stored);
+    EXPECT_EQ(StoreImportedDocument(*env.store, env.clock, document(QStringLiteral("L'1"), twelve)),
+              StoreOutcome::Stored);
     const Rows lines = env.lines(QStringLiteral("L'1"));
     ASSERT_EQ(lines.count(), 12);
     for (int i = 0; i < 12; ++i) {
@@ -130,9 +133,11 @@ TEST(StoreImportedDocument, RemarkCutIntoFivePiecesOfAtMostHundredGbkBytes)
         QString remark;
         QStringList pieces;
     } cases[] = {
-        {QString(120, QChar(u'中')), {QString(50, QChar(u'中')), QString(50, QChar(u'中')), QString(20, QChar(u'中')), {}, {}}},
-        {QString(300, QChar(u'中')), {QString(50, QChar(u'中')), QString(50, QChar(u'中')), QString(50, QChar(u'中')),
-                                     QString(50, QChar(u'中')), QString(50, QChar(u'中'))}},
+        {QString(120, QChar(u'中')),
+         {QString(50, QChar(u'中')), QString(50, QChar(u'中')), QString(20, QChar(u'中')), {}, {}}},
+        {QString(300, QChar(u'中')),
+         {QString(50, QChar(u'中')), QString(50, QChar(u'中')), QString(50, QChar(u'中')), QString(50, QChar(u'中')),
+          QString(50, QChar(u'中'))}},
         // A character that would straddle byte 100 stays whole.
         {QStringLiteral("a") + QString(60, QChar(u'中')),
          {QStringLiteral("a") + QString(49, QChar(u'中')), QString(11, QChar(u'中')), {}, {}, {}}},
@@ -156,7 +161,9 @@ TEST(StoreImportedDocument, FailedInsertTakesTheWholeDocumentBack)
     ImportEnv env;
     // A line insert the store refuses, after the header went in.
     env.store->run({QStringLiteral("create trigger refuse before insert on invoiceDetail when new.FItem = 'bad' "
-                                   "begin select raise(abort, 'refused'); end"), {}, {}});
+                                   "begin select raise(abort, 'refused'); end"),
+                    {},
+                    {}});
     const QList<ImportedLine> lines{{QStringLiteral("ok"), QStringLiteral("1"), QStringLiteral("1")},
                                     {QStringLiteral("bad"), QStringLiteral("1"), QStringLiteral("1")}};
     EXPECT_THROW(StoreImportedDocument(*env.store, env.clock, document(QStringLiteral("X1"), lines)), Failure);

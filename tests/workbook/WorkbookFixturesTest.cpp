@@ -128,7 +128,8 @@ TEST(WorkbookFixtures, EveryFixtureWithAnOracleReadsAsTheOracleSaw)
 
 TEST(WorkbookFixtures, StrictFileReadsLikeItsTransitionalTwin)
 {
-    const QJsonArray sheets = oracle(QStringLiteral("transitional-openoffice.xlsx")).value(QStringLiteral("sheets")).toArray();
+    const QJsonArray sheets =
+        oracle(QStringLiteral("transitional-openoffice.xlsx")).value(QStringLiteral("sheets")).toArray();
     compareWithOracle(QStringLiteral("strict-openoffice.xlsx"), sheets, QStringLiteral("transitional-openoffice.xlsx"));
 }
 

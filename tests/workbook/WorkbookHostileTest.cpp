@@ -151,41 +151,64 @@ TEST(WorkbookHostile, DamagedAndForgedFilesEndInAClearReason)
     } cases[] = {
         {"text file", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), "1001,客户,HT1\n"); },
          QStringLiteral("不是EXCEL工作簿")},
-        {"empty file", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), ""); }, QStringLiteral("不是EXCEL工作簿")},
+        {"empty file", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), ""); },
+         QStringLiteral("不是EXCEL工作簿")},
         {"missing file", [](const QString&) {}, QStringLiteral("无法打开文件")},
-        {"truncated zip", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), fixtureBytes("issues.xlsx").left(6000)); },
+        {"truncated zip",
+         [&](const QString& p) { dir.write(QFileInfo(p).fileName(), fixtureBytes("issues.xlsx").left(6000)); },
          QStringLiteral("已损坏")},
-        {"zip of something else", [&](const QString& p) {
-             writePackage(p, {{QStringLiteral("_rels/.rels"), "<Relationships/>"}, {QStringLiteral("xl/workbook.xml"), ""}});
+        {"zip of something else",
+         [&](const QString& p) {
+             writePackage(
+                 p, {{QStringLiteral("_rels/.rels"), "<Relationships/>"}, {QStringLiteral("xl/workbook.xml"), ""}});
              QFile::remove(p);
              int e = 0;
              zip_t* z = zip_open(QFile::encodeName(p).constData(), ZIP_CREATE, &e);
              zip_file_add(z, "readme.txt", zip_source_buffer(z, "hello", 5, 0), 0);
              zip_close(z);
-         }, QStringLiteral("不是EXCEL工作簿")},
-        {"malformed sheet XML", [](const QString& p) {
+         },
+         QStringLiteral("不是EXCEL工作簿")},
+        {"malformed sheet XML",
+         [](const QString& p) {
              writePackage(p, {{QStringLiteral("xl/worksheets/sheet1.xml"),
                                "<worksheet><sheetData><row r='1'><c r='A1'><v>1</v></row></sheetData></worksheet>"}});
-         }, QStringLiteral("XML格式错误")},
-        {"unterminated sheet", [](const QString& p) {
-             writePackage(p, {{QStringLiteral("xl/worksheets/sheet1.xml"), "<worksheet><sheetData><row r='1'><c r='A1'><v>1</v></c></row>"}});
-         }, QStringLiteral("XML格式错误")},
-        {"shared string out of range", [](const QString& p) {
+         },
+         QStringLiteral("XML格式错误")},
+        {"unterminated sheet",
+         [](const QString& p) {
              writePackage(p, {{QStringLiteral("xl/worksheets/sheet1.xml"),
-                               "<worksheet><sheetData><row r='1'><c r='B1' t='s'><v>5</v></c></row></sheetData></worksheet>"}});
-         }, QStringLiteral("单元格 B1 引用的共享字符串 5 不存在")},
-        {"cell beyond the last column", [](const QString& p) {
-             writePackage(p, {{QStringLiteral("xl/worksheets/sheet1.xml"),
-                               "<worksheet><sheetData><row r='1'><c r='XFE1'><v>1</v></c></row></sheetData></worksheet>"}});
-         }, QStringLiteral("XFE1")},
-        {"row beyond the last row", [](const QString& p) {
-             writePackage(p, {{QStringLiteral("xl/worksheets/sheet1.xml"),
-                               "<worksheet><sheetData><row r='1048577'><c><v>1</v></c></row></sheetData></worksheet>"}});
-         }, QStringLiteral("超出工作表范围")},
-        {"sheet part missing", [](const QString& p) {
-             writePackage(p, {{QStringLiteral("xl/_rels/workbook.xml.rels"),
-                               "<Relationships><Relationship Id='s1' Type='x/worksheet' Target='nowhere.xml'/></Relationships>"}});
-         }, QStringLiteral("缺少部件 xl/nowhere.xml")},
+                               "<worksheet><sheetData><row r='1'><c r='A1'><v>1</v></c></row>"}});
+         },
+         QStringLiteral("XML格式错误")},
+        {"shared string out of range",
+         [](const QString& p) {
+             writePackage(
+                 p, {{QStringLiteral("xl/worksheets/sheet1.xml"),
+                      "<worksheet><sheetData><row r='1'><c r='B1' t='s'><v>5</v></c></row></sheetData></worksheet>"}});
+         },
+         QStringLiteral("单元格 B1 引用的共享字符串 5 不存在")},
+        {"cell beyond the last column",
+         [](const QString& p) {
+             writePackage(
+                 p, {{QStringLiteral("xl/worksheets/sheet1.xml"),
+                      "<worksheet><sheetData><row r='1'><c r='XFE1'><v>1</v></c></row></sheetData></worksheet>"}});
+         },
+         QStringLiteral("XFE1")},
+        {"row beyond the last row",
+         [](const QString& p) {
+             writePackage(p,
+                          {{QStringLiteral("xl/worksheets/sheet1.xml"),
+                            "<worksheet><sheetData><row r='1048577'><c><v>1</v></c></row></sheetData></worksheet>"}});
+         },
+         QStringLiteral("超出工作表范围")},
+        {"sheet part missing",
+         [](const QString& p) {
+             writePackage(
+                 p,
+                 {{QStringLiteral("xl/_rels/workbook.xml.rels"),
+                   "<Relationships><Relationship Id='s1' Type='x/worksheet' Target='nowhere.xml'/></Relationships>"}});
+         },
+         QStringLiteral("缺少部件 xl/nowhere.xml")},
         {"truncated xls", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), xls.left(xls.size() / 2)); },
          QStringLiteral("已损坏")},
         {"xls shared string out of range", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), badIndex); },
@@ -207,9 +230,11 @@ TEST(WorkbookHostile, PartsAreCappedBySizeNotByCompressionRatio)
     // Real style parts compress a hundredfold and must still be read.
     RepeatedPart styles{"<styleSheet><cellXfs>", "<xf numFmtId='14'/>", "</cellXfs></styleSheet>", 100000};
     const QString honest = dir.file(QStringLiteral("honest.xlsx"));
-    writePackage(honest, {{QStringLiteral("xl/worksheets/sheet1.xml"),
-                           "<worksheet><sheetData><row r='1'><c r='A1' s='99999'><v>45000</v></c></row></sheetData></worksheet>"}},
-                 &styles, "xl/styles.xml");
+    writePackage(
+        honest,
+        {{QStringLiteral("xl/worksheets/sheet1.xml"),
+          "<worksheet><sheetData><row r='1'><c r='A1' s='99999'><v>45000</v></c></row></sheetData></worksheet>"}},
+        &styles, "xl/styles.xml");
     ASSERT_LT(QFileInfo(honest).size(), styles.size() / 100);
     auto book = Workbook::open(honest);
     EXPECT_EQ(book->worksheet(QStringLiteral("Sheet1")).cell(1, 1).text, QStringLiteral("2023-03-15"));
@@ -218,7 +243,8 @@ TEST(WorkbookHostile, PartsAreCappedBySizeNotByCompressionRatio)
     RepeatedPart bomb{"<styleSheet><!--", "          ", "--></styleSheet>", 4 * 1024 * 1024};
     const QString stylesBomb = dir.file(QStringLiteral("styles-bomb.xlsx"));
     writePackage(stylesBomb, {}, &bomb, "xl/styles.xml");
-    EXPECT_TRUE(readFailure(stylesBomb).contains(QStringLiteral("xl/styles.xml 解压后超过 32 MB"))) << readFailure(stylesBomb).toStdString();
+    EXPECT_TRUE(readFailure(stylesBomb).contains(QStringLiteral("xl/styles.xml 解压后超过 32 MB")))
+        << readFailure(stylesBomb).toStdString();
 
     // A worksheet is read in pieces, but not without end.
     RepeatedPart rows{"<worksheet><sheetData>", "<row r='7'></row>", "</sheetData></worksheet>", 17 * 1024 * 1024};

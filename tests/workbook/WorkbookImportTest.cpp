@@ -9,9 +9,18 @@ namespace {
 
 const QString kChecking = QStringLiteral("开始处理EXCEL文件数据的正确性");
 const QString kDone = QStringLiteral("EXCEL文件处理完成");
-QString count(int n) { return QStringLiteral("该EXCEL文件一共含%1张发票!").arg(n); }
-QString stored(const QString& id) { return id + QStringLiteral("该销售单据的数据正确，处理成功"); }
-QString present(const QString& id) { return id + QStringLiteral("该销售单据的数据已有记录，放弃处理"); }
+QString count(int n)
+{
+    return QStringLiteral("该EXCEL文件一共含%1张发票!").arg(n);
+}
+QString stored(const QString& id)
+{
+    return id + QStringLiteral("该销售单据的数据正确，处理成功");
+}
+QString present(const QString& id)
+{
+    return id + QStringLiteral("该销售单据的数据已有记录，放弃处理");
+}
 
 } // namespace
 
@@ -20,23 +29,34 @@ TEST(WorkbookImport, LogBoxesAndStoredDocumentsPerWorkbook)
     struct Case {
         const char* file;
         QStringList log;
-        QStringList ids;      // stored, in order
-        QString failure;      // the error box after "连接错误:", empty when none
+        QStringList ids; // stored, in order
+        QString failure; // the error box after "连接错误:", empty when none
     } cases[] = {
         {"captions_only.xlsx", {kChecking, count(0), kDone}, {}, {}},
         {"no_sheet1.xlsx", {kDone}, {}, QStringLiteral("工作簿中没有名为“sheet1”的工作表（现有工作表：Data）")},
         {"gaps.xlsx", {kChecking, count(2), stored("1001"), stored("1002"), kDone}, {"1001", "1002"}, {}},
-        {"repeat.xlsx", {kChecking, count(2), stored("1001"), present("1001"), stored("1002"), kDone}, {"1001", "1002"}, {}},
+        {"repeat.xlsx",
+         {kChecking, count(2), stored("1001"), present("1001"), stored("1002"), kDone},
+         {"1001", "1002"},
+         {}},
         {"numbers.xlsx",
          {kChecking, count(6), stored("1001"), stored("a1"), stored("A1"), stored("2001"), stored("1001.5"),
           stored(QStringLiteral("\u30003001")), kDone},
-         {"1001", "a1", "A1", "2001", "1001.5", QStringLiteral("\u30003001")}, {}},
-        {"amounts.xlsx", {kChecking, count(4), stored("N1"), stored("N2"), kDone}, {"N1", "N2"},
+         {"1001", "a1", "A1", "2001", "1001.5", QStringLiteral("\u30003001")},
+         {}},
+        {"amounts.xlsx",
+         {kChecking, count(4), stored("N1"), stored("N2"), kDone},
+         {"N1", "N2"},
          QStringLiteral("第6行N列的金额“abc”不是数字")},
-        {"bad_quantity.xlsx", {kChecking, count(3), stored("Q1"), kDone}, {"Q1"},
+        {"bad_quantity.xlsx",
+         {kChecking, count(3), stored("Q1"), kDone},
+         {"Q1"},
          QStringLiteral("销售单据Q2第4行明细的数量“1,000”不是数字")},
-        {"formulas.xlsx", {kChecking, count(2), kDone}, {},
-         QStringLiteral("单元格N2是公式，但文件里没有它的计算结果（文件不是由EXCEL或WPS保存的），请用EXCEL打开并保存后再导入")},
+        {"formulas.xlsx",
+         {kChecking, count(2), kDone},
+         {},
+         QStringLiteral(
+             "单元格N2是公式，但文件里没有它的计算结果（文件不是由EXCEL或WPS保存的），请用EXCEL打开并保存后再导入")},
         {"formulas.xls", {kChecking, count(2), stored("F1"), stored("F2"), kDone}, {"F1", "F2"}, {}},
     };
     for (const Case& c : cases) {
@@ -140,7 +160,8 @@ TEST(WorkbookImport, StripTrailingSeparator)
         const char* out;
     } cases[] = {{"", ""}, {"A;B;;", "A;B"}, {"A;B", "A;B"}, {";;;", ""}, {";A", ";A"}};
     for (const auto& c : cases)
-        EXPECT_EQ(StripTrailingSeparator(QString::fromLatin1(c.in), QLatin1Char(';')), QString::fromLatin1(c.out)) << c.in;
+        EXPECT_EQ(StripTrailingSeparator(QString::fromLatin1(c.in), QLatin1Char(';')), QString::fromLatin1(c.out))
+            << c.in;
 }
 
 TEST(WorkbookImport, DocumentNumbersAndAmountsAsRead)
@@ -186,18 +207,19 @@ TEST(WorkbookImport, FailureAfterSeveralCommittedGroupsKeepsEveryEarlierDocument
     ImportEnv env;
     std::vector<std::pair<int, int>> progress;
     WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
-    import.setProgress([&](int done, int total) { progress.emplace_back(done, total); });
-    EXPECT_TRUE(env.import(QStringLiteral("many.xlsx"), &import));
-    EXPECT_TRUE(import.lastRunFailed());
-    const QStringList ids = env.storedIds();
-    ASSERT_EQ(ids.size(), 400);
-    EXPECT_EQ(ids.last(), QStringLiteral("D400"));
-    EXPECT_EQ(env.lines(QStringLiteral("D401")).count(), 0);
-    EXPECT_EQ(env.store->transactionDepth(), 0);
-    EXPECT_EQ(env.prompter.texts(), QStringList{QStringLiteral("连接错误:销售单据D401第803行明细的单价“x”不是数字")});
-    ASSERT_EQ(progress.size(), 401u);
-    EXPECT_EQ(progress.front(), std::make_pair(0, 450));
-    EXPECT_EQ(progress.back(), std::make_pair(400, 450));
+    import.setProgress([&](int done, int total) { progress.emplace_back(done, total);
+});
+EXPECT_TRUE(env.import(QStringLiteral("many.xlsx"), &import));
+EXPECT_TRUE(import.lastRunFailed());
+const QStringList ids = env.storedIds();
+ASSERT_EQ(ids.size(), 400);
+EXPECT_EQ(ids.last(), QStringLiteral("D400"));
+EXPECT_EQ(env.lines(QStringLiteral("D401")).count(), 0);
+EXPECT_EQ(env.store->transactionDepth(), 0);
+EXPECT_EQ(env.prompter.texts(), QStringList{QStringLiteral("连接错误:销售单据D401第803行明细的单价“x”不是数字")});
+ASSERT_EQ(progress.size(), 401u);
+EXPECT_EQ(progress.front(), std::make_pair(0, 450));
+EXPECT_EQ(progress.back(), std::make_pair(400, 450));
 }
 
 TEST(WorkbookImport, ButtonFlowDeletesTheLogAsksForTheFileAndOpensTheLog)

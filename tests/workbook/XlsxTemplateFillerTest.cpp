@@ -127,11 +127,21 @@ TEST(XlsxTemplateFiller, KeepsWhatTheTemplateHoldsOutsideTheWrittenCells)
 TEST(XlsxTemplateFiller, TextsReadBackExactly)
 {
     const QStringList texts = {
-        QStringLiteral("0012"),          QStringLiteral("=1+2"),          QStringLiteral("1,234.50"),
-        QStringLiteral("  两端空格  "),  QStringLiteral("第一行\n第二行"), QStringLiteral("<&>\"'"),
-        QStringLiteral("x000D_"),        QStringLiteral("_x00D_"),        QStringLiteral("TRUE"),
-        QStringLiteral("2013-05-07 09:03"), QStringLiteral("上海某某进出口有限公司"), QString(200, QChar(u'备')),
-        QStringLiteral("\t"),            QStringLiteral("x"),             QStringLiteral("已开票"),
+        QStringLiteral("0012"),
+        QStringLiteral("=1+2"),
+        QStringLiteral("1,234.50"),
+        QStringLiteral("  两端空格  "),
+        QStringLiteral("第一行\n第二行"),
+        QStringLiteral("<&>\"'"),
+        QStringLiteral("x000D_"),
+        QStringLiteral("_x00D_"),
+        QStringLiteral("TRUE"),
+        QStringLiteral("2013-05-07 09:03"),
+        QStringLiteral("上海某某进出口有限公司"),
+        QString(200, QChar(u'备')),
+        QStringLiteral("\t"),
+        QStringLiteral("x"),
+        QStringLiteral("已开票"),
     };
     TempFolder folder;
     const QString path = copyFixture(folder, QStringLiteral("export/rich_template.xlsx"));

@@ -51,8 +51,8 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
         return false;
     }
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1 || (positional.size() == 1 && (parser.isSet(QStringLiteral("init"))
-                                                              || parser.isSet(QStringLiteral("intake"))))) {
+    if (positional.size() > 1 ||
+        (positional.size() == 1 && (parser.isSet(QStringLiteral("init")) || parser.isSet(QStringLiteral("intake"))))) {
         error = QStringLiteral("unexpected argument: ") + positional.last();
         return false;
     }
@@ -113,7 +113,8 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
 
 QString standinUsage()
 {
-    QString usage = QStringLiteral("usage: invoicing-standin --init DIR [options] | --intake DIR | [window options] DIR\n");
+    QString usage =
+        QStringLiteral("usage: invoicing-standin --init DIR [options] | --intake DIR | [window options] DIR\n");
     for (const QCommandLineOption& option : allOptions()) {
         usage += QStringLiteral("  --") + option.names().first();
         if (!option.valueName().isEmpty())

@@ -71,8 +71,7 @@ template <typename W> W* nativeChild(W* w, const char* windowClass, const QByteA
 
 class IssueDialog : public QDialog {
 public:
-    IssueDialog(const WindowOptions& options, const WindowActions& actions)
-        : m_options(options), m_actions(actions)
+    IssueDialog(const WindowOptions& options, const WindowActions& actions) : m_options(options), m_actions(actions)
     {
         setAttribute(Qt::WA_DeleteOnClose);
         setWindowTitle(QString::fromUtf8(kDialogTitle));

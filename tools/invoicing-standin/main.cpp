@@ -2,11 +2,11 @@
 #include "StandinFolder.h"
 #include "StandinOptions.h"
 
+#include "StandinDatabase.h"
+#include "StandinWindows.h"
 #include "app/AppendLog.h"
 #include "app/Clock.h"
 #include "app/Failure.h"
-#include "StandinDatabase.h"
-#include "StandinWindows.h"
 
 #include <QFile>
 #include <QXmlStreamReader>
@@ -37,8 +37,8 @@ QHash<QString, QString> controlValues(const QString& folder)
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement) {
             const QString name = xml.name().toString();
-            if (name == QLatin1String("fpdm") || name == QLatin1String("fphm") || name == QLatin1String("print_left")
-                || name == QLatin1String("print_top"))
+            if (name == QLatin1String("fpdm") || name == QLatin1String("fphm") || name == QLatin1String("print_left") ||
+                name == QLatin1String("print_top"))
                 values.insert(name, xml.readElementText());
         }
     }
@@ -68,13 +68,14 @@ int runWindows(int argc, char** argv, const StandinOptions& options)
         const auto v = controlValues(folder);
         log(folder,
             QStringLiteral("已打印：代码 %1 号码 %2，打印偏移 %3,%4")
-                .arg(v.value(QStringLiteral("fpdm")), v.value(QStringLiteral("fphm")), v.value(QStringLiteral("print_left")),
-                     v.value(QStringLiteral("print_top"))),
+                .arg(v.value(QStringLiteral("fpdm")), v.value(QStringLiteral("fphm")),
+                     v.value(QStringLiteral("print_left")), v.value(QStringLiteral("print_top"))),
             clock);
     };
     actions.pendingRequest = [folder] {
         const auto v = controlValues(folder);
-        return QStringLiteral("待开发票：代码 %1 号码 %2").arg(v.value(QStringLiteral("fpdm")), v.value(QStringLiteral("fphm")));
+        return QStringLiteral("待开发票：代码 %1 号码 %2")
+            .arg(v.value(QStringLiteral("fpdm")), v.value(QStringLiteral("fphm")));
     };
     return runStandinWindows(argc, argv, options.windows, actions);
 }
