@@ -38,6 +38,7 @@ inline const QString DetailXml = QStringLiteral("%1 的XML格式错误：%2，�
 inline const QString DetailSharedString = QStringLiteral("单元格 %1 引用的共享字符串 %2 不存在");
 inline const QString DetailCellRef = QStringLiteral("单元格位置“%1”超出工作表范围");
 inline const QString DetailRecord = QStringLiteral("记录 0x%1 在偏移 %2 处不完整");
+inline const QString DetailCompound = QStringLiteral("复合文件结构损坏：%1");
 inline const QString DetailStream = QStringLiteral("复合文件中没有工作簿数据流");
 inline const QString DetailBiffVersion = QStringLiteral("不支持的EXCEL版本（BIFF %1）");
 inline const QString DetailSheetOffset = QStringLiteral("工作表“%1”的位置超出文件范围");

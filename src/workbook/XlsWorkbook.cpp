@@ -1,6 +1,7 @@
 #include "workbook/XlsWorkbook.h"
 
 #include "app/Failure.h"
+#include "workbook/CompoundFile.h"
 #include "workbook/DateFormats.h"
 #include "workbook/FormatError.h"
 #include "workbook/ReaderLimits.h"
@@ -10,11 +11,6 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <cstring>
-// glib names a struct member "signals", which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <gsf/gsf.h>
-#pragma pop_macro("signals")
 
 namespace corvina {
 
@@ -281,70 +277,19 @@ const char* codecName(int codepage)
     }
 }
 
-void initGsf()
-{
-    static const bool done = [] {
-        gsf_init();
-        // A damaged file already ends in our own message; the library's console warnings
-        // about it would only be noise beside that.
-        for (const char* domain : {"libgsf", "libgsf:msole"})
-            g_log_set_handler(
-                domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
-                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-        return true;
-    }();
-    Q_UNUSED(done);
-}
-
 QByteArray readWorkbookStream(const QString& path)
 {
-    initGsf();
-    GError* error = nullptr;
-    GsfInput* input = gsf_input_stdio_new(QFile::encodeName(path).constData(), &error);
-    if (!input) {
-        const QString reason = error ? QString::fromUtf8(error->message) : QString();
-        if (error)
-            g_error_free(error);
-        throw Failure(WorkbookTexts::CannotOpenFile.arg(path, reason));
-    }
-    GsfInfile* infile = gsf_infile_msole_new(input, &error);
-    g_object_unref(input);
-    if (!infile) {
-        const QString reason = error ? QString::fromUtf8(error->message) : QString();
-        if (error)
-            g_error_free(error);
-        throw FormatError(reason);
-    }
-    GsfInput* stream = nullptr;
-    bool encryptedPackage = false;
-    for (int i = 0; i < gsf_infile_num_children(infile) && !stream; ++i) {
-        const char* name = gsf_infile_name_by_index(infile, i);
-        if (!name)
-            continue;
-        if (g_ascii_strcasecmp(name, "Workbook") == 0 || g_ascii_strcasecmp(name, "Book") == 0)
-            stream = gsf_infile_child_by_index(infile, i);
-        else if (g_ascii_strcasecmp(name, "EncryptedPackage") == 0)
-            encryptedPackage = true;
-    }
-    g_object_unref(infile);
-    if (!stream) {
-        if (encryptedPackage)
+    const CompoundFile file(path);
+    const QStringList names = file.streamNames();
+    // "Workbook" holds BIFF8, "Book" the BIFF5 of older programs.
+    for (const char* wanted : {"Workbook", "Book"})
+        for (const QString& name : names)
+            if (name.compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0)
+                return file.read(name, ReaderLimits::kXlsStreamBytes);
+    for (const QString& name : names)
+        if (name.compare(QLatin1String("EncryptedPackage"), Qt::CaseInsensitive) == 0)
             throw Failure(WorkbookTexts::Encrypted.arg(QFileInfo(path).fileName()));
-        throw FormatError(WorkbookTexts::DetailStream);
-    }
-    const gsf_off_t size = gsf_input_size(stream);
-    if (size < 0 || static_cast<quint64>(size) > ReaderLimits::kXlsStreamBytes) {
-        g_object_unref(stream);
-        throw Failure(WorkbookTexts::PartTooLarge.arg(QFileInfo(path).fileName(), QStringLiteral("Workbook"))
-                          .arg(ReaderLimits::kXlsStreamBytes / ReaderLimits::kMib));
-    }
-    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    const bool ok = size == 0 || gsf_input_read(stream, static_cast<size_t>(size),
-                                                reinterpret_cast<guint8*>(bytes.data())) != nullptr;
-    g_object_unref(stream);
-    if (!ok)
-        throw FormatError(WorkbookTexts::DetailStream);
-    return bytes;
+    throw FormatError(WorkbookTexts::DetailStream);
 }
 
 } // namespace
