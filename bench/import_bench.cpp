@@ -26,21 +26,20 @@ int readAll(const QString& path)
     QElapsedTimer timer;
     timer.start();
     auto book = Workbook::open(path);
-    const Worksheet& sheet = book->worksheet(QStringLiteral("sheet1"));
-    const double loaded = timer.elapsed() / 1000.0;
+    // As the import's document pass reads: columns A to N, row after row.
+    const auto rows = book->rows(QStringLiteral("sheet1"), 14);
     qint64 cells = 0;
     qint64 chars = 0;
-    for (int row = 1; row <= sheet.lastRow(); ++row) {
-        for (int column = 1; column <= 14; ++column) {
-            const CellValue v = sheet.cell(row, column);
-            if (!v.isEmpty()) {
+    SheetRow row;
+    while (rows->next(row)) {
+        for (const SheetRow::Cell& c : row.cells) {
+            if (!c.value.isEmpty()) {
                 ++cells;
-                chars += v.text.size();
+                chars += c.value.text.size();
             }
         }
     }
-    std::printf("read_seconds=%.3f\nload_seconds=%.3f\ncells=%lld\nchars=%lld\n", timer.elapsed() / 1000.0, loaded,
-                cells, chars);
+    std::printf("read_seconds=%.3f\ncells=%lld\nchars=%lld\n", timer.elapsed() / 1000.0, cells, chars);
     return 0;
 }
 

@@ -10,6 +10,7 @@ when it saves the .xls twin and the calculated .xlsx:
 """
 import datetime
 import os
+import zipfile
 
 from openpyxl import Workbook
 
@@ -73,6 +74,38 @@ save("bad_quantity.xlsx", [line("Q1", l_=2, m=3, n=6), line("Q2", l_=1, m=1, n=1
 # The same workbook after the clerk mended the quantity.
 save("bad_quantity_fixed.xlsx", [line("Q1", l_=2, m=3, n=6), line("Q2", l_=1, m=1, n=1),
                                  line("Q2", l_="1000", m=1, n=1000), line("Q3")], sheet="SHEET1")
+
+# Rows of one document standing in several places: between other documents, and after an
+# empty row. The later places are not read beyond column A (the "abc" amount is never met).
+save("split.xlsx", [line("S1"), line("S1"), line("S2"), line("S1"), line("S1", n="abc"), line("S3"), line("S4"),
+                    line("S3"), None, line("S3")])
+
+# Amounts, quantities and prices that read as infinite or not-a-number, one workbook each: the
+# import refuses every one as it refuses any other non-number. openpyxl leaves such a float's
+# value out; exporters of other systems write it as "inf" or "nan", so it is put in afterwards.
+def with_value(name, value):
+    path = os.path.join(HERE, name)
+    with zipfile.ZipFile(path) as z:
+        parts = [(i, z.read(i.filename)) for i in z.infolist()]
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for info, data in parts:
+            if info.filename == "xl/worksheets/sheet1.xml":
+                data = data.replace(b'<c r="N3" t="n"><v></v></c>', b'<c r="N3" t="n"><v>%s</v></c>' % value)
+                assert value in data
+            z.writestr(info, data)
+
+
+save("nonfinite_inf.xlsx", [line("I1"), line("I2", n=float("inf"))])
+with_value("nonfinite_inf.xlsx", b"inf")
+save("nonfinite_nan.xlsx", [line("I1"), line("I2", n=float("nan"))])
+with_value("nonfinite_nan.xlsx", b"nan")
+save("nonfinite_text.xlsx", [line("I1"), line("I2", n="1e999")])
+save("nonfinite_sum.xlsx", [line("I1"), line("I2", n=1.5e308), line("I2", n=1.5e308)])
+save("nonfinite_quantity.xlsx", [line("I1"), line("I2", l_="inf")])
+save("nonfinite_product.xlsx", [line("I1"), line("I2", l_="1e200", m="1e200")])
+
+# A document number holding what looks like message placeholders, with a bad quantity.
+save("placeholders.xlsx", [line("%1%2", l_="x")])
 
 # 450 documents of two lines; the price of document 401 is no number. Spans several groups of
 # documents committed together.
