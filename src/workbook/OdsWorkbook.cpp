@@ -358,7 +358,7 @@ bool OdsWorkbook::isOne(const QString& path)
     }
 }
 
-QStringList OdsWorkbook::sheetNames()
+QStringList OdsWorkbook::readSheetNames()
 {
     if (!m_namesKnown) {
         OdsSheetRows scan(m_zip, 0);

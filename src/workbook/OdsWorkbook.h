@@ -16,7 +16,7 @@ public:
     static bool isOne(const QString& path);
 
     // Found by reading content.xml through once.
-    QStringList sheetNames() override;
+    QStringList readSheetNames() override;
 
 protected:
     std::unique_ptr<SheetRows> openRows(int index, int lastColumn) override;

@@ -94,9 +94,14 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path)
     });
 }
 
+QStringList Workbook::sheetNames()
+{
+    return guarded(m_path, [&] { return readSheetNames(); });
+}
+
 int Workbook::findSheet(const QString& name)
 {
-    const QStringList names = guarded(m_path, [&] { return sheetNames(); });
+    const QStringList names = sheetNames();
     for (int i = 0; i < names.size(); ++i)
         if (names.at(i).compare(name, Qt::CaseInsensitive) == 0)
             return i;

@@ -21,7 +21,7 @@ public:
     static std::unique_ptr<Workbook> open(const QString& path);
 
     // The worksheets, in workbook order (chart sheets are not worksheets).
-    virtual QStringList sheetNames() = 0;
+    QStringList sheetNames();
     // Position of a worksheet found by name without regard to case; -1 when absent.
     int findSheet(const QString& name);
 
@@ -36,6 +36,7 @@ public:
 
 protected:
     explicit Workbook(QString path) : m_path(std::move(path)) {}
+    virtual QStringList readSheetNames() = 0;
     virtual std::unique_ptr<SheetRows> openRows(int index, int lastColumn) = 0;
     // Readers whose sheets are only found by reading through the file look a sheet up while they
     // stream; the others go through sheetNames().

@@ -590,7 +590,7 @@ XlsWorkbook::XlsWorkbook(const QString& path, bool bareStream)
     readGlobals();
 }
 
-QStringList XlsWorkbook::sheetNames()
+QStringList XlsWorkbook::readSheetNames()
 {
     return m_names;
 }

@@ -18,7 +18,7 @@ class XlsWorkbook : public Workbook {
 public:
     XlsWorkbook(const QString& path, bool bareStream);
 
-    QStringList sheetNames() override;
+    QStringList readSheetNames() override;
 
     // What the sheets' rows need of the workbook.
     int biff() const { return m_biff; }

@@ -285,7 +285,7 @@ XlsxWorkbook::XlsxWorkbook(const QString& path) : Workbook(path), m_zip(path)
     }
 }
 
-QStringList XlsxWorkbook::sheetNames()
+QStringList XlsxWorkbook::readSheetNames()
 {
     return m_names;
 }

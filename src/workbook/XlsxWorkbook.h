@@ -15,7 +15,7 @@ class XlsxWorkbook : public Workbook {
 public:
     explicit XlsxWorkbook(const QString& path);
 
-    QStringList sheetNames() override;
+    QStringList readSheetNames() override;
 
 protected:
     std::unique_ptr<SheetRows> openRows(int index, int lastColumn) override;

@@ -316,7 +316,7 @@ bool XmlSpreadsheetWorkbook::looksLikeOne(const QByteArray& head)
            head.contains("Workbook");
 }
 
-QStringList XmlSpreadsheetWorkbook::sheetNames()
+QStringList XmlSpreadsheetWorkbook::readSheetNames()
 {
     if (!m_namesKnown) {
         XmlSpreadsheetRows scan(path(), 0);

@@ -16,7 +16,7 @@ public:
     static bool looksLikeOne(const QByteArray& head);
 
     // Found by reading the file through once.
-    QStringList sheetNames() override;
+    QStringList readSheetNames() override;
 
 protected:
     std::unique_ptr<SheetRows> openRows(int index, int lastColumn) override;
