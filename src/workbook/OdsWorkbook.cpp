@@ -233,6 +233,12 @@ private:
             type == QLatin1StringView("currency")) {
             bool ok = false;
             const double number = value.toDouble(&ok);
+            // A logical formula (TRUE(), A1>2) keeps its result as the number 1 or 0 and shows it
+            // as TRUE or FALSE; the shown word tells it from an arithmetic result.
+            if (ok && formula && (number == 1 || number == 0) &&
+                text.compare(number != 0 ? QLatin1StringView("TRUE") : QLatin1StringView("FALSE"),
+                             Qt::CaseInsensitive) == 0)
+                return CellValue::fromBoolean(number != 0);
             if (ok)
                 return CellValue::fromNumber(number);
         } else if (type == QLatin1StringView("date")) {

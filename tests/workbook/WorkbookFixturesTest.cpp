@@ -70,11 +70,6 @@ const Correction kCorrections[] = {
     {"kinds/kinds.xlsx", "B4", "", ""},
     {"kinds/kinds.xlsx", "C4", "", ""},
     {"kinds/kinds.xlsx", "D4", "", ""},
-    // LibreOffice keeps TRUE() as the number 1 shown through a boolean style, which the reader
-    // does not resolve: the cells read as the numbers the file stores.
-    {"kinds/kinds.ods", "C2", "n", "1"},
-    {"kinds/kinds.ods", "C3", "n", "0"},
-    {"kinds/kinds.ods", "D4", "n", "1"},
     // The writers store a formula's TRUE as a Boolean result; LibreOffice reads it back as the
     // number 1.
     {"kinds/kinds.xls", "D4", "b", "TRUE"},

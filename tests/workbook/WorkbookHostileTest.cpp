@@ -284,9 +284,9 @@ TEST(WorkbookHostile, FlippedBytesNeverCrash)
     test::TempFolder dir;
     QRandomGenerator rng(20240305);
     int failures = 0;
-    for (const char* name : {"issues.xls", "sst_continue.xls", "date_1904.xls", "issues.xlsx", "rph.xlsx",
-                             "kinds/kinds.ods", "kinds/kinds.xml", "kinds/kinds-936.xls", "biff/continue-bare.xls",
-                             "biff/continue-empty.xls"}) {
+    for (const char* name :
+         {"issues.xls", "sst_continue.xls", "date_1904.xls", "issues.xlsx", "rph.xlsx", "kinds/kinds.ods",
+          "kinds/kinds.xml", "kinds/kinds-936.xls", "biff/continue-bare.xls", "biff/continue-empty.xls"}) {
         const QByteArray original = fixtureBytes(name);
         ASSERT_FALSE(original.isEmpty());
         for (int round = 0; round < 60; ++round) {
@@ -370,8 +370,8 @@ void writeOds(const QString& path, const QByteArray& tables)
     ASSERT_NE(z, nullptr);
     static const char mime[] = "application/vnd.oasis.opendocument.spreadsheet";
     zip_file_add(z, "mimetype", zip_source_buffer(z, mime, sizeof mime - 1, 0), 0);
-    zip_file_add(z, "content.xml", zip_source_buffer(z, content.constData(), static_cast<zip_uint64_t>(content.size()), 0),
-                 0);
+    zip_file_add(z, "content.xml",
+                 zip_source_buffer(z, content.constData(), static_cast<zip_uint64_t>(content.size()), 0), 0);
     ASSERT_EQ(zip_close(z), 0);
 }
 

@@ -116,9 +116,10 @@ TEST(WorkbookImport, LogBoxesAndStoredDocumentsPerWorkbook)
 
 TEST(WorkbookImport, DocumentContentFromCellsOfEveryKind)
 {
-    // The same workbook saved as .xls and as .xlsx by another program: formula results, dates
-    // and truth values read alike.
-    for (const char* file : {"formulas.xls", "formulas_calculated.xlsx"}) {
+    // The same workbook saved by other programs as .xls (BIFF8 and BIFF5), .xlsx, .ods and an XML
+    // spreadsheet: formula results, dates and truth values read alike.
+    for (const char* file :
+         {"formulas.xls", "formulas_calculated.xlsx", "formulas.ods", "formulas-95.xls", "formulas.xml"}) {
         SCOPED_TRACE(file);
         ImportEnv env;
         env.import(QString::fromLatin1(file));

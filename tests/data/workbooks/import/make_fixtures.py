@@ -3,10 +3,13 @@
 
 Run with the system python: /usr/bin/python3 make_fixtures.py
 openpyxl stores formulas without their results (formulas.xlsx). LibreOffice computes them
-when it saves the .xls twin and the calculated .xlsx:
+when it saves the .xls and .ods twins and the calculated .xlsx; Gnumeric writes the Excel 95 twin
+(LibreOffice no longer writes that kind); the XML spreadsheet twin is written below:
   soffice --headless --convert-to xls formulas.xlsx
+  soffice --headless --convert-to ods formulas.xlsx
   soffice --headless --convert-to xlsx --outdir /tmp/lo formulas.xlsx
   cp /tmp/lo/formulas.xlsx formulas_calculated.xlsx
+  ssconvert -T Gnumeric_Excel:excel_biff7 formulas_calculated.xlsx formulas-95.xls   (zh_CN.GBK locale)
 """
 import datetime
 import os
@@ -126,3 +129,50 @@ ws.append(["F2", "客户", True, "", "", "张三", "", "", "", "", "item3", 1, 1
 ws["H2"].number_format = "yyyy-mm-dd"
 ws["H3"].number_format = "yyyy-mm-dd hh:mm:ss"
 wb.save(os.path.join(HERE, "formulas.xlsx"))
+
+# The same sales documents as an XML spreadsheet, formulas with their results, as business systems
+# export it.
+XML = """<?xml version="1.0" encoding="UTF-8"?>
+<?mso-application progid="Excel.Sheet"?>
+<Workbook xmlns="urn:schemas-microsoft-com:office:spreadsheet" xmlns:ss="urn:schemas-microsoft-com:office:spreadsheet">
+ <Styles>
+  <Style ss:ID="d"><NumberFormat ss:Format="yyyy-mm-dd"/></Style>
+  <Style ss:ID="dt"><NumberFormat ss:Format="yyyy-mm-dd hh:mm:ss"/></Style>
+ </Styles>
+ <Worksheet ss:Name="Sheet1">
+  <Table>
+   <Row>%s</Row>
+   <Row>%s</Row>
+   <Row>%s</Row>
+   <Row>%s</Row>
+  </Table>
+ </Worksheet>
+</Workbook>
+"""
+
+
+def xml_cell(value, style=None, formula=None):
+    attrs = (' ss:StyleID="%s"' % style if style else "") + (' ss:Formula="%s"' % formula if formula else "")
+    if value == "":
+        return "<Cell%s/>" % attrs
+    if isinstance(value, bool):
+        return '<Cell%s><Data ss:Type="Boolean">%d</Data></Cell>' % (attrs, value)
+    if isinstance(value, (int, float)):
+        return '<Cell%s><Data ss:Type="Number">%r</Data></Cell>' % (attrs, value)
+    if isinstance(value, datetime.datetime):
+        return '<Cell%s><Data ss:Type="DateTime">%s.000</Data></Cell>' % (attrs, value.isoformat())
+    return '<Cell%s><Data ss:Type="String">%s</Data></Cell>' % (attrs, value)
+
+
+def xml_row(cells):
+    return "".join(xml_cell(*c) if isinstance(c, tuple) else xml_cell(c) for c in cells)
+
+
+with open(os.path.join(HERE, "formulas.xml"), "w", encoding="utf-8") as f:
+    f.write(XML % (xml_row(CAPTIONS),
+                   xml_row(["F1", "客户", "HT1", "", "", "张三", "", (datetime.datetime(2024, 3, 5), "d"), "",
+                            "TRUE备注", "item", 3, 2.5, (7.5, None, "=RC[-2]*RC[-1]")]),
+                   xml_row(["F1", "客户", "HT2", "", "", "张三", "", (datetime.datetime(2024, 3, 5, 14, 7, 9), "dt"),
+                            "", "", "item2", 2, 100, (200, None, "=RC[-2]*RC[-1]")]),
+                   xml_row(["F2", "客户", True, "", "", "张三", "", "", "", "", "item3", 1, 1234.5,
+                            (1234.5, None, "=RC[-2]*RC[-1]")])))
