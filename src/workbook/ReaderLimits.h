@@ -14,10 +14,12 @@ constexpr size_t kWholePartBytes = 32 * kMib;
 constexpr size_t kXmlPieceBytes = kMib;
 // A single row or shared string larger than this is not a workbook's.
 constexpr size_t kXmlElementBytes = 64 * kMib;
-// The shared strings are held for the whole reading: their part's unpacked size, and their
-// count, are bounded.
+// The shared strings are held for the whole reading: their part's unpacked size, their count and
+// their characters (two bytes each in memory) are bounded. A million rows of a few distinct texts
+// each stay well inside.
 constexpr size_t kSharedStringsBytes = 512 * kMib;
 constexpr size_t kMaxSharedStrings = 16 * 1024 * 1024;
+constexpr size_t kMaxSharedCharacters = 128 * 1024 * 1024;
 // Cells kept by a worksheet read whole into memory (tests, small tools; never the import).
 constexpr size_t kMaxCells = 8 * 1000 * 1000;
 // The grid of the workbook programs: .xlsx, .ods and XML spreadsheets, and the binary format.

@@ -100,7 +100,8 @@ double amountOf(const SheetRow& row)
 
 QString rowRange(int first, int last)
 {
-    return first == last ? QString::number(first) : QStringLiteral("%1-%2").arg(first).arg(last);
+    return first == last ? QString::number(first)
+                         : QStringLiteral("%1-%2").arg(QString::number(first), QString::number(last));
 }
 
 } // namespace

@@ -690,8 +690,13 @@ void XlsWorkbook::readGlobals()
             const quint32 unique = s.dword();
             // Each string takes at least three bytes: never trust the count for memory.
             m_sst.reserve(std::min<size_t>(unique, s.totalBytes() / 3));
-            for (quint32 i = 0; i < unique && !s.atEnd(); ++i)
+            for (quint32 i = 0; i < unique && !s.atEnd(); ++i) {
                 m_sst.append(s.unicodeString(false));
+                if (m_sst.characters() > ReaderLimits::kMaxSharedCharacters)
+                    throw FormatError(WorkbookTexts::DetailTooManyStrings.arg(
+                        QString::number(ReaderLimits::kMaxSharedStrings),
+                        QString::number(ReaderLimits::kMaxSharedCharacters / ReaderLimits::kMib)));
+            }
             break;
         }
         case Eof:

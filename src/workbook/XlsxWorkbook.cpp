@@ -299,9 +299,11 @@ void XlsxWorkbook::loadSharedStrings()
     XmlPieceReader reader("sst", "si", m_sharedStringsPart, [pool](const pugi::xml_node& si) {
         if (!isNamed(si, "si"))
             return;
-        if (pool->size() >= ReaderLimits::kMaxSharedStrings)
-            throw FormatError(WorkbookTexts::DetailTooManyStrings.arg(ReaderLimits::kMaxSharedStrings));
         pool->append(stringItemText(si));
+        if (pool->size() > ReaderLimits::kMaxSharedStrings || pool->characters() > ReaderLimits::kMaxSharedCharacters)
+            throw FormatError(WorkbookTexts::DetailTooManyStrings.arg(
+                QString::number(ReaderLimits::kMaxSharedStrings),
+                QString::number(ReaderLimits::kMaxSharedCharacters / ReaderLimits::kMib)));
     });
     m_zip.stream(m_sharedStringsPart, ReaderLimits::kSharedStringsBytes,
                  [&reader](const char* data, size_t size) { reader.feed(data, size); });

@@ -246,6 +246,13 @@ TEST(WorkbookHostile, PartsAreCappedBySizeNotByCompressionRatio)
     EXPECT_TRUE(readFailure(stylesBomb).contains(QStringLiteral("xl/styles.xml 解压后超过 32 MB")))
         << readFailure(stylesBomb).toStdString();
 
+    // The shared strings are held while the sheet is read: bounded by their characters.
+    RepeatedPart strings{"<sst>", "<si><t>" + QByteArray(1024 * 1024, 'x') + "</t></si>", "</sst>", 130};
+    const QString stringsBomb = dir.file(QStringLiteral("strings-bomb.xlsx"));
+    writePackage(stringsBomb, {}, &strings, "xl/sharedStrings.xml");
+    EXPECT_TRUE(readFailure(stringsBomb).contains(QStringLiteral("共享字符串超过")))
+        << readFailure(stringsBomb).toStdString();
+
     // A worksheet is streamed: however far it unpacks, rows that go back are no sheet's, and the
     // reading stops at the first of them.
     RepeatedPart rows{"<worksheet><sheetData>", "<row r='7'></row>", "</sheetData></worksheet>", 17 * 1024 * 1024};
