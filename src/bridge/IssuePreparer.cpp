@@ -17,9 +17,9 @@ namespace {
 // message; nothing more is said here.
 class AlreadyShown {};
 
-Rows selectOrStop(IssuingDatabase& database, const SqlStatement& statement)
+Rows selectOrStop(IssuingDatabase& database, const IssuingRead& read)
 {
-    std::optional<Rows> rows = database.select(statement);
+    std::optional<Rows> rows = database.select(read);
     if (!rows)
         throw AlreadyShown();
     return std::move(*rows);
