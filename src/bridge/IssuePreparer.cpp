@@ -107,7 +107,7 @@ bool IssuePreparer::readBook()
     m_data.DQKYH = book.value(0, QStringLiteral("DQKYH"));
     m_data.KPZLID = book.value(0, QStringLiteral("KPZLID"));
     m_data.FPDM = book.value(0, QStringLiteral("FPDM"));
-    if (m_data.DQKYH.size() <= 3) {
+    if (m_data.bookUsedUp()) {
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::kBookUsedUp, MessageBoxKind::Info);
         return false;
     }
