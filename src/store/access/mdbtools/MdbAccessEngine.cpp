@@ -6,7 +6,9 @@
 #include <QDate>
 #include <QFile>
 #include <cmath>
+#include <cstring>
 #include <locale.h>
+#include <memory>
 #include <vector>
 
 // glib first: the library's header includes it inside extern "C", where its C++ parts cannot be.
@@ -91,15 +93,15 @@ public:
             *reason = StoreTexts::AccessUnrecognised.arg(m_path);
             return false;
         }
+        // Long texts are read whole, as the library's own export reads them.
+        mdb_set_bind_size(mdb, kBindSize);
         // A file whose catalogue cannot be read is damaged, or encrypted beyond the database
         // password (whose pages the library reads without it).
-        if (!mdb_read_catalog(mdb, MDB_TABLE)) {
+        if (!readCatalogue(mdb)) {
             mdb_close(mdb);
             *reason = StoreTexts::AccessNoCatalog.arg(m_path);
             return false;
         }
-        // Long texts are read whole, as the library's own export reads them.
-        mdb_set_bind_size(mdb, kBindSize);
         m_mdb = mdb;
         return true;
     }
@@ -108,6 +110,7 @@ public:
 
     void close() override
     {
+        m_tables.clear();
         if (m_mdb)
             mdb_close(m_mdb);
         m_mdb = nullptr;
@@ -136,7 +139,7 @@ public:
     QStringList tableNames() override
     {
         QStringList names;
-        for (MdbCatalogEntry* entry : userTables(m_mdb))
+        for (const auto& entry : m_tables)
             names << QString::fromUtf8(entry->object_name);
         return names;
     }
@@ -162,23 +165,53 @@ public:
 private:
     static constexpr size_t kBindSize = 200000;
 
-    static std::vector<MdbCatalogEntry*> userTables(MdbHandle* mdb)
+    // The file's own tables, from the rows of its system table MSysObjects (at page 2). The
+    // library's catalogue reader also parses every object's properties, and loops without end on
+    // a damaged property block; tables are read without them.
+    bool readCatalogue(MdbHandle* mdb)
     {
-        std::vector<MdbCatalogEntry*> tables;
-        for (unsigned i = 0; mdb && mdb->catalog && i < mdb->catalog->len; ++i) {
-            auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-            if (entry->object_type == MDB_TABLE && mdb_is_user_table(entry))
-                tables.push_back(entry);
+        MdbCatalogEntry objects{};
+        objects.mdb = mdb;
+        objects.object_type = MDB_TABLE;
+        objects.table_pg = 2;
+        std::strcpy(objects.object_name, "MSysObjects");
+        TablePtr table(mdb_read_table(&objects));
+        if (!table || !mdb_read_columns(table.get()))
+            return false;
+        unsigned id = 0, name = 0, type = 0, flags = 0;
+        try {
+            id = columnIndex(table.get(), QString(), QStringLiteral("Id"));
+            name = columnIndex(table.get(), QString(), QStringLiteral("Name"));
+            type = columnIndex(table.get(), QString(), QStringLiteral("Type"));
+            flags = columnIndex(table.get(), QString(), QStringLiteral("Flags"));
+        } catch (const Failure&) {
+            return false;
         }
-        return tables;
+        mdb_rewind_table(table.get());
+        std::vector<std::unique_ptr<MdbCatalogEntry>> tables;
+        scan(table.get(), {id, name, type, flags}, [&](const std::vector<QString>& values) {
+            auto entry = std::make_unique<MdbCatalogEntry>();
+            entry->mdb = mdb;
+            entry->object_type = values[2].toInt();
+            entry->table_pg = values[0].toULong() & 0x00ffffff;
+            entry->flags = static_cast<int>(values[3].toLongLong());
+            const QByteArray utf8 = values[1].toUtf8();
+            if (entry->object_type != MDB_TABLE || utf8.isEmpty() || utf8.size() > MDB_MAX_OBJ_NAME ||
+                !mdb_is_user_table(entry.get()))
+                return;
+            std::memcpy(entry->object_name, utf8.constData(), static_cast<size_t>(utf8.size()));
+            tables.push_back(std::move(entry));
+        });
+        m_tables = std::move(tables);
+        return true;
     }
 
     // Access matches table and column names without regard to case.
-    static MdbCatalogEntry* findTable(MdbHandle* mdb, const QString& name)
+    MdbCatalogEntry* findTable(const QString& name) const
     {
-        for (MdbCatalogEntry* entry : userTables(mdb))
+        for (const auto& entry : m_tables)
             if (QString::fromUtf8(entry->object_name).compare(name, Qt::CaseInsensitive) == 0)
-                return entry;
+                return entry.get();
         return nullptr;
     }
 
@@ -186,7 +219,7 @@ private:
     {
         if (!m_mdb)
             throw Failure(StoreTexts::AccessNoCatalog.arg(m_path));
-        MdbCatalogEntry* entry = findTable(m_mdb, name);
+        MdbCatalogEntry* entry = findTable(name);
         if (!entry)
             throw Failure(StoreTexts::NoSuchTable.arg(name));
         TablePtr table(mdb_read_table(entry));
@@ -229,7 +262,7 @@ private:
     }
 
     // Visits every row with the texts of `columns` (positions in the table), in file order.
-    template <typename Visit> void scan(MdbTableDef* table, const std::vector<unsigned>& columns, Visit visit)
+    template <typename Visit> static void scan(MdbTableDef* table, const std::vector<unsigned>& columns, Visit visit)
     {
         // One buffer per distinct column; the library writes each fetched value into it.
         std::vector<std::vector<char>> buffers(table->num_cols);
@@ -251,24 +284,25 @@ private:
     // One value as the library's export writes it: texts in UTF-8, numbers in the C locale,
     // binary and OLE bytes as hex; date-times from their stored number (the library's text loses
     // years outside 1900..2099).
-    QString cellText(MdbTableDef* table, unsigned index, std::vector<char>& buffer, int length)
+    static QString cellText(MdbTableDef* table, unsigned index, std::vector<char>& buffer, int length)
     {
         if (length <= 0)
             return QString(); // null, or an empty text
+        MdbHandle* mdb = table->entry->mdb;
         MdbColumn* column = columnAt(table, index);
         switch (column->col_type) {
         case MDB_DATETIME:
             if (column->cur_value_len == 8)
-                return dateTimeText(mdb_get_double(m_mdb->pg_buf, column->cur_value_start));
+                return dateTimeText(mdb_get_double(mdb->pg_buf, column->cur_value_start));
             break;
         case MDB_BINARY:
             if (column->cur_value_start >= 0 && column->cur_value_len > 0 &&
-                column->cur_value_start + column->cur_value_len <= static_cast<int>(sizeof m_mdb->pg_buf))
-                return hexText(m_mdb->pg_buf + column->cur_value_start, static_cast<size_t>(column->cur_value_len));
+                column->cur_value_start + column->cur_value_len <= static_cast<int>(sizeof mdb->pg_buf))
+                return hexText(mdb->pg_buf + column->cur_value_start, static_cast<size_t>(column->cur_value_len));
             break;
         case MDB_OLE: {
             size_t size = 0;
-            void* bytes = mdb_ole_read_full(m_mdb, column, &size);
+            void* bytes = mdb_ole_read_full(mdb, column, &size);
             const QString text = bytes ? hexText(bytes, size) : QString();
             g_free(bytes);
             return text;
@@ -281,6 +315,7 @@ private:
 
     QString m_path;
     MdbHandle* m_mdb = nullptr;
+    std::vector<std::unique_ptr<MdbCatalogEntry>> m_tables; // the tables' definitions point here
 };
 
 } // namespace
