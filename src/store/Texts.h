@@ -26,10 +26,4 @@ inline const QString NoSuchTable = QStringLiteral("数据库中没有表 %1");
 inline const QString NoSuchColumn = QStringLiteral("表 %1 中没有列 %2");
 inline const QString TableUnreadable = QStringLiteral("表 %1 读不出来：数据库文件已损坏");
 
-// The state texts of the list and of the two state boxes.
-inline const QString Issued = QStringLiteral("已开票");
-inline const QString NotIssued = QStringLiteral("未开票");
-inline const QString QueryNotIssued = QStringLiteral("未开发票");
-inline const QString QueryIssued = QStringLiteral("已开发票");
-
 } // namespace corvina::StoreTexts

@@ -1,5 +1,5 @@
 #include "app/Failure.h"
-#include "app/RecordingPrompter.h"
+#include "doubles/RecordingPrompter.h"
 #include "store/IssuingDatabase.h"
 #include "support/TestSupport.h"
 

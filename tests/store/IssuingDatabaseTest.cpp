@@ -1,6 +1,6 @@
 #include "store/IssuingDatabase.h"
 #include "app/Failure.h"
-#include "app/RecordingPrompter.h"
+#include "doubles/RecordingPrompter.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
