@@ -302,3 +302,22 @@ TEST(WorkbookFixtures, BareWorkbookStreamsReadLikeTheirCompoundFiles)
         }
     }
 }
+
+TEST(WorkbookFixtures, CellsWrittenColumnByColumnReadRowByRow)
+{
+    // The sheet's records go back to row 1 for each column; the rows still come in order, whole.
+    const QString file = QStringLiteral("biff/column-order.xls");
+    compareWithOracle(file, oracle(file).value(QStringLiteral("sheets")).toArray(), file);
+    auto book = Workbook::open(test::dataPath(QStringLiteral("workbooks/") + file));
+    const auto rows = book->rows(QStringLiteral("sheet1"));
+    SheetRow row;
+    QStringList seen;
+    while (rows->next(row)) {
+        QStringList cells;
+        for (const SheetRow::Cell& c : row.cells)
+            cells << c.value.text;
+        seen << QString::number(row.number) + QLatin1Char(':') + cells.join(QLatin1Char(','));
+    }
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("1:r1c1,1,r1c3"), QStringLiteral("2:r2c1,2,r2c3"),
+                                 QStringLiteral("3:r3c1,3,r3c3")}));
+}

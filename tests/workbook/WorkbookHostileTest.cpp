@@ -509,3 +509,26 @@ TEST(WorkbookHostile, XmlSpreadsheetsOutOfOrderOrOutOfTheGrid)
             EXPECT_TRUE(reason.contains(QString::fromUtf8(c.reason))) << reason.toStdString();
     }
 }
+
+TEST(WorkbookHostile, StreamedKindsNameTheSheetsThereWhenOneIsMissing)
+{
+    test::TempFolder dir;
+    const QString ods = dir.file(QStringLiteral("two.ods"));
+    writeOds(ods, "<table:table table:name='Data'/><table:table table:name='Другой'/>");
+    dir.write(QStringLiteral("two.xml"),
+              "<?xml version='1.0'?><Workbook xmlns='urn:schemas-microsoft-com:office:spreadsheet' "
+              "xmlns:ss='urn:schemas-microsoft-com:office:spreadsheet'><Worksheet ss:Name='Data'><Table/></Worksheet>"
+              "<Worksheet ss:Name='Другой'/></Workbook>");
+    for (const QString& path : {ods, dir.file(QStringLiteral("two.xml"))}) {
+        SCOPED_TRACE(path.toStdString());
+        auto book = Workbook::open(path);
+        try {
+            book->rows(QStringLiteral("sheet1"));
+            ADD_FAILURE() << "no failure";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.message(), QStringLiteral("工作簿中没有名为“sheet1”的工作表（现有工作表：Data、Другой）"));
+        }
+        EXPECT_EQ(book->sheetNames(), (QStringList{QStringLiteral("Data"), QStringLiteral("Другой")}));
+        EXPECT_EQ(book->findSheet(QStringLiteral("другой")), 1);
+    }
+}

@@ -148,6 +148,37 @@ def workbook_stream(empty_records=False):
     return globals_with(offset) + sheet
 
 
+def column_order_stream():
+    """A sheet of three rows whose cells come column by column: text, number (RK), text."""
+    fonts = b"".join(record(0x0031, struct.pack("<HHHHHBBBB", 200, 0, 0x7FFF, 400, 0, 0, 0, 0, 0) +
+                            struct.pack("<BB", 5, 0) + b"Arial") for _ in range(4))
+    style_xf = record(0x00E0, struct.pack("<HHH", 0, 0, 0xFFF5) + b"\x20\x00" + b"\x00" * 12)
+    cell_xf = record(0x00E0, struct.pack("<HHH", 0, 0, 0x0001) + b"\x20\x00" + b"\x00" * 12)
+    name = b"Sheet1"
+
+    def label(row, col, text):
+        data = text.encode("latin-1")
+        return record(0x0204, struct.pack("<HHHHB", row, col, 15, len(data), 0) + data)
+
+    def rk(row, col, value):
+        return record(0x027E, struct.pack("<HHHI", row, col, 15, (value << 2) | 2))
+
+    cells = b"".join(label(r, 0, "r%dc1" % (r + 1)) for r in range(3))
+    cells += b"".join(rk(r, 1, r + 1) for r in range(3))
+    cells += b"".join(label(r, 2, "r%dc3" % (r + 1)) for r in range(3))
+    sheet = (record(0x0809, struct.pack("<HHHHII", 0x0600, 0x0010, 0x0DBB, 0x07CC, 0, 6)) +
+             record(0x0200, struct.pack("<IIHHH", 0, 3, 0, 3, 0)) + cells + record(0x000A))
+
+    def globals_with(offset):
+        return (record(0x0809, struct.pack("<HHHHII", 0x0600, 0x0005, 0x0DBB, 0x07CC, 0, 6)) +
+                record(0x0042, struct.pack("<H", 1200)) + fonts + style_xf * 15 + cell_xf +
+                record(0x0085, struct.pack("<IBB", offset, 0, 0) + struct.pack("<BB", len(name), 0) + name) +
+                record(0x000A))
+
+    stream = globals_with(len(globals_with(0))) + sheet
+    return stream + b"\x00" * max(0, 4096 - len(stream))  # kept out of the mini stream
+
+
 def compound_file(stream, name="Workbook"):
     """A version 3 compound file: the stream's sectors, the allocation table, the directory."""
     assert len(stream) >= 4096  # kept out of the mini stream
@@ -236,6 +267,15 @@ def main():
     with open(os.path.join(HERE, "continue-empty.xls.expected.json"), "w", encoding="utf-8") as f:
         json.dump(oracle, f, ensure_ascii=False, indent=1)
         f.write("\n")
+    # Cells written column by column, as some exporters do: rows come back to earlier numbers.
+    write("column-order.xls", compound_file(column_order_stream()))
+    path = os.path.join(HERE, "column-order.xls")
+    oracle = xlrd_oracle(path)
+    with open(path + ".expected.json", "w", encoding="utf-8") as f:
+        json.dump(oracle, f, ensure_ascii=False, indent=1)
+        f.write("\n")
+    csv = libreoffice_texts(path)
+    assert csv and csv.splitlines()[:3] == ["r1c1,1,r1c3", "r2c1,2,r2c3", "r3c1,3,r3c3"], csv
     # Workbook streams other programs wrote, taken out of their compound files.
     with open(os.path.join(KINDS, "kinds.xls"), "rb") as f:
         write("kinds-bare.xls", compdoc.CompDoc(f.read()).get_named_stream("Workbook"))
