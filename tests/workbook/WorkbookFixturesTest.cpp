@@ -232,6 +232,23 @@ TEST(WorkbookFixtures, FilesWithoutOracle)
     }
 }
 
+TEST(WorkbookFixtures, EveryKindChosenByContentUnderAnyName)
+{
+    // Business systems export XML spreadsheets as .xls; an .ods or a bare stream may be renamed too.
+    test::TempFolder dir;
+    for (const char* from :
+         {"kinds/kinds.ods", "kinds/kinds.xml", "kinds/kinds-936.xls", "biff/kinds-bare.xls", "kinds/kinds.xlsx"}) {
+        for (const char* to : {"book.xls", "book.xlsx", "book.dat"}) {
+            SCOPED_TRACE(std::string(from) + " as " + to);
+            const QString target = dir.file(QString::fromLatin1(to));
+            QFile::remove(target);
+            ASSERT_TRUE(QFile::copy(test::dataPath(QStringLiteral("workbooks/") + QLatin1String(from)), target));
+            auto book = Workbook::open(target);
+            EXPECT_EQ(book->worksheet(QStringLiteral("sheet1")).cell(3, 1).text, QStringLiteral("1001"));
+        }
+    }
+}
+
 TEST(WorkbookFixtures, ReaderChosenByContentNotByName)
 {
     test::TempFolder dir;

@@ -490,6 +490,8 @@ TEST(WorkbookHostile, XmlSpreadsheetsOutOfOrderOrOutOfTheGrid)
         const char* reason; // empty: reads
     } cases[] = {
         {"rows in order", book("<Row ss:Index='3'>" + text + "</Row><Row>" + text + "</Row>"), ""},
+        {"merged cells", book("<Row><Cell ss:MergeAcross='2'/>" + text + "<Cell ss:Index='16384'/></Row>"), ""},
+        {"merged past the grid", book("<Row><Cell ss:MergeAcross='16383'/>" + text + "</Row>"), "超出工作表范围"},
         {"a row that goes back", book("<Row ss:Index='3'>" + text + "</Row><Row ss:Index='2'/>"), "超出工作表范围"},
         {"a cell that goes back", book("<Row><Cell ss:Index='3'/><Cell ss:Index='2'/></Row>"), "超出工作表范围"},
         {"a row beyond the grid", book("<Row ss:Index='1048577'>" + text + "</Row>"), "超出工作表范围"},
@@ -508,6 +510,14 @@ TEST(WorkbookHostile, XmlSpreadsheetsOutOfOrderOrOutOfTheGrid)
         else
             EXPECT_TRUE(reason.contains(QString::fromUtf8(c.reason))) << reason.toStdString();
     }
+    // A merged cell spans its columns: the next cell stands after them.
+    dir.write(QStringLiteral("merged.xml"),
+              book("<Row><Cell ss:MergeAcross='2'><Data ss:Type='String'>a</Data></Cell>" + text + "</Row>"));
+    auto merged = Workbook::open(dir.file(QStringLiteral("merged.xml")));
+    const Worksheet& sheet = merged->worksheet(QStringLiteral("sheet1"));
+    EXPECT_EQ(sheet.cell(1, 1).text, QStringLiteral("a"));
+    EXPECT_EQ(sheet.cell(1, 4).text, QStringLiteral("x"));
+    EXPECT_EQ(sheet.cellCount(), 2u);
 }
 
 TEST(WorkbookHostile, StreamedKindsNameTheSheetsThereWhenOneIsMissing)
