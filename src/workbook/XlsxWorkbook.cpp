@@ -126,6 +126,7 @@ private:
 
         SheetRow row;
         row.number = number;
+        row.cells.reserve(16);
         int column = 0;
         for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
             if (!isNamed(c, "c"))

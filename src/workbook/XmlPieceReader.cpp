@@ -4,7 +4,9 @@
 #include "workbook/ReaderLimits.h"
 #include "workbook/Texts.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace corvina {
 
@@ -115,11 +117,12 @@ void XmlPieceReader::feed(const char* data, size_t size)
         if (m_state == State::Done)
             return;
     }
-    // Every complete child in the new bytes; the search starts a closing tag's length back, in
-    // case one was cut at the end of the previous block.
-    for (size_t at = m_buffer.find(m_childClose, m_searchedTo); at != std::string::npos;
-         at = m_buffer.find(m_childClose, at + 1))
-        m_lastChildEnd = at + m_childClose.size();
+    // The last complete child in the new bytes, searched back from their end; the search reaches
+    // a closing tag's length before them, in case one was cut at the end of the previous block.
+    const size_t from = std::min(m_searchedTo, m_buffer.size());
+    const size_t at = std::string_view(m_buffer).substr(from).rfind(m_childClose);
+    if (at != std::string_view::npos)
+        m_lastChildEnd = from + at + m_childClose.size();
     m_searchedTo = m_buffer.size() >= m_childClose.size() ? m_buffer.size() - m_childClose.size() + 1 : 0;
     if (m_buffer.size() < ReaderLimits::kXmlPieceBytes)
         return;
