@@ -40,6 +40,16 @@ void IssuingDatabase::close()
     m_db->close();
 }
 
+bool IssuingDatabase::reopenQuietly(QString* reason)
+{
+    m_db->close();
+    QString why;
+    const bool opened = m_db->open(&why);
+    if (reason)
+        *reason = why;
+    return opened;
+}
+
 std::optional<Rows> IssuingDatabase::select(const SqlStatement& statement)
 {
     if (!isOpen() && !open())

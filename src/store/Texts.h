@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace corvina::StoreTexts {
 
@@ -14,5 +15,22 @@ inline const QString NotADatabase = QStringLiteral("文件 %1 既不是SQLite数
 inline const QString NoAccessDriver = QStringLiteral(
     "文件 %1 是Access数据库，但本机没有Access的ODBC驱动（需要Qt的QODBC驱动和MDBTools ODBC驱动 odbc-mdbtools）");
 inline const QString AccessOpenFailed = QStringLiteral("无法通过ODBC打开Access数据库 %1：%2");
+
+// Reasons given after "出错原因：" when the issuing journal cannot be written as it must.
+inline const QString AttemptNotWritten = QStringLiteral("开票记录（销售单据号 %1）未能写入");
+inline const QString DocumentNotStored = QStringLiteral("数据库中已没有销售单据号为 %1 的单据");
+
+// The issuing journal as the clerk reads it: its columns, the outcomes, and whether an attempt
+// still waits to be settled.
+inline const QStringList JournalCaptions = {
+    QStringLiteral("销售单据号"), QStringLiteral("发票代码"), QStringLiteral("发票号码"), QStringLiteral("开始时间"),
+    QStringLiteral("结果"),       QStringLiteral("结束时间"), QStringLiteral("核对")};
+inline const QString OutcomePending = QStringLiteral("未完成（开票中断）");
+inline const QString OutcomeIssued = QStringLiteral("已开具并记录");
+inline const QString OutcomeUnconfirmed = QStringLiteral("开票软件未确认");
+inline const QString AttemptOpen = QStringLiteral("待核对");
+inline const QString AttemptClosed = QStringLiteral("—");
+inline const QString SettledIssued = QStringLiteral("已核对：已开票 %1 %2");
+inline const QString SettledNotIssued = QStringLiteral("已核对：未开票");
 
 } // namespace corvina::StoreTexts
