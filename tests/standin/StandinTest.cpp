@@ -217,6 +217,99 @@ TEST(Standin, IntakeRecordsTheInvoiceAndAdvancesTheBook)
               QStringLiteral("00000002"));
 }
 
+// The intake options that let every way an issue can go wrong be shown: a refused request, an
+// invoice issued while the book's current number stays, and one whose number moves on later.
+TEST(Standin, IntakeOptionsDepartFromAWellBehavedProgram)
+{
+    struct Case {
+        const char* name;
+        QStringList options;
+        int exitCode;
+        QString issued;  // invoices recorded
+        QString bookNow; // DQKYH once the program has ended
+        QString logLine; // a text the log holds afterwards
+    };
+    const Case cases[] = {
+        {"the first request refused",
+         {QStringLiteral("--refuse-request"), QStringLiteral("1")},
+         1,
+         QStringLiteral("0"),
+         QStringLiteral("00000001"),
+         QStringLiteral("拒收开票请求")},
+        {"only a later request refused",
+         {QStringLiteral("--refuse-request"), QStringLiteral("2")},
+         0,
+         QStringLiteral("1"),
+         QStringLiteral("00000002"),
+         QStringLiteral("已开具发票")},
+        {"issued, the number held",
+         {QStringLiteral("--hold-number")},
+         0,
+         QStringLiteral("1"),
+         QStringLiteral("00000001"),
+         QStringLiteral("暂未前进")},
+        {"issued, the number moved on later",
+         {QStringLiteral("--advance-after"), QStringLiteral("300")},
+         0,
+         QStringLiteral("1"),
+         QStringLiteral("00000002"),
+         QStringLiteral("已从 00000001 前进")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        ASSERT_EQ(standin({QStringLiteral("--init"), folder.path()}).exitCode, 0);
+        Request().writeTo(folder);
+        const StandinRun run = standin(QStringList{QStringLiteral("--intake"), folder.path()} + c.options);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_EQ(single(folder.path(), QStringLiteral("select count(*) from issued")), c.issued);
+        EXPECT_EQ(single(folder.path(), QStringLiteral("select DQKYH from FPB_TZ where ZTID=3")), c.bookNow);
+        EXPECT_TRUE(logOf(folder).contains(c.logLine)) << logOf(folder).toStdString();
+    }
+}
+
+TEST(Standin, HeldNumberIsNotIssuedTwiceAndMovesOnByHand)
+{
+    TempFolder folder;
+    ASSERT_EQ(
+        standin({QStringLiteral("--init"), folder.path(), QStringLiteral("--last-number"), QStringLiteral("00000002")})
+            .exitCode,
+        0);
+    Request().writeTo(folder);
+    ASSERT_EQ(standin({QStringLiteral("--intake"), folder.path(), QStringLiteral("--hold-number")}).exitCode, 0);
+    // The same number again cannot be issued a second time.
+    const StandinRun again = standin({QStringLiteral("--intake"), folder.path()});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_EQ(single(folder.path(), QStringLiteral("select count(*) from issued")), QStringLiteral("1"));
+
+    struct Step {
+        int exitCode;
+        QString bookNow;
+    };
+    // 00000001 -> 00000002, then past the last number: used up; a used-up book cannot move on.
+    for (const Step& step : {Step{0, QStringLiteral("00000002")}, Step{0, QString()}, Step{1, QString()}}) {
+        EXPECT_EQ(standin({QStringLiteral("--advance"), folder.path()}).exitCode, step.exitCode);
+        EXPECT_EQ(single(folder.path(), QStringLiteral("select DQKYH from FPB_TZ where ZTID=3")), step.bookNow);
+    }
+}
+
+TEST(Standin, IntakeOptionsThatMakeNoSense)
+{
+    for (const QStringList& args : {
+             QStringList{QStringLiteral("--intake"), QStringLiteral("x"), QStringLiteral("--refuse-request"),
+                         QStringLiteral("0")},
+             QStringList{QStringLiteral("--intake"), QStringLiteral("x"), QStringLiteral("--hold-number"),
+                         QStringLiteral("--advance-after"), QStringLiteral("5")},
+             QStringList{QStringLiteral("--intake"), QStringLiteral("x"), QStringLiteral("--advance-after"),
+                         QStringLiteral("soon")},
+             QStringList{QStringLiteral("--intake"), QStringLiteral("x"), QStringLiteral("--advance"),
+                         QStringLiteral("y")},
+         }) {
+        const StandinRun run = standin(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
+    }
+}
+
 TEST(Standin, IntakeRefusesAndRecordsNothing)
 {
     struct Case {

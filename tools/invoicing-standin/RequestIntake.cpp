@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QXmlStreamReader>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace corvina::standin {
@@ -186,7 +188,16 @@ Request readRequest(const QString& folder)
     return request;
 }
 
-void record(const QString& folder, const Request& request, const QDateTime& now)
+void log(const QString& folder, const QString& text, const Clock& clock)
+{
+    try {
+        AppendLog(StandinDatabase::logPath(folder), text, clock);
+    } catch (const Failure&) {
+        // The outcome is shown to the user either way; a log that cannot be written changes nothing.
+    }
+}
+
+void record(const QString& folder, const Request& request, const QDateTime& now, bool advance)
 {
     StandinDatabase database(folder);
     QString error;
@@ -239,9 +250,9 @@ void record(const QString& folder, const Request& request, const QDateTime& now)
             }
         }
         int changed = 0;
-        if (!database.exec(QStringLiteral("update FPB_TZ set DQKYH=? where ID=? and DQKYH=?"), {next, bookId, current},
-                           error, &changed) ||
-            changed != 1) {
+        if (advance && (!database.exec(QStringLiteral("update FPB_TZ set DQKYH=? where ID=? and DQKYH=?"),
+                                       {next, bookId, current}, error, &changed) ||
+                        changed != 1)) {
             throw Refusal{QStringLiteral("发票薄无法更新：") + error};
         }
         if (!db.commit())
@@ -252,26 +263,116 @@ void record(const QString& folder, const Request& request, const QDateTime& now)
     }
 }
 
-} // namespace
-
-IntakeOutcome takeInRequest(const QString& folder, const Clock& clock)
+// Takes one request in; `refuse` turns it away as the options ask, `advance` moves the book on.
+IntakeOutcome takeIn(const QString& folder, const Clock& clock, bool refuse, bool advance)
 {
     IntakeOutcome outcome;
     try {
+        if (refuse)
+            throw Refusal{QStringLiteral("按启动设置拒收这个请求（--refuse-request）")};
         const Request request = readRequest(folder);
-        record(folder, request, clock.now());
+        record(folder, request, clock.now(), advance);
         outcome.recorded = true;
         outcome.code = request.code;
         outcome.number = request.number;
         outcome.message = QStringLiteral("已开具发票：代码 %1 号码 %2").arg(request.code, request.number);
+        if (!advance)
+            outcome.message += QStringLiteral("（发票薄的当前号码暂未前进）");
     } catch (const Refusal& refusal) {
         outcome.message = QStringLiteral("拒收开票请求：") + refusal.reason;
     }
-    try {
-        AppendLog(StandinDatabase::logPath(folder), outcome.message, clock);
-    } catch (const Failure&) {
-        // The outcome is shown to the user either way; a log that cannot be written changes nothing.
+    log(folder, outcome.message, clock);
+    return outcome;
+}
+
+} // namespace
+
+IntakeOutcome takeInRequest(const QString& folder, const Clock& clock)
+{
+    return takeIn(folder, clock, false, true);
+}
+
+bool advanceEnabledBook(const QString& folder, QString& error, const QString& onlyFrom)
+{
+    StandinDatabase database(folder);
+    if (!database.open(false, error))
+        return false;
+    QSqlDatabase& db = database.db();
+    if (!db.transaction()) {
+        error = QStringLiteral("数据库无法写入");
+        return false;
     }
+    try {
+        QSqlQuery book(db);
+        if (!book.exec(QStringLiteral("select ID, DQKYH, ZZHM from FPB_TZ where ZTID=3 order by ID")))
+            throw Refusal{QStringLiteral("数据库错误：") + book.lastError().text()};
+        if (!book.next())
+            throw Refusal{QStringLiteral("没有启用的发票薄")};
+        const QVariant bookId = book.value(0);
+        const QString current = book.value(1).toString();
+        const QString last = book.value(2).toString();
+        book.finish();
+        if (!onlyFrom.isNull() && current != onlyFrom) {
+            db.rollback();
+            return true; // moved on meanwhile: nothing left to do
+        }
+        if (current.size() <= 3)
+            throw Refusal{QStringLiteral("启用的发票薄已经用完")};
+        int changed = 0;
+        if (!database.exec(QStringLiteral("update FPB_TZ set DQKYH=? where ID=? and DQKYH=?"),
+                           {nextNumber(current, last), bookId, current}, error, &changed) ||
+            changed != 1)
+            throw Refusal{QStringLiteral("发票薄无法更新：") + error};
+        if (!db.commit())
+            throw Refusal{QStringLiteral("数据库无法提交")};
+        return true;
+    } catch (const Refusal& refusal) {
+        db.rollback();
+        error = refusal.reason;
+        return false;
+    }
+}
+
+// The book moves of the delayed intake, each on a thread of its own that sleeps out its delay.
+class RequestIntake::Delayed {
+public:
+    ~Delayed()
+    {
+        for (std::thread& t : m_threads)
+            t.join();
+    }
+    void add(const QString& folder, int delayMs, const QString& number, const Clock& clock)
+    {
+        m_threads.emplace_back([folder, delayMs, number, &clock] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            QString error;
+            const bool moved = advanceEnabledBook(folder, error, number);
+            log(folder,
+                moved ? QStringLiteral("发票薄的当前号码已从 %1 前进（延迟 %2 毫秒）").arg(number).arg(delayMs)
+                      : QStringLiteral("发票薄的当前号码未能前进：") + error,
+                clock);
+        });
+    }
+
+private:
+    std::vector<std::thread> m_threads;
+};
+
+RequestIntake::RequestIntake(QString folder, const Clock& clock, IntakeOptions options)
+    : m_folder(std::move(folder)), m_clock(clock), m_options(std::move(options)), m_delayed(std::make_unique<Delayed>())
+{
+}
+
+RequestIntake::~RequestIntake() = default;
+
+IntakeOutcome RequestIntake::takeIn()
+{
+    ++m_requests;
+    const bool refuse = m_options.refuseRequests.contains(m_requests);
+    const bool advanceNow = !m_options.holdNumber && m_options.advanceAfterMs < 0;
+    IntakeOutcome outcome = corvina::standin::takeIn(m_folder, m_clock, refuse, advanceNow);
+    if (outcome.recorded && !m_options.holdNumber && m_options.advanceAfterMs >= 0)
+        m_delayed->add(m_folder, m_options.advanceAfterMs, outcome.number, m_clock);
     return outcome;
 }
 
