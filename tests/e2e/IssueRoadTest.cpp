@@ -2,6 +2,7 @@
 
 #include "app/Clock.h"
 #include "doubles/RecordingPrompter.h"
+#include "issuing/BatchRunController.h"
 #include "issuing/BatchTexts.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
@@ -215,7 +216,7 @@ TEST(IssueRoad, MainWindowButtonRunsTheBatch)
     window.BitBtn4Click();
     EXPECT_EQ(window.BitBtn4->text(), BatchTexts::StopCaption);
     ASSERT_TRUE(waitFor(
-        [&] { return !window.batchThreadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; }, 90000))
+        [&] { return !window.batchRun().threadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; }, 90000))
         << prompter.texts().join(QLatin1Char('|')).toStdString();
 
     EXPECT_EQ(prompter.texts(), QStringList{BatchTexts::Confirm});
@@ -255,9 +256,10 @@ TEST(IssueRoad, F10StopsTheWindowsRun)
     window.BitBtn4Click();
     ASSERT_TRUE(waitFor([&] { return window.invoiceList().text(0, ColState) == BatchTexts::IssuedState; }, 60000));
     ASSERT_TRUE(pressKey(QStringLiteral("F10")));
-    ASSERT_TRUE(waitFor([&] { return !window.BatchRunning.load(); }, 10000));
-    ASSERT_TRUE(waitFor(
-        [&] { return !window.batchThreadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; }, 60000));
+    ASSERT_TRUE(waitFor([&] { return !window.batchRun().BatchRunning.load(); }, 10000));
+    ASSERT_TRUE(
+        waitFor([&] { return !window.batchRun().threadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; },
+                60000));
 
     EXPECT_EQ(prompter.texts(), QStringList{BatchTexts::Confirm});
     const QList<QStringList> issued = rig.issued();

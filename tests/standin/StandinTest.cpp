@@ -1,5 +1,4 @@
 #include "app/Gbk.h"
-#include "bridge/InvoicingReadiness.h"
 #include "bridge/IssuePreparer.h"
 #include "bridge/RequestFixture.h"
 #include "store/IssuingDatabase.h"
@@ -395,13 +394,6 @@ TEST(Standin, NextNumberKeepsItsWidth)
     }
 }
 
-namespace {
-class AlwaysReady : public InvoicingReadiness {
-public:
-    bool CheckInvoicingReady() override { return true; }
-};
-} // namespace
-
 // The tool's own preparation against the stand-in's database and folder: values with markup
 // characters reach the stand-in intact.
 TEST(Standin, PreparedRequestWithMarkupIsAcceptedAndRecordedExactly)
@@ -416,13 +408,13 @@ TEST(Standin, PreparedRequestWithMarkupIsAcceptedAndRecordedExactly)
                QStringLiteral("1.25")},
               {2, QString(), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")},
               {3, QStringLiteral("垫圈 >5"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("6")}});
-    AlwaysReady ready;
     IssuingDatabase database(rig.kaippath() + QStringLiteral("\\Data\\DB_KP.mdb"), rig.prompter);
-    IssuePreparer preparer(ready, database, rig.writer, rig.data, rig.clock, rig.prompter, rig.kaippath());
+    IssuePreparer preparer(database, rig.store, rig.writer, rig.data, rig.clock, rig.prompter, rig.kaippath());
 
     for (const char* number : {"00000001", "00000002"}) {
         SCOPED_TRACE(number);
-        ASSERT_TRUE(preparer.PrepareIssue(0)) << rig.prompter.texts().join(QLatin1Char('|')).toStdString();
+        ASSERT_TRUE(preparer.PrepareIssue(rig.list.rows().at(0)))
+            << rig.prompter.texts().join(QLatin1Char('|')).toStdString();
         EXPECT_EQ(rig.data.DQKYH, QLatin1String(number));
         const StandinRun run = standin({QStringLiteral("--intake"), rig.folder.path()});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();

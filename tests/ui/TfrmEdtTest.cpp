@@ -1,5 +1,6 @@
 #include "ui/TfrmEdt.h"
 
+#include "app/Clock.h"
 #include "doubles/RecordingPrompter.h"
 #include "invoices/InvoiceBrowser.h"
 #include "invoices/InvoiceList.h"
@@ -22,7 +23,8 @@ struct Dialog {
     TempFolder folder;
     RecordingPrompter prompter;
     LocalStore store{folder.file(QStringLiteral("SysData.mdb")), prompter};
-    InvoiceBrowser browser{store, prompter};
+    FakeClock clock;
+    InvoiceBrowser browser{store, prompter, clock};
     PlainInvoiceList list;
     std::unique_ptr<TfrmEdt> frm;
 
