@@ -4,6 +4,7 @@
 #include "doubles/RecordingPrompter.h"
 #include "issuing/BatchRunController.h"
 #include "issuing/BatchTexts.h"
+#include "issuing/Texts.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
 
@@ -186,6 +187,85 @@ TEST(IssueRoad, InvoicingProgramNotUsable)
         EXPECT_EQ(r.out, QString());
         EXPECT_EQ(rig.issued().size(), 0);
         expectStoreMatchesIssued(rig, ids);
+    }
+}
+
+// An invoicing program that shows the number used only a while after 保存 is waited for.
+TEST(IssueRoad, BookThatMovesOnLateIsWaitedFor)
+{
+    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
+    IssuingRig rig;
+    ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+    const QStringList ids = documents(2);
+    QString error;
+    ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
+    const auto standin = startStandin(rig, {QStringLiteral("--advance-after"), QStringLiteral("2500")});
+    ASSERT_TRUE(standin);
+    const ProcessResult r = runIssue(rig);
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(outputLines(r.out), (QStringList{ids[0] + QLatin1Char('\t') + Code + QLatin1Char('\t') + number(1),
+                                               ids[1] + QLatin1Char('\t') + Code + QLatin1Char('\t') + number(2)}));
+    expectStoreMatchesIssued(rig, ids);
+}
+
+// Runs that end on a message of their own, printed, exit 1: what the invoicing program did is
+// recorded exactly, and what it did not confirm stays open in the journal.
+TEST(IssueRoad, RunsThatStopOnTheirMessage)
+{
+    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
+    struct Case {
+        const char* name;
+        QStringList windowOptions;
+        QString message;
+        int issuedByStandin;
+        int recorded;
+        QStringList openAttempts;
+    };
+    const QStringList ids = documents(3);
+    const Case cases[] = {
+        {"the dialog has no 关闭",
+         {QStringLiteral("--omit-button"), QStringLiteral("关闭")},
+         QStringLiteral("[错误] ") + QString::fromUtf8(texts::IssueButtonMissing).arg(QStringLiteral("关闭")),
+         0,
+         0,
+         {}},
+        // A real wait of about ten seconds for the book.
+        {"the second request refused, its error box left open",
+         {QStringLiteral("--refuse-request"), QStringLiteral("2")},
+         QStringLiteral("[错误] ") + QString::fromUtf8(texts::NotConfirmed).arg(ids[1], Code, number(2)),
+         1,
+         1,
+         {ids[1]}},
+        {"issued, but the book's number held",
+         {QStringLiteral("--hold-number")},
+         QStringLiteral("[错误] ") + QString::fromUtf8(texts::NotConfirmed).arg(ids[0], Code, number(1)),
+         1,
+         0,
+         {ids[0]}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IssuingRig rig;
+        ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+        QString error;
+        ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
+        const auto standin = startStandin(rig, c.windowOptions);
+        ASSERT_TRUE(standin);
+        const ProcessResult r = runIssue(rig);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(outputLines(r.err).join(QLatin1Char('\n')), Asked + QLatin1Char('\n') + c.message);
+        EXPECT_EQ(outputLines(r.out).size(), c.recorded);
+        EXPECT_EQ(rig.issued().size(), c.issuedByStandin);
+        int recorded = 0;
+        for (const QString& id : ids)
+            recorded += rig.stored(id).fok == QLatin1String("1");
+        EXPECT_EQ(recorded, c.recorded);
+        QStringList open;
+        for (const QStringList& row :
+             sqliteRows(rig.storePath(), QStringLiteral("select FCustOrderId from "
+                                                        "issueJournal where FClosedAt is null")))
+            open << row[0];
+        EXPECT_EQ(open, c.openAttempts);
     }
 }
 
