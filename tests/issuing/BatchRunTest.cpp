@@ -165,6 +165,13 @@ private:
     InvoiceList& m_inner;
 };
 
+// The clerk retires the enabled book and enables the second one, 3100071150.
+void switchToTheSecondBook(BatchRig& b)
+{
+    b.rig.changeIssuingDatabase(QStringLiteral("update FPB_TZ set ZTID = case when FPDM = '3100071140' then 4 else 3 "
+                                               "end where FPDM in ('3100071140', '3100071150')"));
+}
+
 const QStringList D123 = {QStringLiteral("D1"), QStringLiteral("D2"), QStringLiteral("D3")};
 
 } // namespace
@@ -426,9 +433,7 @@ TEST(BatchRun, RecordedOnlyWhenTheBookShowsTheNumberUsed)
          [](BatchRig& b) {
              b.program->afterSave = [&b](int save) {
                  if (save == 1)
-                     b.rig.changeIssuingDatabase(
-                         QStringLiteral("update FPB_TZ set ZTID = case when FPDM = '3100071140' then 4 else 3 end "
-                                        "where FPDM in ('3100071140', '3100071150')"));
+                     switchToTheSecondBook(b);
              };
          },
          {},
@@ -445,9 +450,7 @@ TEST(BatchRun, RecordedOnlyWhenTheBookShowsTheNumberUsed)
          [](BatchRig& b) {
              b.program->onDialog = [&b](int dialog) {
                  if (dialog == 2)
-                     b.rig.changeIssuingDatabase(
-                         QStringLiteral("update FPB_TZ set ZTID = case when FPDM = '3100071140' then 4 else 3 end "
-                                        "where FPDM in ('3100071140', '3100071150')"));
+                     switchToTheSecondBook(b);
              };
          },
          {text(texts::BookChanged)

@@ -197,7 +197,41 @@ void log(const QString& folder, const QString& text, const Clock& clock)
     }
 }
 
-void record(const QString& folder, const Request& request, const QDateTime& now, bool advance)
+// The enabled book, the first with ZTID = 3.
+struct EnabledBook {
+    QVariant id;
+    QString code;
+    QString current; // DQKYH
+    QString last;    // ZZHM
+    QString kind;
+};
+
+EnabledBook enabledBook(QSqlDatabase& db)
+{
+    QSqlQuery book(db);
+    if (!book.exec(QStringLiteral("select ID, FPDM, DQKYH, ZZHM, KPZLID from FPB_TZ where ZTID=3 order by ID")))
+        throw Refusal{QStringLiteral("数据库错误：") + book.lastError().text()};
+    if (!book.next())
+        throw Refusal{QStringLiteral("没有启用的发票薄")};
+    return {book.value(0), book.value(1).toString(), book.value(2).toString(), book.value(3).toString(),
+            book.value(4).toString()};
+}
+
+// Moves the book on to the number after its current one, as issuing does.
+void moveOn(StandinDatabase& database, const EnabledBook& book)
+{
+    if (book.current.size() <= 3)
+        throw Refusal{QStringLiteral("启用的发票薄已经用完")};
+    QString error;
+    int changed = 0;
+    if (!database.exec(QStringLiteral("update FPB_TZ set DQKYH=? where ID=? and DQKYH=?"),
+                       {nextNumber(book.current, book.last), book.id, book.current}, error, &changed) ||
+        changed != 1)
+        throw Refusal{QStringLiteral("发票薄无法更新：") + error};
+}
+
+// Runs `work` in one transaction of the folder's database; a Refusal rolls it back.
+template <typename F> void inTransaction(const QString& folder, F&& work)
 {
     StandinDatabase database(folder);
     QString error;
@@ -207,27 +241,31 @@ void record(const QString& folder, const Request& request, const QDateTime& now,
     if (!db.transaction())
         throw Refusal{QStringLiteral("数据库无法写入")};
     try {
-        QSqlQuery book(db);
-        if (!book.exec(QStringLiteral("select ID, FPDM, DQKYH, ZZHM, KPZLID from FPB_TZ where ZTID=3 order by ID")))
-            throw Refusal{QStringLiteral("数据库错误：") + book.lastError().text()};
-        if (!book.next())
-            throw Refusal{QStringLiteral("没有启用的发票薄")};
-        const QVariant bookId = book.value(0);
-        const QString code = book.value(1).toString();
-        const QString current = book.value(2).toString();
-        const QString last = book.value(3).toString();
-        const QString kind = book.value(4).toString();
-        book.finish();
-        if (current.size() <= 3)
-            throw Refusal{QStringLiteral("启用的发票薄已经用完")};
-        if (request.code != code)
-            throw Refusal{QStringLiteral("发票代码 %1 与启用的发票薄 %2 不符").arg(request.code, code)};
-        if (request.number != current)
-            throw Refusal{QStringLiteral("发票号码 %1 不是启用的发票薄的当前号码 %2").arg(request.number, current)};
-        if (request.kind != kind)
-            throw Refusal{QStringLiteral("发票种类 %1 与启用的发票薄 %2 不符").arg(request.kind, kind)};
-        const QString next = nextNumber(current, last);
+        work(database);
+        if (!db.commit())
+            throw Refusal{QStringLiteral("数据库无法提交")};
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
 
+void record(const QString& folder, const Request& request, const QDateTime& now, bool advance)
+{
+    inTransaction(folder, [&](StandinDatabase& database) {
+        const EnabledBook book = enabledBook(database.db());
+        if (book.current.size() <= 3)
+            throw Refusal{QStringLiteral("启用的发票薄已经用完")};
+        if (request.code != book.code)
+            throw Refusal{QStringLiteral("发票代码 %1 与启用的发票薄 %2 不符").arg(request.code, book.code)};
+        if (request.number != book.current)
+            throw Refusal{
+                QStringLiteral("发票号码 %1 不是启用的发票薄的当前号码 %2").arg(request.number, book.current)};
+        if (request.kind != book.kind)
+            throw Refusal{QStringLiteral("发票种类 %1 与启用的发票薄 %2 不符").arg(request.kind, book.kind)};
+        nextNumber(book.current, book.last); // a current number that is no number is refused here
+
+        QString error;
         const QStringList& names = StandinDatabase::recordHeaderElements();
         QVariantList values;
         for (const QString& text : request.header)
@@ -249,18 +287,9 @@ void record(const QString& folder, const Request& request, const QDateTime& now,
                 throw Refusal{QStringLiteral("明细无法记录：") + error};
             }
         }
-        int changed = 0;
-        if (advance && (!database.exec(QStringLiteral("update FPB_TZ set DQKYH=? where ID=? and DQKYH=?"),
-                                       {next, bookId, current}, error, &changed) ||
-                        changed != 1)) {
-            throw Refusal{QStringLiteral("发票薄无法更新：") + error};
-        }
-        if (!db.commit())
-            throw Refusal{QStringLiteral("数据库无法提交")};
-    } catch (...) {
-        db.rollback();
-        throw;
-    }
+        if (advance)
+            moveOn(database, book);
+    });
 }
 
 // Takes one request in; `refuse` turns it away as the options ask, `advance` moves the book on.
@@ -294,40 +323,15 @@ IntakeOutcome takeInRequest(const QString& folder, const Clock& clock)
 
 bool advanceEnabledBook(const QString& folder, QString& error, const QString& onlyFrom)
 {
-    StandinDatabase database(folder);
-    if (!database.open(false, error))
-        return false;
-    QSqlDatabase& db = database.db();
-    if (!db.transaction()) {
-        error = QStringLiteral("数据库无法写入");
-        return false;
-    }
     try {
-        QSqlQuery book(db);
-        if (!book.exec(QStringLiteral("select ID, DQKYH, ZZHM from FPB_TZ where ZTID=3 order by ID")))
-            throw Refusal{QStringLiteral("数据库错误：") + book.lastError().text()};
-        if (!book.next())
-            throw Refusal{QStringLiteral("没有启用的发票薄")};
-        const QVariant bookId = book.value(0);
-        const QString current = book.value(1).toString();
-        const QString last = book.value(2).toString();
-        book.finish();
-        if (!onlyFrom.isNull() && current != onlyFrom) {
-            db.rollback();
-            return true; // moved on meanwhile: nothing left to do
-        }
-        if (current.size() <= 3)
-            throw Refusal{QStringLiteral("启用的发票薄已经用完")};
-        int changed = 0;
-        if (!database.exec(QStringLiteral("update FPB_TZ set DQKYH=? where ID=? and DQKYH=?"),
-                           {nextNumber(current, last), bookId, current}, error, &changed) ||
-            changed != 1)
-            throw Refusal{QStringLiteral("发票薄无法更新：") + error};
-        if (!db.commit())
-            throw Refusal{QStringLiteral("数据库无法提交")};
+        inTransaction(folder, [&](StandinDatabase& database) {
+            const EnabledBook book = enabledBook(database.db());
+            // A book that has moved on meanwhile is left as it is.
+            if (onlyFrom.isNull() || book.current == onlyFrom)
+                moveOn(database, book);
+        });
         return true;
     } catch (const Refusal& refusal) {
-        db.rollback();
         error = refusal.reason;
         return false;
     }
