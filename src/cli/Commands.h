@@ -15,6 +15,7 @@ int runEditCommand(const QStringList& args);
 int runDeleteCommand(const QStringList& args);
 int runIssueCommand(const QStringList& args);
 int runJournalCommand(const QStringList& args);
+int runBookCommand(const QStringList& args);
 
 // Whether argv names a command (the window opens otherwise), and running it.
 bool isCommandLine(int argc, char** argv);
