@@ -2,9 +2,9 @@
 #include "app/Prompter.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "cli/Texts.h"
 #include "store/IssueJournal.h"
 #include "store/LocalStore.h"
-#include "store/Texts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,21 +17,21 @@ namespace {
 QString outcomeText(const QString& outcome)
 {
     if (outcome == IssueJournal::Issued)
-        return StoreTexts::OutcomeIssued;
+        return CliTexts::OutcomeIssued;
     if (outcome == IssueJournal::Unconfirmed)
-        return StoreTexts::OutcomeUnconfirmed;
-    return StoreTexts::OutcomePending;
+        return CliTexts::OutcomeUnconfirmed;
+    return CliTexts::OutcomePending;
 }
 
 QString settlementText(const IssueAttempt& a)
 {
     if (a.isOpen())
-        return StoreTexts::AttemptOpen;
+        return CliTexts::AttemptOpen;
     if (a.settledState == QLatin1String("1"))
-        return StoreTexts::SettledIssued.arg(a.settledCode, a.settledNumber);
+        return CliTexts::SettledIssued.arg(a.settledCode, a.settledNumber);
     if (a.settledState == QLatin1String("0"))
-        return StoreTexts::SettledNotIssued;
-    return StoreTexts::AttemptClosed;
+        return CliTexts::SettledNotIssued;
+    return CliTexts::AttemptClosed;
 }
 
 // A bound given as "YYYY-MM-DD hh:nn" in the journal's form: the start or the end of that minute.
@@ -106,7 +106,7 @@ int runJournalCommand(const QStringList& args)
                                  : QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
         return kDone;
     }
-    QString out = StoreTexts::JournalCaptions.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    QString out = CliTexts::JournalCaptions.join(QLatin1Char('\t')) + QLatin1Char('\n');
     for (const IssueAttempt& a : attempts) {
         out += QStringList{a.orderId,    a.code,           a.number, a.startedAt, outcomeText(a.outcome),
                            a.finishedAt, settlementText(a)}

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 namespace corvina::StoreTexts {
 
@@ -30,18 +29,5 @@ inline const QString TableUnreadable = QStringLiteral("表 %1 读不出来：数
 // Reasons given after "出错原因：" when the issuing journal cannot be written as it must.
 inline const QString AttemptNotWritten = QStringLiteral("开票记录（销售单据号 %1）未能写入");
 inline const QString DocumentNotStored = QStringLiteral("数据库中已没有销售单据号为 %1 的单据");
-
-// The issuing journal as the clerk reads it: its columns, the outcomes, and whether an attempt
-// still waits to be settled.
-inline const QStringList JournalCaptions = {
-    QStringLiteral("销售单据号"), QStringLiteral("发票代码"), QStringLiteral("发票号码"), QStringLiteral("开始时间"),
-    QStringLiteral("结果"),       QStringLiteral("结束时间"), QStringLiteral("核对")};
-inline const QString OutcomePending = QStringLiteral("未完成（开票中断）");
-inline const QString OutcomeIssued = QStringLiteral("已开具并记录");
-inline const QString OutcomeUnconfirmed = QStringLiteral("开票软件未确认");
-inline const QString AttemptOpen = QStringLiteral("待核对");
-inline const QString AttemptClosed = QStringLiteral("—");
-inline const QString SettledIssued = QStringLiteral("已核对：已开票 %1 %2");
-inline const QString SettledNotIssued = QStringLiteral("已核对：未开票");
 
 } // namespace corvina::StoreTexts
