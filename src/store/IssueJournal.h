@@ -33,6 +33,9 @@ struct IssueAttempt {
 // invoicing program is asked to issue; its outcome is written with the document's own record, in
 // one transaction. An attempt left open (the tool died in its middle, or the issue was never
 // confirmed) keeps every run off its document until the clerk settles it by hand.
+// The store itself admits one open attempt per document (a unique index on FCustOrderId over the
+// rows whose FClosedAt is null), so an open attempt is a claim on the document: a second claim,
+// from this station or another sharing the store, fails instead of issuing twice.
 class IssueJournal {
 public:
     static inline const QString Pending = QStringLiteral("pending");
