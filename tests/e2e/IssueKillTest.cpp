@@ -83,9 +83,10 @@ void expectEverythingAccountedFor(const IssuingRig& rig)
     }
     for (const QString& id : documents()) {
         const StoredState s = rig.stored(id);
-        if (s.fok == QLatin1String("1"))
+        if (s.fok == QLatin1String("1")) {
             EXPECT_TRUE(issued.value(id).contains(Invoice{s.code, s.number}))
                 << id.toStdString() << " recorded, not issued";
+        }
     }
 }
 

@@ -117,8 +117,9 @@ TEST(IssueJournal, BeginClaimsADocumentOnlyOnce)
             EXPECT_EQ(begun.attempt.startedAt, QStringLiteral("2024-03-05 14:07:09"));
             EXPECT_TRUE(begun.attempt.isOpen());
         }
-        if (c.outcome == IssueJournal::BeginOutcome::AlreadyOpen)
+        if (c.outcome == IssueJournal::BeginOutcome::AlreadyOpen) {
             EXPECT_EQ(begun.attempt.number, QStringLiteral("N0"));
+        }
         if (c.outcome == IssueJournal::BeginOutcome::AlreadyIssued) {
             EXPECT_EQ(begun.storedCode, QStringLiteral("C9"));
             EXPECT_EQ(begun.storedNumber, QStringLiteral("N9"));
@@ -186,8 +187,9 @@ TEST(IssueJournal, OutcomeAndRecordInOneTransaction)
         JournalRig r;
         const IssueJournal::Begun begun = r.journal.begin(QStringLiteral("D1"), c, n);
         ASSERT_EQ(begun.outcome, IssueJournal::BeginOutcome::Started);
-        if (!k.trigger.isEmpty())
+        if (!k.trigger.isEmpty()) {
             ASSERT_TRUE(sqliteExec(r.path(), k.trigger));
+        }
         r.clock.advance(1500);
         EXPECT_EQ(k.issued ? r.journal.recordIssued(begun.attempt) : r.journal.recordUnconfirmed(begun.attempt), k.ok);
         EXPECT_EQ(r.document(QStringLiteral("D1")), k.document);
@@ -195,8 +197,9 @@ TEST(IssueJournal, OutcomeAndRecordInOneTransaction)
         ASSERT_EQ(attempts.size(), 1);
         EXPECT_EQ(attempts[0][3], k.outcome);
         EXPECT_EQ(attempts[0][6].isEmpty(), k.open);
-        if (k.ok)
+        if (k.ok) {
             EXPECT_EQ(attempts[0][5], QStringLiteral("2024-03-05 14:07:10"));
+        }
         if (k.ok) {
             EXPECT_TRUE(r.prompter.shown().isEmpty());
         } else {
@@ -235,8 +238,9 @@ TEST(IssueJournal, WhatTheClerkStoresSettlesAnOpenAttempt)
         EXPECT_EQ(r.journal.openAttempt(QStringLiteral("D1")).has_value(), !c.closes);
         // Only that document's attempt.
         EXPECT_TRUE(r.journal.openAttempt(QStringLiteral("D2")).has_value());
-        if (c.closes)
+        if (c.closes) {
             EXPECT_EQ(r.attempts()[0][7], c.state);
+        }
     }
 }
 

@@ -91,7 +91,7 @@ struct ScriptedInvoicingProgram {
         bool running = true;
         std::int64_t dialogEnabledAfter = 0; // FakeWindowServices::Never: never accepts input
         bool closeButton = true;
-        QList<int> refusedSaves;        // the saves (from 1) the intake refuses
+        QList<int> refusedSaves = {};   // the saves (from 1) the intake refuses
         bool holdNumber = false;        // the intake issues but never moves the book on
         std::int64_t advanceAfter = -1; // the intake issues; the book moves on this long later
     };

@@ -213,8 +213,9 @@ TEST(BatchButton, EveryAbnormalEndShowsWhy)
         WindowRig w(options);
         ASSERT_TRUE(w.rig.ready()) << w.rig.error().toStdString();
         const QString control = w.rig.configFile(QStringLiteral("invoice.xml"));
-        if (!c.controlFile)
+        if (!c.controlFile) {
             ASSERT_TRUE(QFile::remove(control));
+        }
         if (c.stepsThrow)
             w.run().setStepsFactory(
                 [](LocalStore&) -> std::unique_ptr<IssuingSteps> { throw std::runtime_error("磁盘已满"); });
