@@ -222,15 +222,22 @@ QStringList CompoundFile::streamNames() const
     return names;
 }
 
+std::vector<quint32> CompoundFile::streamSectors(quint32 start, quint64 size, quint32 sectorSize,
+                                                 const std::vector<quint32>& table, const char* shortChain) const
+{
+    const quint64 needed = (size + sectorSize - 1) / sectorSize;
+    std::vector<quint32> sectors = chain(start, table, needed);
+    if (sectors.size() < needed)
+        damaged(shortChain);
+    return sectors;
+}
+
 QByteArray CompoundFile::readChain(quint32 start, quint64 size) const
 {
     QByteArray out;
     if (size == 0)
         return out;
-    const quint64 needed = (size + m_sectorSize - 1) / m_sectorSize;
-    const std::vector<quint32> sectors = chain(start, m_fat, needed);
-    if (sectors.size() < needed)
-        damaged("扇区链短于数据流");
+    const std::vector<quint32> sectors = streamSectors(start, size, m_sectorSize, m_fat, "扇区链短于数据流");
     out.resize(static_cast<qsizetype>(size));
     quint64 done = 0;
     // Consecutive sectors are read in one go: most files keep a stream in one run.
@@ -269,10 +276,7 @@ QByteArray CompoundFile::readMini(quint32 start, quint64 size) const
     QByteArray out;
     if (size == 0)
         return out;
-    const quint64 needed = (size + m_miniSectorSize - 1) / m_miniSectorSize;
-    const std::vector<quint32> sectors = chain(start, m_miniFat, needed);
-    if (sectors.size() < needed)
-        damaged("小扇区链短于数据流");
+    const std::vector<quint32> sectors = streamSectors(start, size, m_miniSectorSize, m_miniFat, "小扇区链短于数据流");
     out.reserve(static_cast<qsizetype>(size));
     for (quint32 s : sectors) {
         const quint64 offset = static_cast<quint64>(s) * m_miniSectorSize;

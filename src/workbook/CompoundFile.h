@@ -37,6 +37,9 @@ private:
     void readAllocationTable(const QByteArray& header);
     void readDirectory(quint32 first);
     std::vector<quint32> chain(quint32 start, const std::vector<quint32>& table, quint64 limit) const;
+    // The sectors holding a stream of `size` bytes; throws when its chain is shorter.
+    std::vector<quint32> streamSectors(quint32 start, quint64 size, quint32 sectorSize,
+                                       const std::vector<quint32>& table, const char* shortChain) const;
     QByteArray readChain(quint32 start, quint64 size) const;
     QByteArray readMini(quint32 start, quint64 size) const;
     QByteArray readAt(quint64 offset, quint64 length) const;
