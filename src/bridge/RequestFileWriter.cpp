@@ -10,6 +10,7 @@
 #include "store/Rows.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 namespace corvina {
 
@@ -114,7 +115,7 @@ QString escapeRequestValue(const QString& value)
 // Writes one line at a time, each ended by CR LF, and reports any write failure as a Failure.
 class RequestFileWriter::LineSink {
 public:
-    explicit LineSink(QFile& file) : m_file(file) {}
+    explicit LineSink(QIODevice& file) : m_file(file) {}
     void line(const QString& text)
     {
         const QByteArray bytes = text.toUtf8() + kLineEnd;
@@ -123,7 +124,7 @@ public:
     }
 
 private:
-    QFile& m_file;
+    QIODevice& m_file;
 };
 
 RequestFileWriter::RequestFileWriter(const TIssuingData& data, const PrintOffsets& offsets, const Clock& clock,
@@ -135,8 +136,36 @@ RequestFileWriter::RequestFileWriter(const TIssuingData& data, const PrintOffset
 bool RequestFileWriter::WriteRequestFile(const QString& path, const InvoiceRow& row, const Rows& lineItems)
 {
     const bool control = path.right(5) == QLatin1String("e.xml");
-    QFile file(nativePath(path));
-    if (!control && file.exists())
+    const bool ok = control ? writeControlFile(nativePath(path)) : writeRecordFile(nativePath(path), row, lineItems);
+    if (!ok)
+        ShowMessageBox(m_prompter, BoxOwner::Application, path + BridgeTexts::kUpdateFailed, MessageBoxKind::Error);
+    return ok;
+}
+
+// Every run reads the print offsets back from the control file before it writes anything, so the
+// file is replaced whole: written beside it and renamed over it. A run killed while writing, or a
+// write that fails, leaves the previous file as it was; truncated in place, it would stop every
+// later run with "装载XML文件失败!".
+bool RequestFileWriter::writeControlFile(const QString& nativeFile) const
+{
+    QSaveFile file(nativeFile);
+    file.setDirectWriteFallback(true); // a folder where only the file itself may be written
+    try {
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        LineSink out(file);
+        writeControl(out);
+        // commit() does not see a failure of the buffer's last flush: flushed and checked here.
+        return file.flush() && file.commit();
+    } catch (const std::exception&) {
+        return false; // the unfinished copy is discarded
+    }
+}
+
+bool RequestFileWriter::writeRecordFile(const QString& nativeFile, const InvoiceRow& row, const Rows& lineItems) const
+{
+    QFile file(nativeFile);
+    if (file.exists())
         file.remove(); // a failure shows when the file cannot be created below
 
     bool ok = false;
@@ -144,10 +173,7 @@ bool RequestFileWriter::WriteRequestFile(const QString& path, const InvoiceRow& 
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             throw Failure(file.errorString());
         LineSink out(file);
-        if (control)
-            writeControl(out);
-        else
-            writeRecord(out, row, lineItems);
+        writeRecord(out, row, lineItems);
         ok = file.flush();
     } catch (const std::exception&) {
         ok = false;
@@ -158,8 +184,6 @@ bool RequestFileWriter::WriteRequestFile(const QString& path, const InvoiceRow& 
         if (file.error() != QFileDevice::NoError)
             ok = false;
     }
-    if (!ok)
-        ShowMessageBox(m_prompter, BoxOwner::Application, path + BridgeTexts::kUpdateFailed, MessageBoxKind::Error);
     return ok;
 }
 

@@ -32,12 +32,14 @@ public:
     // `path` is a Windows-style text (kaippath + "\Config\..."); `row` the list row as the run
     // found it; `lineItems` the document's stored line items in line order (FItem, FCount, FPrice,
     // FSum; the control file uses none). True when the whole file was written and closed;
-    // otherwise one error box (path + "更新失败!") has been shown and the lines written so far stay
-    // in the file.
+    // otherwise one error box (path + "更新失败!") has been shown: the control file keeps its
+    // previous content, the record file the lines written so far.
     bool WriteRequestFile(const QString& path, const InvoiceRow& row, const Rows& lineItems);
 
 private:
     class LineSink;
+    bool writeControlFile(const QString& nativeFile) const;
+    bool writeRecordFile(const QString& nativeFile, const InvoiceRow& row, const Rows& lineItems) const;
     void writeControl(LineSink& out) const;
     void writeRecord(LineSink& out, const InvoiceRow& row, const Rows& items) const;
 

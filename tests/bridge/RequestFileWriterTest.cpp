@@ -5,6 +5,12 @@
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
+#if __has_include(<sys/resource.h>)
+#include <csignal>
+#include <sys/resource.h>
+#define CORVINA_HAVE_FILE_SIZE_LIMIT 1
+#endif
+
 using namespace corvina;
 using namespace corvina::test;
 
@@ -284,6 +290,71 @@ TEST(RequestFileWriter, FailuresShowOneBoxAndKeepWhatWasWritten)
         }
     }
 }
+
+#ifdef CORVINA_HAVE_FILE_SIZE_LIMIT
+// Files of this process cannot grow past `bytes` while it lives: a write fails half way, as on a
+// full disk, or as when the tool is killed in the middle of a file.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_previous{};
+    void (*m_handler)(int) = nullptr;
+};
+
+TEST(RequestFileWriter, WriteFailingHalfWay)
+{
+    struct Case {
+        const char* name;
+        bool control;
+        bool previousKept; // the file as it was before; otherwise the lines written so far
+    };
+    // The control file is read back by every later run, so it never stays half written.
+    const std::vector<Case> cases = {
+        {"control file", true, true},
+        {"record file", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriterRig rig;
+        ASSERT_TRUE(c.control ? rig.writeControl() : rig.writeRecord());
+        const QString file = c.control ? rig.controlPath() : rig.recordPath();
+        const QByteArray before = readAll(file);
+        rig.data.FPDM = QStringLiteral("4400000000");
+        bool ok = true;
+        {
+            const FileSizeLimit limit(120);
+            ok = c.control ? rig.writeControl() : rig.writeRecord();
+        }
+        EXPECT_FALSE(ok);
+        const QString path = rig.kaippath() + (c.control ? QStringLiteral("\\Config\\invoice.xml")
+                                                         : QStringLiteral("\\Config\\invoicedata_6.xml"));
+        EXPECT_EQ(rig.prompter.texts(), QStringList{path + QStringLiteral("更新失败!")});
+        const QByteArray after = readAll(file);
+        if (c.previousKept) {
+            EXPECT_EQ(after, before);
+        } else {
+            EXPECT_EQ(after.size(), 120);
+            EXPECT_TRUE(before.startsWith(after));
+        }
+        EXPECT_EQ(QDir(rig.folder.file(QStringLiteral("Config"))).entryList(QDir::Files).size(), 1)
+            << "nothing left beside the file";
+    }
+}
+#endif
 
 TEST(RequestFileWriter, FileThatCannotBeCreated)
 {
