@@ -7,7 +7,7 @@
 #include "app/Paths.h"
 #include "app/Prompter.h"
 #include "bridge/Texts.h"
-#include "store/InvoiceList.h"
+#include "invoices/InvoiceList.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/Failure.h"
 #include "app/Prompter.h"
-#include "store/InvoiceQuery.h"
+#include "invoices/InvoiceQuery.h"
 #include "store/LocalStore.h"
 
 #include <cstdio>

@@ -3,7 +3,7 @@
 #include "app/CliPrompter.h"
 #include "app/Clock.h"
 #include "app/Settings.h"
-#include "store/InvoiceList.h"
+#include "invoices/InvoiceList.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
-#include "store/InvoiceBrowser.h"
+#include "invoices/InvoiceBrowser.h"
 #include "store/LocalStore.h"
 
 namespace corvina::cli {

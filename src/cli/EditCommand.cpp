@@ -2,7 +2,7 @@
 #include "app/Prompter.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
-#include "store/InvoiceBrowser.h"
+#include "invoices/InvoiceBrowser.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 

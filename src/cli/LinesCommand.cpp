@@ -2,7 +2,7 @@
 #include "app/Prompter.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
-#include "store/InvoiceCaptions.h"
+#include "invoices/InvoiceCaptions.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 

@@ -1,6 +1,6 @@
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
-#include "store/InvoiceCaptions.h"
+#include "invoices/InvoiceCaptions.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

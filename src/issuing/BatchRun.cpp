@@ -2,8 +2,8 @@
 
 #include "app/Gbk.h"
 #include "app/Prompter.h"
+#include "invoices/InvoiceList.h"
 #include "issuing/BatchTexts.h"
-#include "store/InvoiceList.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 

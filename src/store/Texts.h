@@ -15,10 +15,4 @@ inline const QString NoAccessDriver = QStringLiteral(
     "文件 %1 是Access数据库，但本机没有Access的ODBC驱动（需要Qt的QODBC驱动和MDBTools ODBC驱动 odbc-mdbtools）");
 inline const QString AccessOpenFailed = QStringLiteral("无法通过ODBC打开Access数据库 %1：%2");
 
-// The state texts of the list and of the two state boxes.
-inline const QString Issued = QStringLiteral("已开票");
-inline const QString NotIssued = QStringLiteral("未开票");
-inline const QString QueryNotIssued = QStringLiteral("未开发票");
-inline const QString QueryIssued = QStringLiteral("已开发票");
-
 } // namespace corvina::StoreTexts

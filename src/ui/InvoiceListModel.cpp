@@ -1,6 +1,6 @@
 #include "ui/InvoiceListModel.h"
 
-#include "store/InvoiceCaptions.h"
+#include "invoices/InvoiceCaptions.h"
 
 namespace corvina {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/InvoiceList.h"
+#include "invoices/InvoiceList.h"
 
 #include <QAbstractTableModel>
 

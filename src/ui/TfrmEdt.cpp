@@ -1,8 +1,8 @@
 #include "ui/TfrmEdt.h"
 
-#include "store/BrowserTexts.h"
-#include "store/InvoiceBrowser.h"
-#include "store/InvoiceQuery.h"
+#include "invoices/InvoiceBrowser.h"
+#include "invoices/InvoiceQuery.h"
+#include "invoices/Texts.h"
 #include "ui/UiFonts.h"
 
 #include <QComboBox>

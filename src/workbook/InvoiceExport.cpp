@@ -2,7 +2,7 @@
 
 #include "app/Clock.h"
 #include "app/Prompter.h"
-#include "store/InvoiceList.h"
+#include "invoices/InvoiceList.h"
 #include "workbook/ExportTexts.h"
 #include "workbook/XlsxTemplateFiller.h"
 

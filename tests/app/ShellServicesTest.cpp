@@ -4,7 +4,7 @@
 #include "app/Failure.h"
 #include "app/Gbk.h"
 #include "app/NumberText.h"
-#include "app/RecordingPrompter.h"
+#include "doubles/RecordingPrompter.h"
 #include "support/TestSupport.h"
 
 #include <QFile>

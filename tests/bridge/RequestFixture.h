@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/Clock.h"
-#include "app/RecordingPrompter.h"
 #include "bridge/RequestFileWriter.h"
 #include "bridge/TIssuingData.h"
-#include "store/InvoiceList.h"
+#include "doubles/RecordingPrompter.h"
+#include "invoices/InvoiceList.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 #include "support/TestSupport.h"

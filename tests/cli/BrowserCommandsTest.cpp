@@ -1,6 +1,6 @@
 // `corvina export`, `corvina edit` and `corvina delete`, run as the real executable.
 
-#include "app/RecordingPrompter.h"
+#include "doubles/RecordingPrompter.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
 #include "workbook/ExportTexts.h"

@@ -1,7 +1,7 @@
 #include "E2eRig.h"
 
 #include "app/Clock.h"
-#include "app/RecordingPrompter.h"
+#include "doubles/RecordingPrompter.h"
 #include "issuing/BatchTexts.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"

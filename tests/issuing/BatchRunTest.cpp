@@ -1,12 +1,12 @@
 #include "issuing/BatchRun.h"
 
 #include "app/Clock.h"
-#include "app/RecordingPrompter.h"
 #include "app/Settings.h"
+#include "doubles/RecordingPrompter.h"
+#include "invoices/InvoiceList.h"
+#include "invoices/InvoiceQuery.h"
 #include "issuing/BatchTexts.h"
 #include "issuing/InvoicingProgramSteps.h"
-#include "store/InvoiceList.h"
-#include "store/InvoiceQuery.h"
 #include "store/LocalStore.h"
 #include "support/IssuingRig.h"
 

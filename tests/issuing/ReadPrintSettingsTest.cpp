@@ -1,6 +1,6 @@
 #include "issuing/ReadPrintSettings.h"
 #include "app/Gbk.h"
-#include "app/RecordingPrompter.h"
+#include "doubles/RecordingPrompter.h"
 #include "issuing/PrintSettingsTexts.h"
 #include "support/TestSupport.h"
 

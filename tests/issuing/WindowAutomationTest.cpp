@@ -1,6 +1,6 @@
 #include "issuing/WindowAutomation.h"
-#include "app/RecordingPrompter.h"
-#include "issuing/FakeWindowServices.h"
+#include "doubles/FakeWindowServices.h"
+#include "doubles/RecordingPrompter.h"
 #include "issuing/InfoBoxes.h"
 
 #include <gtest/gtest.h>

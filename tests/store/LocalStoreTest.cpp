@@ -1,6 +1,6 @@
 #include "store/LocalStore.h"
 #include "app/Failure.h"
-#include "app/RecordingPrompter.h"
+#include "doubles/RecordingPrompter.h"
 #include "store/IssuingDatabase.h"
 #include "store/Statements.h"
 #include "support/TestSupport.h"

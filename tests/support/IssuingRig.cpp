@@ -1,6 +1,6 @@
 #include "support/IssuingRig.h"
 
-#include "app/RecordingPrompter.h"
+#include "doubles/RecordingPrompter.h"
 #include "issuing/InvoicingWindows.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"

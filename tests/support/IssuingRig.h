@@ -1,6 +1,6 @@
 #pragma once
 
-#include "issuing/FakeWindowServices.h"
+#include "doubles/FakeWindowServices.h"
 #include "support/TestSupport.h"
 
 #include <QString>

@@ -2,10 +2,10 @@
 // real widgets (offscreen) over a real store.
 
 #include "app/Clock.h"
-#include "app/RecordingPrompter.h"
-#include "issuing/NoStopKey.h"
-#include "store/BrowserTexts.h"
-#include "store/InvoiceList.h"
+#include "doubles/NoStopKey.h"
+#include "doubles/RecordingPrompter.h"
+#include "invoices/InvoiceList.h"
+#include "invoices/Texts.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
 #include "ui/InvoiceListModel.h"

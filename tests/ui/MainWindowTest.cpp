@@ -1,6 +1,6 @@
 #include "app/Clock.h"
-#include "app/RecordingPrompter.h"
-#include "issuing/NoStopKey.h"
+#include "doubles/NoStopKey.h"
+#include "doubles/RecordingPrompter.h"
 #include "store/LocalStore.h"
 #include "support/TestSupport.h"
 #include "ui/InvoiceListModel.h"

@@ -1,9 +1,9 @@
 #include "ui/TfrmEdt.h"
 
-#include "app/RecordingPrompter.h"
-#include "store/BrowserTexts.h"
-#include "store/InvoiceBrowser.h"
-#include "store/InvoiceList.h"
+#include "doubles/RecordingPrompter.h"
+#include "invoices/InvoiceBrowser.h"
+#include "invoices/InvoiceList.h"
+#include "invoices/Texts.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
 

@@ -2,8 +2,8 @@
 
 #include "app/Clock.h"
 #include "app/Gbk.h"
-#include "app/RecordingPrompter.h"
 #include "app/Settings.h"
+#include "doubles/RecordingPrompter.h"
 #include "store/LocalStore.h"
 #include "support/TestSupport.h"
 #include "workbook/WorkbookImport.h"

@@ -1,8 +1,8 @@
 #include "workbook/InvoiceExport.h"
 
 #include "app/Clock.h"
-#include "app/RecordingPrompter.h"
-#include "store/InvoiceList.h"
+#include "doubles/RecordingPrompter.h"
+#include "invoices/InvoiceList.h"
 #include "workbook/ExportTexts.h"
 #include "workbook/OpenpyxlReader.h"
 #include "workbook/XlsxTemplateFiller.h"

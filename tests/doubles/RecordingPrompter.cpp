@@ -1,4 +1,4 @@
-#include "app/RecordingPrompter.h"
+#include "doubles/RecordingPrompter.h"
 
 namespace corvina {
 

@@ -1,5 +1,5 @@
-#include "issuing/X11StopKey.h"
-#include "issuing/NoStopKey.h"
+#include "platform/x11/X11StopKey.h"
+#include "doubles/NoStopKey.h"
 #include "support/XvfbServer.h"
 
 #include <QElapsedTimer>

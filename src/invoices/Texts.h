@@ -23,4 +23,10 @@ inline const QString EditCancel = QStringLiteral("取消(&C)");
 // A state text that is neither entry would hide the document from every query.
 inline const QString EditStateUnknown = QStringLiteral("发票状态只能是“未开票”或“已开票”，请重新选择!");
 
+// The state texts of the list and of the two state boxes.
+inline const QString Issued = QStringLiteral("已开票");
+inline const QString NotIssued = QStringLiteral("未开票");
+inline const QString QueryNotIssued = QStringLiteral("未开发票");
+inline const QString QueryIssued = QStringLiteral("已开发票");
+
 } // namespace corvina::BrowserTexts

@@ -1,6 +1,6 @@
-#include "issuing/X11StopKey.h"
+#include "platform/x11/X11StopKey.h"
 
-#include "issuing/X11ErrorTrap.h"
+#include "platform/x11/X11ErrorTrap.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>

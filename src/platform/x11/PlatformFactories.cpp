@@ -1,20 +1,18 @@
 #include "issuing/PlatformWindowServices.h"
-
-#ifdef _WIN32
-#include "issuing/Win32WindowServices.h"
-#else
-#include "issuing/X11WindowServices.h"
-#endif
+#include "issuing/StopKey.h"
+#include "platform/x11/X11StopKey.h"
+#include "platform/x11/X11WindowServices.h"
 
 namespace corvina {
 
 std::unique_ptr<WindowServices> createPlatformWindowServices()
 {
-#ifdef _WIN32
-    return std::make_unique<Win32WindowServices>();
-#else
     return std::make_unique<X11WindowServices>();
-#endif
+}
+
+std::unique_ptr<StopKey> createPlatformStopKey()
+{
+    return std::make_unique<X11StopKey>();
 }
 
 } // namespace corvina

@@ -1,4 +1,4 @@
-#include "issuing/Win32WindowServices.h"
+#include "platform/win32/Win32WindowServices.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
-#include "store/InvoiceBrowser.h"
+#include "invoices/InvoiceBrowser.h"
 
 #include "app/Failure.h"
-#include "app/RecordingPrompter.h"
-#include "store/BrowserTexts.h"
-#include "store/InvoiceList.h"
-#include "store/InvoiceQuery.h"
+#include "doubles/RecordingPrompter.h"
+#include "invoices/InvoiceList.h"
+#include "invoices/InvoiceQuery.h"
+#include "invoices/Texts.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
 

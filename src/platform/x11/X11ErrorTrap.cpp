@@ -1,4 +1,4 @@
-#include "issuing/X11ErrorTrap.h"
+#include "platform/x11/X11ErrorTrap.h"
 
 #include <X11/Xlib.h>
 

@@ -1,4 +1,4 @@
-#include "store/InvoiceCaptions.h"
+#include "invoices/InvoiceCaptions.h"
 
 namespace corvina {
 

@@ -1,4 +1,4 @@
-#include "issuing/Win32StopKey.h"
+#include "platform/win32/Win32StopKey.h"
 
 #include <windows.h>
 

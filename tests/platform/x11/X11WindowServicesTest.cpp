@@ -1,4 +1,4 @@
-#include "issuing/X11WindowServices.h"
+#include "platform/x11/X11WindowServices.h"
 #include "support/XvfbServer.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
-#include "store/InvoiceQuery.h"
-#include "app/RecordingPrompter.h"
+#include "invoices/InvoiceQuery.h"
+#include "doubles/RecordingPrompter.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 #include "support/TestSupport.h"

@@ -1,6 +1,6 @@
-#include "issuing/X11WindowServices.h"
+#include "platform/x11/X11WindowServices.h"
 
-#include "issuing/X11ErrorTrap.h"
+#include "platform/x11/X11ErrorTrap.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -1,10 +1,10 @@
-#include "store/InvoiceQuery.h"
+#include "invoices/InvoiceQuery.h"
 
 #include "app/Gbk.h"
+#include "invoices/Texts.h"
 #include "store/LocalStore.h"
 #include "store/Rows.h"
 #include "store/Statements.h"
-#include "store/Texts.h"
 
 #include <array>
 #include <iterator>
@@ -13,15 +13,15 @@ namespace corvina {
 
 const StateEntries& queryStateEntries()
 {
-    static const StateEntries entries{{StoreTexts::QueryNotIssued, QStringLiteral("0")},
-                                      {StoreTexts::QueryIssued, QStringLiteral("1")}};
+    static const StateEntries entries{{BrowserTexts::QueryNotIssued, QStringLiteral("0")},
+                                      {BrowserTexts::QueryIssued, QStringLiteral("1")}};
     return entries;
 }
 
 const StateEntries& editStateEntries()
 {
-    static const StateEntries entries{{StoreTexts::NotIssued, QStringLiteral("0")},
-                                      {StoreTexts::Issued, QStringLiteral("1")}};
+    static const StateEntries entries{{BrowserTexts::NotIssued, QStringLiteral("0")},
+                                      {BrowserTexts::Issued, QStringLiteral("1")}};
     return entries;
 }
 
@@ -35,7 +35,7 @@ QString mappedStateValue(const StateEntries& entries, const QString& text)
 
 QString listStateText(const QString& fok)
 {
-    return trimControl(fok) == QLatin1String("1") ? StoreTexts::Issued : StoreTexts::NotIssued;
+    return trimControl(fok) == QLatin1String("1") ? BrowserTexts::Issued : BrowserTexts::NotIssued;
 }
 
 QString queryTimeText(const QDateTime& t)

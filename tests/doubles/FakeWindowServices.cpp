@@ -1,4 +1,4 @@
-#include "issuing/FakeWindowServices.h"
+#include "doubles/FakeWindowServices.h"
 
 #include <algorithm>
 #include <stdexcept>
