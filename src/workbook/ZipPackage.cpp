@@ -29,7 +29,8 @@ QString zipErrorText(int code)
 ZipPackage::ZipPackage(const QString& path) : m_path(path)
 {
     int code = 0;
-    m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    // libzip takes UTF-8 names on every system (on Windows it opens them through the wide API).
+    m_zip = zip_open(path.toUtf8().constData(), ZIP_RDONLY, &code);
     if (!m_zip)
         throw FormatError(WorkbookTexts::DetailZip.arg(zipErrorText(code)));
 }

@@ -152,6 +152,27 @@ TEST(NumberText, ParseDecimalAcceptsOnlyPlainNumbers)
     }
 }
 
+TEST(Gbk, EncodesAndDecodesCodePage936WhateverTheSystemCodePage)
+{
+    // Bytes from the code page's own table, not from our encoder.
+    struct Case {
+        QString text;
+        QByteArray bytes;
+    } cases[] = {
+        {QStringLiteral("开票"), QByteArray("\xBF\xAA\xC6\xB1")},
+        {QStringLiteral("D:\\发票\\"), QByteArray("D:\\\xB7\xA2\xC6\xB1\\")},
+        {QStringLiteral("销售单据号1001"), QByteArray("\xCF\xFA\xCA\xDB\xB5\xA5\xBE\xDD\xBA\xC5"
+                                                      "1001")},
+        {QStringLiteral("ascii only"), QByteArray("ascii only")},
+        {QString(), QByteArray()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(gbkEncode(c.text), c.bytes);
+        EXPECT_EQ(gbkDecode(c.bytes), c.text);
+    }
+}
+
 TEST(Gbk, PiecesNeverSplitACharacterAndDropPast500Bytes)
 {
     const QString han = QStringLiteral("汉");

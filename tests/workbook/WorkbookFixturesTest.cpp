@@ -169,3 +169,21 @@ TEST(WorkbookFixtures, ReaderChosenByContentNotByName)
         EXPECT_EQ(book->worksheet(QStringLiteral("DataTypes")).cell(3, 1).text, QStringLiteral("ab")) << r.to;
     }
 }
+
+TEST(WorkbookFixtures, OpensWorkbooksUnderChineseNames)
+{
+    // Clerks keep their workbooks in folders with Chinese names; the path reaches every reader
+    // whole, whatever the system's code page.
+    test::TempFolder dir;
+    const struct {
+        const char* from;
+        const char* to;
+    } copies[] = {{"issues.xlsx", "销售单据/十二月 销售.xlsx"}, {"issues.xls", "销售单据/十二月 销售.xls"}};
+    for (const auto& c : copies) {
+        const QString target = dir.file(QString::fromUtf8(c.to));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(target).absolutePath()));
+        ASSERT_TRUE(QFile::copy(test::dataPath(QStringLiteral("workbooks/") + QString::fromLatin1(c.from)), target));
+        auto book = Workbook::open(target);
+        EXPECT_EQ(book->worksheet(QStringLiteral("DataTypes")).cell(3, 1).text, QStringLiteral("ab")) << c.to;
+    }
+}
