@@ -2,6 +2,7 @@
 // another process, as the tool meets the real invoicing program.
 #include "platform/win32/Win32WindowServices.h"
 #include "issuing/InvoicingWindows.h"
+#include "issuing/WindowAutomation.h"
 #include "support/IssuingRig.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include <windows.h>
 
@@ -237,4 +239,47 @@ TEST_F(Win32WindowServicesTest, SentPressWaitsWhileTheRefusalBoxIsOpen)
     ASSERT_TRUE(boxShown) << "the refused request opened no box";
     EXPECT_EQ(windows.findTopLevel(std::string("#32770"), MainTitle), NoWindow);
     EXPECT_TRUE(windows.isEnabled(opened));
+}
+
+// The window automation itself over the Win32 services, against stand-ins set up each way.
+TEST(Win32WindowAutomation, ReadinessDialogAndButtonsAgainstTheStandin)
+{
+    struct Case {
+        const char* name;
+        QStringList options;
+        bool ready;
+        bool dialog;
+        bool buttons;
+    };
+    const Case cases[] = {
+        {"ready at once", {}, true, true, true},
+        {"shown after a second",
+         {QStringLiteral("--start-hidden"), QStringLiteral("--show-after"), QStringLiteral("1000")},
+         true,
+         true,
+         true},
+        {"no 关闭 button", {QStringLiteral("--omit-button"), QStringLiteral("关闭")}, true, true, false},
+        {"no 打印预览 button", {QStringLiteral("--omit-button"), QStringLiteral("打印预览")}, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IssuingRig rig;
+        ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+        Standin standin(rig, c.options);
+        ASSERT_TRUE(standin.ready());
+        Win32WindowServices windows;
+        std::vector<std::string> shown;
+        WindowAutomation automation(windows, [&](const std::string& text) { shown.push_back(text); });
+        EXPECT_EQ(automation.CheckInvoicingReady(), c.ready);
+        const WindowHandle dialog = automation.OpenIssueDialog();
+        EXPECT_EQ(dialog != NoWindow, c.dialog);
+        EXPECT_EQ(automation.FindIssueButtons(dialog), c.buttons);
+        EXPECT_TRUE(shown.empty());
+    }
+    // Nothing running: the clerk is asked to start the invoicing program, at once.
+    Win32WindowServices windows;
+    std::vector<std::string> shown;
+    WindowAutomation automation(windows, [&](const std::string& text) { shown.push_back(text); });
+    EXPECT_FALSE(automation.CheckInvoicingReady());
+    EXPECT_EQ(shown, std::vector<std::string>{"请先启动票系统！"});
 }
