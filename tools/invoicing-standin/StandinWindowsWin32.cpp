@@ -159,8 +159,10 @@ LRESULT CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 void createDialog()
 {
-    g.dialog = CreateWindowExW(0, kDialogClass, wide(kDialogTitle).c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                               120, 120, 540, 300, g.main, nullptr, g.instance, nullptr);
+    // Refusing input from its birth: it accepts input only after the step delay.
+    g.dialog = CreateWindowExW(0, kDialogClass, wide(kDialogTitle).c_str(),
+                               WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_DISABLED, 120, 120, 540, 300, g.main,
+                               nullptr, g.instance, nullptr);
     const QString pending = g.actions->pendingRequest ? g.actions->pendingRequest() : QString();
     g.request = label(g.dialog, wide(pending), 10, 10, 500, 120);
     g.status = label(g.dialog, L"", 10, 140, 500, 60);
@@ -173,8 +175,6 @@ void createDialog()
         setFont(button);
         x += 100;
     }
-    // It comes up refusing input and accepts it after the step delay, unless told never to.
-    EnableWindow(g.dialog, FALSE);
     ShowWindow(g.dialog, SW_SHOWNORMAL);
     if (!g.options->dialogDisabled)
         SetTimer(g.dialog, EnableDialog, static_cast<UINT>(std::max(g.options->stepDelayMs, 1)), nullptr);

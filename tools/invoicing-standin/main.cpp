@@ -84,9 +84,12 @@ int runWindows(int argc, char** argv, const StandinOptions& options)
 
 int main(int argc, char** argv)
 {
+    // Qt's own reading of the command line: on Windows the wide one, so "关闭" survives any code page.
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    {
+        QCoreApplication probe(argc, argv);
+        arguments = QCoreApplication::arguments();
+    }
     StandinOptions options;
     QString error;
     if (!parseStandinOptions(arguments, options, error))

@@ -169,8 +169,9 @@ TEST_F(Win32WindowServicesTest, PostedToolbarClickOpensTheDialogWhichAcceptsInpu
 
     const WindowHandle opened = openDialog();
     ASSERT_NE(opened, NoWindow);
-    EXPECT_TRUE(windows.isVisible(opened));
-    EXPECT_FALSE(windows.isEnabled(opened)); // for the step delay
+    EXPECT_FALSE(windows.isEnabled(opened)); // from its creation until the step delay has passed
+    EXPECT_TRUE(waitUntil([&] { return windows.isVisible(opened); }, 10000));
+    EXPECT_FALSE(windows.isEnabled(opened));
     EXPECT_TRUE(waitUntil([&] { return windows.isEnabled(opened); }, 10000));
 
     struct Case {

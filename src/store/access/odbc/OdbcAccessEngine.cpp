@@ -37,9 +37,11 @@ std::unique_ptr<IssuingEngine> makeAccessEngine(const QString& nativePath, const
     settings.connectOptions = QStringLiteral("SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY;SQL_ATTR_LOGIN_TIMEOUT=30");
     settings.missingDriver = StoreTexts::NoAccessOdbcDriver.arg(nativePath, QStringLiteral("QODBC"));
     settings.describeFailure = [nativePath](const QString& why) {
-        // IM002: the driver manager knows no driver of that name.
-        return why.contains(QLatin1String("IM002")) ? missingDriver(nativePath)
-                                                    : StoreTexts::AccessOpenFailed.arg(nativePath, why);
+        // IM002: Windows' driver manager knows no driver of that name; unixODBC (also behind wine)
+        // says it cannot open the driver's library.
+        const bool missing = why.contains(QLatin1String("IM002")) ||
+                             (why.contains(QLatin1String("Can't open lib")) && why.contains(kAccessOdbcDriver));
+        return missing ? missingDriver(nativePath) : StoreTexts::AccessOpenFailed.arg(nativePath, why);
     };
     return std::make_unique<QtSqlIssuingEngine>(std::move(settings));
 }
