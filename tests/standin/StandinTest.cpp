@@ -29,8 +29,8 @@ StandinRun standin(const QStringList& arguments)
     if (!process.waitForFinished(60000))
         return run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    run.out = test::programText(process.readAllStandardOutput());
+    run.err = test::programText(process.readAllStandardError());
     return run;
 }
 
