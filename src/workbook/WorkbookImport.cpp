@@ -207,6 +207,7 @@ void WorkbookImport::writePendingLog(const QString& logPath)
 void WorkbookImport::storeDocuments(const Worksheet& sheet, int total, const QString& logPath)
 {
     int done = 0;
+    ImportCounts counts;
     int row = kFirstDataRow;
     int empty = 0;
     QString previous;
@@ -233,6 +234,11 @@ void WorkbookImport::storeDocuments(const Worksheet& sheet, int total, const QSt
         }
         if (m_progress)
             m_progress(done, std::max(done, total));
+        if (m_countsObserver) {
+            counts.rowsRead += rows;
+            ++(outcome == StoreOutcome::Stored ? counts.documentsStored : counts.alreadyPresent);
+            m_countsObserver(counts);
+        }
         row += rows;
     }
 }

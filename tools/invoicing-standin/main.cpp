@@ -7,6 +7,7 @@
 #include "app/AppendLog.h"
 #include "app/Clock.h"
 #include "app/Failure.h"
+#include "app/Version.h"
 
 #include <QFile>
 #include <QXmlStreamReader>
@@ -87,6 +88,15 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    const QString first = arguments.value(1);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        QTextStream(stdout) << standinUsage();
+        return 0;
+    }
+    if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
+        QTextStream(stdout) << "invoicing-standin " CORVINA_VERSION << Qt::endl;
+        return 0;
+    }
     StandinOptions options;
     QString error;
     if (!parseStandinOptions(arguments, options, error))
