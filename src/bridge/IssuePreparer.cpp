@@ -17,9 +17,9 @@ namespace {
 // message; nothing more is said here.
 class AlreadyShown {};
 
-Rows selectOrStop(IssuingDatabase& database, const SqlStatement& statement)
+Rows selectOrStop(IssuingDatabase& database, const IssuingRead& read)
 {
-    std::optional<Rows> rows = database.select(statement);
+    std::optional<Rows> rows = database.select(read);
     if (!rows)
         throw AlreadyShown();
     return std::move(*rows);
@@ -107,7 +107,7 @@ bool IssuePreparer::readBook()
     m_data.DQKYH = book.value(0, QStringLiteral("DQKYH"));
     m_data.KPZLID = book.value(0, QStringLiteral("KPZLID"));
     m_data.FPDM = book.value(0, QStringLiteral("FPDM"));
-    if (m_data.DQKYH.size() <= 3) {
+    if (m_data.bookUsedUp()) {
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::kBookUsedUp, MessageBoxKind::Info);
         return false;
     }

@@ -2,31 +2,37 @@
 
 namespace corvina::IssuingStatements {
 
-SqlStatement companyRecord()
+IssuingRead companyRecord()
 {
-    return {QStringLiteral("select NSRSBM,NSRMC,HYFLID,HYFLMC,KPZLID,GSZCH,KHYH_ZH,KHYH_EN,SWIFTCODE,YHZH,"
-                           "ZCDZ_ZH,ZCDZ_EN,TEL,FAX from KPZH"),
+    return {QStringLiteral("KPZH"),
+            {QStringLiteral("NSRSBM"), QStringLiteral("NSRMC"), QStringLiteral("HYFLID"), QStringLiteral("HYFLMC"),
+             QStringLiteral("KPZLID"), QStringLiteral("GSZCH"), QStringLiteral("KHYH_ZH"), QStringLiteral("KHYH_EN"),
+             QStringLiteral("SWIFTCODE"), QStringLiteral("YHZH"), QStringLiteral("ZCDZ_ZH"), QStringLiteral("ZCDZ_EN"),
+             QStringLiteral("TEL"), QStringLiteral("FAX")},
             {},
             {}};
 }
 
-SqlStatement industryCode(const QString& industryName)
+IssuingRead industryCode(const QString& industryName)
 {
-    return {QStringLiteral("select HYFLDM from DM_FPHYFL where HYFLMC=?"), {industryName}, {}};
+    return {QStringLiteral("DM_FPHYFL"), {QStringLiteral("HYFLDM")}, QStringLiteral("HYFLMC"), industryName};
 }
 
-SqlStatement kindName(const QString& kindId)
+IssuingRead kindName(const QString& kindId)
 {
     bool isNumber = false;
     const qlonglong id = kindId.trimmed().toLongLong(&isNumber);
     // The column is numeric; a text id that is not a number simply matches no row.
     const QVariant value = isNumber ? QVariant(id) : QVariant(kindId);
-    return {QStringLiteral("select KPZLMC from DM_KPZL where KPZLID=?"), {value}, {}};
+    return {QStringLiteral("DM_KPZL"), {QStringLiteral("KPZLMC")}, QStringLiteral("KPZLID"), value};
 }
 
-SqlStatement enabledBook()
+IssuingRead enabledBook()
 {
-    return {QStringLiteral("select KPZLID,FPDM,DQKYH from FPB_TZ where ZTID=3"), {}, {}};
+    return {QStringLiteral("FPB_TZ"),
+            {QStringLiteral("KPZLID"), QStringLiteral("FPDM"), QStringLiteral("DQKYH")},
+            QStringLiteral("ZTID"),
+            3};
 }
 
 } // namespace corvina::IssuingStatements

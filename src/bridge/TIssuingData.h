@@ -30,6 +30,8 @@ struct TIssuingData {
 
     // A tax number of 8 or more characters means the company part has been read.
     bool companyRead() const { return NSRSBM.size() >= 8; }
+    // A next number of 3 characters or fewer means the enabled book has no number left.
+    bool bookUsedUp() const { return DQKYH.size() <= 3; }
 };
 
 // The print offsets read back from the control file at the start of a run, written unchanged into

@@ -1,16 +1,49 @@
 #include "store/IssuingDatabase.h"
 
-#include "app/Failure.h"
 #include "app/Paths.h"
 #include "app/Prompter.h"
-#include "store/SqlConnection.h"
+#include "store/AccessEngine.h"
+#include "store/DatabaseFile.h"
+#include "store/QtSqlIssuingEngine.h"
 #include "store/Texts.h"
 
 namespace corvina {
 
-IssuingDatabase::IssuingDatabase(QString path, Prompter& prompter)
-    : m_db(std::make_unique<SqlConnection>(nativePath(path), SqlConnection::Options{true, false, QString()})),
-      m_prompter(prompter)
+namespace {
+
+// The invoicing program's database password.
+const QString kIssuingDatabasePassword = QStringLiteral("TolvanReceiptTracker");
+
+std::unique_ptr<IssuingEngine> engineFor(const QString& path, QString* reason)
+{
+    QByteArray head;
+    if (!readDatabaseHead(path, &head, reason))
+        return nullptr;
+    if (head.isEmpty()) {
+        *reason = StoreTexts::FileMissing.arg(path);
+        return nullptr;
+    }
+    switch (databaseFileKind(head)) {
+    case DatabaseFileKind::Sqlite:
+        return std::make_unique<QtSqlIssuingEngine>(
+            QtSqlIssuingEngine::Settings{QStringLiteral("QSQLITE"),
+                                         path,
+                                         QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"),
+                                         {},
+                                         {},
+                                         QStringLiteral("select count(*) from sqlite_master")});
+    case DatabaseFileKind::Access:
+        return makeAccessEngine(path, kIssuingDatabasePassword);
+    case DatabaseFileKind::Unknown:
+        break;
+    }
+    *reason = StoreTexts::NotADatabase.arg(path);
+    return nullptr;
+}
+
+} // namespace
+
+IssuingDatabase::IssuingDatabase(QString path, Prompter& prompter) : m_path(nativePath(path)), m_prompter(prompter)
 {
 }
 
@@ -18,33 +51,57 @@ IssuingDatabase::~IssuingDatabase() = default;
 
 QString IssuingDatabase::path() const
 {
-    return m_db->path();
+    return m_path;
 }
 
 bool IssuingDatabase::open()
 {
-    QString reason;
-    if (m_db->open(&reason))
+    if (isOpen())
         return true;
+    // The file may have been replaced since the last open: its engine is chosen afresh.
+    QString reason;
+    m_engine = engineFor(m_path, &reason);
+    if (m_engine && m_engine->open(&reason))
+        return true;
+    m_engine.reset();
     ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::ConnectionError + reason, MessageBoxKind::Error);
     return false;
 }
 
 bool IssuingDatabase::isOpen() const
 {
-    return m_db->isOpen();
+    return m_engine && m_engine->isOpen();
 }
 
 void IssuingDatabase::close()
 {
-    m_db->close();
+    m_engine.reset();
 }
 
-std::optional<Rows> IssuingDatabase::select(const SqlStatement& statement)
+bool IssuingDatabase::ready()
 {
-    if (!isOpen() && !open())
+    return isOpen() || open();
+}
+
+std::optional<Rows> IssuingDatabase::select(const IssuingRead& read)
+{
+    if (!ready())
         return std::nullopt;
-    return m_db->select(statement);
+    return m_engine->read(read);
+}
+
+std::optional<QStringList> IssuingDatabase::tableNames()
+{
+    if (!ready())
+        return std::nullopt;
+    return m_engine->tableNames();
+}
+
+std::optional<Rows> IssuingDatabase::table(const QString& name)
+{
+    if (!ready())
+        return std::nullopt;
+    return m_engine->table(name);
 }
 
 } // namespace corvina

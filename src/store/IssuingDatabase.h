@@ -1,20 +1,21 @@
 #pragma once
 
+#include "store/IssuingRead.h"
 #include "store/Rows.h"
-#include "store/SqlStatement.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
 namespace corvina {
 
+class IssuingEngine;
 class Prompter;
-class SqlConnection;
 
-// The invoicing program's database DB_KP.mdb, only ever read. The engine is chosen by the
-// file's content: SQLite directly, a Jet (Access) file through ODBC where a driver is installed.
-// One instance per thread.
+// The invoicing program's database DB_KP.mdb, only ever read. The engine is chosen by the file's
+// first bytes on every open: SQLite through Qt Sql, an Access (Jet 3, Jet 4, ACE) file through
+// the build's Access backend. One instance per thread.
 class IssuingDatabase {
 public:
     IssuingDatabase(QString path, Prompter& prompter);
@@ -30,14 +31,23 @@ public:
     void close();
 
     // SelectIssuing: nullopt when the database is closed and cannot be opened (after open()'s
-    // message); otherwise the rows. A statement the database rejects throws Failure.
-    std::optional<Rows> select(const SqlStatement& statement);
+    // message); otherwise the rows. A read the database rejects (no such table or column, a
+    // damaged page) throws Failure.
+    std::optional<Rows> select(const IssuingRead& read);
+
+    // The file's own tables, and one whole table: for diagnostics and for checking a file.
+    // nullopt as select() gives it; Failure as select() throws it.
+    std::optional<QStringList> tableNames();
+    std::optional<Rows> table(const QString& name);
 
     QString path() const;
 
 private:
-    std::unique_ptr<SqlConnection> m_db;
+    bool ready();
+
+    QString m_path;
     Prompter& m_prompter;
+    std::unique_ptr<IssuingEngine> m_engine;
 };
 
 } // namespace corvina

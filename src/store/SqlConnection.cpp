@@ -1,10 +1,9 @@
 #include "store/SqlConnection.h"
 
 #include "app/Failure.h"
+#include "store/DatabaseFile.h"
 #include "store/Texts.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -19,11 +18,14 @@ std::atomic<int> g_connectionCounter{0};
 
 SqlConnection::Engine engineOf(const QByteArray& head)
 {
-    if (head.startsWith(QByteArray("SQLite format 3\0", 16)))
+    switch (databaseFileKind(head)) {
+    case DatabaseFileKind::Sqlite:
         return SqlConnection::Engine::Sqlite;
-    const QByteArray tag = head.mid(4, 15);
-    if (tag == "Standard Jet DB" || tag == "Standard ACE DB")
+    case DatabaseFileKind::Access:
         return SqlConnection::Engine::Access;
+    case DatabaseFileKind::Unknown:
+        break;
+    }
     return SqlConnection::Engine::None;
 }
 
@@ -73,16 +75,9 @@ bool SqlConnection::open(QString* reason)
 {
     if (isOpen())
         return true;
-    QFile file(m_path);
     QByteArray head;
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly)) {
-            *reason = file.errorString() + QStringLiteral(": ") + m_path;
-            return false;
-        }
-        head = file.read(32);
-        file.close();
-    }
+    if (!readDatabaseHead(m_path, &head, reason))
+        return false;
     Engine engine = engineOf(head);
     if (head.isEmpty()) {
         // Missing, or empty as a creation that died before its first write leaves it.

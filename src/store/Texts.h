@@ -13,6 +13,17 @@ inline const QString CannotCreate = QStringLiteral("无法创建数据库文件 
 inline const QString NotADatabase = QStringLiteral("文件 %1 既不是SQLite数据库也不是Access数据库，未作任何改动");
 inline const QString NoAccessDriver = QStringLiteral(
     "文件 %1 是Access数据库，但本机没有Access的ODBC驱动（需要Qt的QODBC驱动和MDBTools ODBC驱动 odbc-mdbtools）");
+inline const QString NoAccessOdbcDriver =
+    QStringLiteral("文件 %1 是Access数据库，但本机没有Access的ODBC驱动“%2”（或其位数与本程序不同）");
 inline const QString AccessOpenFailed = QStringLiteral("无法通过ODBC打开Access数据库 %1：%2");
+inline const QString AccessUnrecognised =
+    QStringLiteral("文件 %1 的文件头无法识别：不是可读的Jet 3、Jet 4或ACE（Access 2007及以后）数据库，或文件已损坏");
+inline const QString AccessNoCatalog =
+    QStringLiteral("读不出Access数据库 %1 的表目录：文件已损坏，或在数据库密码之外另行加密");
+
+// Errors of one read, shown by the caller (after "发生错误：" while an invoice is prepared).
+inline const QString NoSuchTable = QStringLiteral("数据库中没有表 %1");
+inline const QString NoSuchColumn = QStringLiteral("表 %1 中没有列 %2");
+inline const QString TableUnreadable = QStringLiteral("表 %1 读不出来：数据库文件已损坏");
 
 } // namespace corvina::StoreTexts

@@ -320,3 +320,33 @@ TEST(PrepareIssue, ControlFileFailureLeavesTheRecordFileAlone)
               QStringList{rig.kaippath() + QStringLiteral("\\Config\\invoice.xml") + QStringLiteral("更新失败!")});
     EXPECT_EQ(readAll(rig.recordPath()), QByteArray("earlier"));
 }
+
+// A real Access file as the invoicing program's database reaches the same messages as SQLite.
+TEST(PrepareIssue, RealAccessFilesStopWithTheirReason)
+{
+    QFile jet4(dataPath(QStringLiteral("access/DateTestDatabase.mdb")));
+    ASSERT_TRUE(jet4.open(QIODevice::ReadOnly));
+    const QByteArray cut = jet4.read(4096);
+    QFile jet3(dataPath(QStringLiteral("access/nwind.mdb")));
+    ASSERT_TRUE(jet3.open(QIODevice::ReadOnly));
+    const QByteArray northwind = jet3.readAll();
+    struct Case {
+        const char* name;
+        QByteArray file;
+        QString message;
+    };
+    const Case cases[] = {
+        {"Access file of another program", northwind,
+         BridgeTexts::kErrorPrefix + QStringLiteral("数据库中没有表 KPZH")},
+        {"Access file cut short", cut, QStringLiteral("连接错误:读不出Access数据库")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrepareRig rig;
+        rig.folder.write(QStringLiteral("Data/DB_KP.mdb"), c.file);
+        EXPECT_FALSE(rig.preparer.PrepareIssue(0));
+        EXPECT_FALSE(rig.filesWritten());
+        ASSERT_EQ(rig.prompter.shown().size(), 1);
+        EXPECT_TRUE(rig.prompter.shown()[0].text.startsWith(c.message)) << rig.prompter.shown()[0].text.toStdString();
+    }
+}

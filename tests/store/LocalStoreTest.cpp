@@ -1,7 +1,6 @@
 #include "store/LocalStore.h"
 #include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
-#include "store/IssuingDatabase.h"
 #include "store/Statements.h"
 #include "support/TestSupport.h"
 
@@ -206,59 +205,4 @@ TEST(LocalStore, EachThreadUsesItsOwnConnectionToTheSameFile)
     EXPECT_TRUE(updated);
     EXPECT_EQ(main.select(Statements::existenceTest(QStringLiteral("T1"))).value(0, QStringLiteral("FOK")),
               QStringLiteral("1"));
-}
-
-TEST(IssuingDatabase, ReadOnlyReopenAndFailures)
-{
-    test::TempFolder dir;
-    RecordingPrompter prompter;
-    const QString path = dir.file(QStringLiteral("Data/DB_KP.mdb"));
-    IssuingDatabase missing(path, prompter);
-    EXPECT_FALSE(missing.select({QStringLiteral("select 1"), {}, {}}).has_value());
-    ASSERT_EQ(prompter.texts().size(), 1);
-    EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("连接错误:")));
-    EXPECT_FALSE(QFile::exists(path)); // never created
-
-    // The invoicing program's database as a plain SQLite file.
-    {
-        RecordingPrompter quiet;
-        dir.write(QStringLiteral("Data/.keep"), "");
-        LocalStore writer(path, quiet); // any SQLite file will do; the stand-in writes its own
-        ASSERT_TRUE(writer.open());
-        writer.run({QStringLiteral("create table FPB_TZ(FPDM text, DQKYH text, ZTID integer)"), {}, {}});
-        writer.run({QStringLiteral("insert into FPB_TZ values('3100', '00000001', 3)"), {}, {}});
-    }
-    prompter.clear();
-    IssuingDatabase db(path, prompter);
-    ASSERT_TRUE(db.open());
-    auto rows = db.select({QStringLiteral("select DQKYH from FPB_TZ where ZTID=?"), {3}, {}});
-    ASSERT_TRUE(rows.has_value());
-    EXPECT_EQ(rows->value(0, QStringLiteral("DQKYH")), QStringLiteral("00000001"));
-    EXPECT_THROW(db.select({QStringLiteral("select nosuch from FPB_TZ"), {}, {}}), Failure);
-    EXPECT_THROW(db.select({QStringLiteral("update FPB_TZ set DQKYH='x'"), {}, {}}), Failure); // read only
-    {
-        RecordingPrompter quiet;
-        LocalStore writer(path, quiet);
-        writer.run({QStringLiteral("update FPB_TZ set DQKYH='00000002'"), {}, {}});
-    }
-    db.close();
-    EXPECT_FALSE(db.isOpen());
-    rows = db.select({QStringLiteral("select DQKYH from FPB_TZ"), {}, {}}); // reopened on demand
-    ASSERT_TRUE(rows.has_value());
-    EXPECT_EQ(rows->value(0, QStringLiteral("DQKYH")), QStringLiteral("00000002"));
-    EXPECT_TRUE(prompter.shown().isEmpty());
-}
-
-TEST(IssuingDatabase, AccessFileNeedsADriverAndSaysSo)
-{
-    test::TempFolder dir;
-    QByteArray jet(2048, '\0');
-    jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
-    dir.write(QStringLiteral("DB_KP.mdb"), jet);
-    RecordingPrompter prompter;
-    IssuingDatabase db(dir.file(QStringLiteral("DB_KP.mdb")), prompter);
-    EXPECT_FALSE(db.open());
-    ASSERT_EQ(prompter.texts().size(), 1);
-    EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("连接错误:")));
-    EXPECT_TRUE(prompter.texts()[0].contains(QStringLiteral("Access"))) << prompter.texts()[0].toStdString();
 }
