@@ -14,6 +14,7 @@ int runExportCommand(const QStringList& args);
 int runEditCommand(const QStringList& args);
 int runDeleteCommand(const QStringList& args);
 int runIssueCommand(const QStringList& args);
+int runJournalCommand(const QStringList& args);
 int runBookCommand(const QStringList& args);
 
 // A command as `corvina --help` lists it: its name and one line saying what it does.

@@ -10,7 +10,8 @@ namespace corvina {
 
 namespace {
 
-// Every column is text but FNo, stored as a number so that "order by FNo" puts 10 after 9.
+// Every column of the two document tables is text but FNo, stored as a number so that "order by
+// FNo" puts 10 after 9.
 const QString kSchema =
     QStringLiteral("create table if not exists invoiceMaster ("
                    " FCustOrderId text, FCustName text, FCustPo text, FCustOutportNo text, FCustAcc text,"
@@ -21,7 +22,17 @@ const QString kSchema =
                    "create index if not exists invoiceMaster_query on invoiceMaster(FOK, FInDate);"
                    "create table if not exists invoiceDetail ("
                    " FCustOrderId text, FNo integer, FItem text, FCount text, FPrice text, FSum text);"
-                   "create index if not exists invoiceDetail_id on invoiceDetail(FCustOrderId, FNo)");
+                   "create index if not exists invoiceDetail_id on invoiceDetail(FCustOrderId, FNo);"
+                   // The issuing journal, added to stores made before it: one row per attempt, and
+                   // at most one open attempt per document (the claim on the document).
+                   "create table if not exists issueJournal ("
+                   " FAttemptId integer primary key autoincrement, FCustOrderId text not null,"
+                   " FInvCode text not null, FInvNumber text not null, FStartedAt text not null,"
+                   " FOutcome text not null, FFinishedAt text, FClosedAt text,"
+                   " FSettledState text, FSettledCode text, FSettledNumber text);"
+                   "create unique index if not exists issueJournal_open on issueJournal(FCustOrderId)"
+                   " where FClosedAt is null;"
+                   "create index if not exists issueJournal_started on issueJournal(FStartedAt)");
 
 } // namespace
 
@@ -94,13 +105,7 @@ bool LocalStore::execute(const SqlStatement& statement)
         commit();
         return true;
     } catch (const Failure& failure) {
-        if (m_depth > depthBefore) {
-            try {
-                rollback();
-            } catch (const Failure&) {
-                m_depth = depthBefore;
-            }
-        }
+        rollbackTo(depthBefore);
         ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
                        MessageBoxKind::Error);
         return false;
@@ -147,6 +152,16 @@ void LocalStore::rollback()
 int LocalStore::transactionDepth() const
 {
     return m_depth;
+}
+
+void LocalStore::rollbackTo(int depth) noexcept
+{
+    try {
+        while (m_depth > depth)
+            rollback();
+    } catch (const std::exception&) {
+        m_depth = depth;
+    }
 }
 
 void LocalStore::setStatementObserver(std::function<void(const SqlStatement&)> observer)

@@ -6,12 +6,10 @@
 #include "invoices/InvoiceBrowser.h"
 #include "invoices/InvoiceCaptions.h"
 #include "invoices/InvoiceQuery.h"
-#include "issuing/BatchRun.h"
+#include "issuing/BatchRunController.h"
 #include "issuing/BatchTexts.h"
 #include "issuing/InvoicingProgramSteps.h"
 #include "issuing/StopKey.h"
-#include "issuing/TOCRThread.h"
-#include "issuing/UiThreadInvoiceList.h"
 #include "store/IssuingDatabase.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
@@ -77,20 +75,20 @@ TMainFrm::TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, s
                    QWidget* parent)
     : QMainWindow(parent), m_prompter(prompter), m_clock(clock), m_appFolderOverride(appFolder),
       m_issuingState(std::make_unique<IssuingState>()),
-      m_stopKey(stopKey ? std::move(stopKey) : createPlatformStopKey())
+      m_batchRun(new BatchRunController(prompter, clock, stopKey ? std::move(stopKey) : createPlatformStopKey(), this))
 {
-    m_stepsFactory = [this](InvoiceList& list, LocalStore& store) {
-        return createPlatformIssuingSteps(m_settings, list, store, *m_issuingState, m_clock, m_prompter);
-    };
+    m_batchRun->setStepsFactory([this](LocalStore& store) {
+        return createPlatformIssuingSteps(m_settings, store, *m_issuingState, m_clock, m_prompter);
+    });
     buildControls();
+    m_batchRun->setList(*m_model, this);
+    connect(m_batchRun, &BatchRunController::captionChanged, BitBtn4, &QPushButton::setText);
+    connect(m_batchRun, &BatchRunController::listChanged, this, [this] { update(); });
+    connect(m_batchRun, &BatchRunController::closeNow, this, &QWidget::close);
     FormCreate();
 }
 
-TMainFrm::~TMainFrm()
-{
-    // The key thread must not touch BatchRunning after the window is gone.
-    ReleaseStopKey();
-}
+TMainFrm::~TMainFrm() = default;
 
 void TMainFrm::buildControls()
 {
@@ -190,6 +188,7 @@ void TMainFrm::FormCreate()
     RegisterStopKey();
     const QString appFolder = ExeFolder(m_appFolderOverride);
     m_settings = AppSettings::load(appFolder);
+    m_batchRun->setStorePath(m_settings.LocalStorePath);
 
     m_local = std::make_unique<LocalStore>(m_settings.LocalStorePath, m_prompter);
     if (!m_local->open())
@@ -206,37 +205,29 @@ void TMainFrm::FormCreate()
 
 void TMainFrm::RegisterStopKey()
 {
-    if (!corvina::RegisterStopKey(*m_stopKey, BatchRunning))
-        m_prompter.showPlain(BatchTexts::StopKeyFailed);
+    m_batchRun->RegisterStopKey();
 }
 
 void TMainFrm::ReleaseStopKey()
 {
-    corvina::ReleaseStopKey(*m_stopKey);
+    m_batchRun->ReleaseStopKey();
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event)
 {
-    if (batchThreadActive()) {
-        // The invoice in hand is finished (buttons pressed, recorded) before the window goes.
-        BatchRunning.store(false);
-        m_closeAfterRun = true;
+    // During a run the invoice in hand is finished (buttons pressed, recorded) before the window
+    // goes; the controller closes it then.
+    if (!m_batchRun->requestClose()) {
         setWindowTitle(UiTexts::MainCaption + QStringLiteral(" - ") + BatchTexts::ClosingAfterInvoice);
         event->ignore();
         return;
     }
-    ReleaseStopKey();
     event->accept();
-}
-
-bool TMainFrm::batchThreadActive() const
-{
-    return m_batchThread && m_batchThread->isRunning();
 }
 
 bool TMainFrm::refuseDuringRun()
 {
-    if (!batchThreadActive())
+    if (!m_batchRun->threadActive())
         return false;
     ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::RefusedDuringRun, MessageBoxKind::Info);
     return true;
@@ -302,7 +293,7 @@ QCoreApplication::processEvents();
     {
         if (refuseDuringRun())
             return;
-        InvoiceBrowser browser(*m_local, m_prompter);
+        InvoiceBrowser browser(*m_local, m_prompter, m_clock);
         // The rerun query shows the store's new content and unticks every row.
         if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
             BitBtn1Click();
@@ -310,58 +301,7 @@ QCoreApplication::processEvents();
 
     void TMainFrm::BitBtn4Click()
     {
-        if (BitBtn4->text() != BatchTexts::StartCaption) {
-            // Stop press: the run sees the cleared flag at its next pending row.
-            BitBtn4->setText(BatchTexts::StartCaption);
-            BatchRunning.store(false);
-            return;
-        }
-        if (batchThreadActive()) {
-            // A second run never works beside the first.
-            ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::PreviousRunEnding, MessageBoxKind::Info);
-            return;
-        }
-        if (ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::Confirm, MessageBoxKind::YesNo) !=
-            ButtonCode::Yes)
-            return;
-        BitBtn4->setText(BatchTexts::StopCaption);
-        BatchRunning.store(true);
-        startBatchRun();
-    }
-
-    void TMainFrm::startBatchRun()
-    {
-        auto setCaption = [this](const QString& caption) {
-            QMetaObject::invokeMethod(
-                this, [this, caption] { BitBtn4->setText(caption); }, Qt::BlockingQueuedConnection);
-        };
-        auto repaint = [this] {
-            QMetaObject::invokeMethod(
-                this, [this] { update(); }, Qt::QueuedConnection);
-        };
-        auto* thread = new TOCRThread(
-            [this, setCaption, repaint] {
-                if (!m_stepsFactory)
-                    throw std::runtime_error("no invoicing program support on this platform");
-                LocalStore store(m_settings.LocalStorePath, m_prompter);
-                UiThreadInvoiceList list(*m_model, this);
-                const std::unique_ptr<IssuingSteps> steps = m_stepsFactory(list, store);
-                RunBatchIssue(list, store, m_prompter, BatchRunning, *steps, {setCaption, repaint, nullptr});
-            },
-            this);
-        connect(thread, &QThread::finished, this, &TMainFrm::batchThreadFinished);
-        m_batchThread = thread;
-        thread->start();
-    }
-
-    void TMainFrm::batchThreadFinished()
-    {
-        // The thread that finished, not the newest: its end may be handled after the next run has
-        // already started, and that one must not be deleted while it works.
-        if (auto* finished = qobject_cast<TOCRThread*>(sender()))
-            finished->deleteLater();
-        if (m_closeAfterRun)
-            close();
+        m_batchRun->press();
     }
 
     void TMainFrm::BitBtn5Click()
@@ -401,7 +341,7 @@ QCoreApplication::processEvents();
             first = std::min(first, index.row());
 
         LV_Detail->setRowCount(0);
-        InvoiceBrowser browser(*m_local, m_prompter);
+        InvoiceBrowser browser(*m_local, m_prompter, m_clock);
         std::vector<QStringList> items;
         try {
             items = browser.lineItems(m_model->text(first, ColOrderId));
@@ -429,7 +369,7 @@ QCoreApplication::processEvents();
         for (const QModelIndex& index : selected)
             row = std::min(row, index.row());
 
-        InvoiceBrowser browser(*m_local, m_prompter);
+        InvoiceBrowser browser(*m_local, m_prompter, m_clock);
         TfrmEdt dialog(browser, *m_model, this);
         dialog.RowIndex = row;
         dialog.OrderId = m_model->text(row, ColOrderId);

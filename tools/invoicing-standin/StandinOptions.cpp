@@ -18,6 +18,10 @@ QList<QCommandLineOption> allOptions()
     return {
         value("init", "create the folder DIR with its database and control file", "dir"),
         value("intake", "record the request files of folder DIR once, as its save button does", "dir"),
+        value("advance", "move the enabled book of folder DIR on to its next number, as issuing does", "dir"),
+        value("refuse-request", "intake: refuse the Nth request of this run, counted from 1 (repeatable)", "n"),
+        flag("hold-number", "intake: issue the invoice but leave the book's current number DQKYH where it was"),
+        value("advance-after", "intake: issue the invoice and move DQKYH on only this many milliseconds later", "ms"),
         flag("no-company", "no company record (KPZH left empty)"),
         flag("no-enabled-book", "no invoice book with ZTID = 3"),
         flag("used-up-book", "the enabled book has no number left"),
@@ -53,8 +57,11 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
         return false;
     }
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1 ||
-        (positional.size() == 1 && (parser.isSet(QStringLiteral("init")) || parser.isSet(QStringLiteral("intake"))))) {
+    const QStringList commands = {QStringLiteral("init"), QStringLiteral("intake"), QStringLiteral("advance")};
+    int commandsSet = 0;
+    for (const QString& command : commands)
+        commandsSet += parser.isSet(command) ? 1 : 0;
+    if (positional.size() > 1 || (positional.size() == 1 && commandsSet > 0)) {
         error = QStringLiteral("unexpected argument: ") + positional.last();
         return false;
     }
@@ -77,8 +84,8 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
     windows.dialogDisabled = parser.isSet(QStringLiteral("dialog-disabled"));
     windows.omitButtons = parser.values(QStringLiteral("omit-button"));
     windows.startHidden = parser.isSet(QStringLiteral("start-hidden"));
-    if (parser.isSet(QStringLiteral("init")) && parser.isSet(QStringLiteral("intake"))) {
-        error = QStringLiteral("--init and --intake exclude each other");
+    if (commandsSet > 1) {
+        error = QStringLiteral("--init, --intake and --advance exclude each other");
         return false;
     }
     if (parser.isSet(QStringLiteral("init"))) {
@@ -87,6 +94,27 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
     } else if (parser.isSet(QStringLiteral("intake"))) {
         options.command = Command::Intake;
         options.folder = parser.value(QStringLiteral("intake"));
+    } else if (parser.isSet(QStringLiteral("advance"))) {
+        options.command = Command::Advance;
+        options.folder = parser.value(QStringLiteral("advance"));
+    }
+
+    IntakeOptions& intake = options.intake;
+    for (const QString& text : parser.values(QStringLiteral("refuse-request"))) {
+        bool ok = false;
+        const int request = text.toInt(&ok);
+        if (!ok || request < 1) {
+            error = QStringLiteral("--refuse-request takes a request number from 1");
+            return false;
+        }
+        intake.refuseRequests << request;
+    }
+    intake.holdNumber = parser.isSet(QStringLiteral("hold-number"));
+    if (!milliseconds("advance-after", intake.advanceAfterMs))
+        return false;
+    if (intake.holdNumber && intake.advanceAfterMs >= 0) {
+        error = QStringLiteral("--hold-number and --advance-after exclude each other");
+        return false;
     }
 
     InitOptions& init = options.init;
@@ -117,8 +145,9 @@ QString standinUsage()
 {
     QString usage =
         QStringLiteral("Usage: invoicing-standin --init DIR [options]\n"
-                       "  or:  invoicing-standin --intake DIR\n"
-                       "  or:  invoicing-standin [window options] DIR\n"
+                       "  or:  invoicing-standin --intake DIR [intake options]\n"
+                       "  or:  invoicing-standin --advance DIR\n"
+                       "  or:  invoicing-standin [window options] [intake options] DIR\n"
                        "A stand-in for the invoicing program, for demonstrations, training and tests: its folder\n"
                        "(Data/DB_KP.mdb, Config/invoice.xml), its intake of request files, and its windows.\n"
                        "\n"
