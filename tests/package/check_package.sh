@@ -69,7 +69,7 @@ commands=$(sed -nE '/^Commands:/,/^$/s/^  ([a-z]+) .*/\1/p' "$work/out")
 [ -n "$commands" ] || fail "corvina --help lists no command"
 MANWIDTH=200 LC_ALL=C.UTF-8 man -l "$root/usr/share/man/man1/corvina.1.gz" >"$work/man" 2>&1 || fail "man page does not render"
 for c in $commands; do
-  grep -qE "^ +$c " "$work/man" || fail "the man page does not list $c"
+  grep -qE "^ +$c( |$)" "$work/man" || fail "the man page does not list $c"
   expect "corvina $c --help" "$corvina" "$c" --help
 done
 
