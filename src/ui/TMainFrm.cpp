@@ -69,6 +69,12 @@ void setupReportView(QAbstractItemView* view)
     view->setFont(listFont());
 }
 
+// Turns a widget back on when the scope that turned it off ends, however it ends.
+struct ReenableOnExit {
+    QWidget* widget;
+    ~ReenableOnExit() { widget->setEnabled(true); }
+};
+
 } // namespace
 
 TMainFrm::TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, std::unique_ptr<StopKey> stopKey,
@@ -259,136 +265,132 @@ void TMainFrm::BitBtn2Click()
 {
     if (refuseDuringRun())
         return;
-    WorkbookImport import(m_settings, m_prompter, m_clock, *m_local);
+    WorkbookImport workbookImport(m_settings, m_prompter, m_clock, *m_local);
     // Made once the workbook is chosen and counted, so it never stands over the file dialog.
     // Application-modal: while it shows, no other action can start.
     std::unique_ptr<QProgressDialog> progress;
     // Until the progress dialog shows, events still reach the window: its controls are off meanwhile,
     // so no second action can start in the middle of the import.
-    struct Reenable {
-        QWidget* w;
-        ~Reenable() { w->setEnabled(true); }
-    } reenable{centralWidget()};
-    import.setProgress([this, &progress](int done, int total) {
+    const ReenableOnExit reenable{centralWidget()};
+    workbookImport.setProgress([this, &progress](int done, int total) {
         if (!progress) {
             centralWidget()->setEnabled(false);
-    progress = std::make_unique<QProgressDialog>(WorkbookTexts::ProgressLabel, QString(), 0, total, this);
-    progress->setWindowModality(Qt::ApplicationModal);
-    progress->setCancelButton(nullptr);
-    progress->setMinimumDuration(300);
-    progress->setAutoClose(false);
-}
-progress->setMaximum(total);
-progress->setValue(done);
-QCoreApplication::processEvents();
-} // namespace corvina
-);
-    import.importFromDialog([&progress](const QString& logPath) {
-        progress.reset();
-    QDesktopServices::openUrl(QUrl::fromLocalFile(logPath));
+            progress = std::make_unique<QProgressDialog>(WorkbookTexts::ProgressLabel, QString(), 0, total, this);
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setCancelButton(nullptr);
+            progress->setMinimumDuration(300);
+            progress->setAutoClose(false);
+        }
+        progress->setMaximum(total);
+        progress->setValue(done);
+        QCoreApplication::processEvents();
     });
+    workbookImport.importFromDialog([&progress](const QString& logPath) {
+        progress.reset();
+        QDesktopServices::openUrl(QUrl::fromLocalFile(logPath));
+    });
+}
+
+void TMainFrm::BitBtn3Click()
+{
+    if (refuseDuringRun())
+        return;
+    InvoiceBrowser browser(*m_local, m_prompter, m_clock);
+    // The rerun query shows the store's new content and unticks every row.
+    if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
+        BitBtn1Click();
+}
+
+void TMainFrm::BitBtn4Click()
+{
+    m_batchRun->press();
+}
+
+void TMainFrm::BitBtn5Click()
+{
+    InvoiceExport exporter(m_prompter, m_clock, m_settings.AppFolder);
+    exporter.setBusyHook([](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    exporter.run(*m_model);
+}
+
+void TMainFrm::chkSelectClick()
+{
+    if (chkSelect->isChecked()) {
+        chkSelect->setText(UiTexts::ClearAll);
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            m_model->setChecked(row, true);
+    } else {
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            m_model->setChecked(row, false);
+        chkSelect->setText(UiTexts::SelectAll);
     }
+    UpdateSelectionTotals();
+}
 
-    void TMainFrm::BitBtn3Click()
-    {
-        if (refuseDuringRun())
-            return;
-        InvoiceBrowser browser(*m_local, m_prompter, m_clock);
-        // The rerun query shows the store's new content and unticks every row.
-        if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
-            BitBtn1Click();
+void TMainFrm::lv_FpxcClick()
+{
+    UpdateSelectionTotals();
+    const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    int first = selected.first().row();
+    for (const QModelIndex& index : selected)
+        first = std::min(first, index.row());
+
+    LV_Detail->setRowCount(0);
+    InvoiceBrowser browser(*m_local, m_prompter, m_clock);
+    std::vector<QStringList> items;
+    try {
+        items = browser.lineItems(m_model->text(first, ColOrderId));
+    } catch (const Failure& failure) {
+        // The line-item list stays empty.
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
+        return;
     }
+    LV_Detail->setRowCount(static_cast<int>(items.size()));
+    for (int r = 0; r < static_cast<int>(items.size()); ++r)
+        for (int c = 0; c < kLineColumns; ++c)
+            LV_Detail->setItem(r, c, new QTableWidgetItem(items[static_cast<size_t>(r)].value(c)));
+}
 
-    void TMainFrm::BitBtn4Click()
-    {
-        m_batchRun->press();
+void TMainFrm::lv_FpxcDblClick()
+{
+    if (refuseDuringRun())
+        return;
+    if (m_model->rowCount() == 0)
+        return;
+    const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    int row = selected.first().row();
+    for (const QModelIndex& index : selected)
+        row = std::min(row, index.row());
+
+    InvoiceBrowser browser(*m_local, m_prompter, m_clock);
+    TfrmEdt dialog(browser, *m_model, this);
+    dialog.RowIndex = row;
+    dialog.OrderId = m_model->text(row, ColOrderId);
+    dialog.InvoiceCode = m_model->text(row, ColInvCode);
+    dialog.InvoiceNumber = m_model->text(row, ColInvNumber);
+    dialog.StateText = m_model->text(row, ColState);
+    dialog.exec();
+}
+
+void TMainFrm::UpdateSelectionTotals()
+{
+    const InvoiceBrowser::Totals totals = InvoiceBrowser::selectionTotals(*m_model);
+    if (!totals.ok) {
+        // The labels keep what they showed.
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, totals.failure, MessageBoxKind::Error);
+        return;
     }
+    fapje_lb->setText(totals.amountLabel);
+    xuanzfpzs_lb->setText(totals.countLabel);
+}
 
-    void TMainFrm::BitBtn5Click()
-    {
-        InvoiceExport exporter(m_prompter, m_clock, m_settings.AppFolder);
-        exporter.setBusyHook([](bool busy) {
-            if (busy)
-                QApplication::setOverrideCursor(Qt::WaitCursor);
-            else
-                QApplication::restoreOverrideCursor();
-        });
-        exporter.run(*m_model);
-    }
-
-    void TMainFrm::chkSelectClick()
-    {
-        if (chkSelect->isChecked()) {
-            chkSelect->setText(UiTexts::ClearAll);
-            for (int row = 0; row < m_model->rowCount(); ++row)
-                m_model->setChecked(row, true);
-        } else {
-            for (int row = 0; row < m_model->rowCount(); ++row)
-                m_model->setChecked(row, false);
-            chkSelect->setText(UiTexts::SelectAll);
-        }
-        UpdateSelectionTotals();
-    }
-
-    void TMainFrm::lv_FpxcClick()
-    {
-        UpdateSelectionTotals();
-        const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
-        if (selected.isEmpty())
-            return;
-        int first = selected.first().row();
-        for (const QModelIndex& index : selected)
-            first = std::min(first, index.row());
-
-        LV_Detail->setRowCount(0);
-        InvoiceBrowser browser(*m_local, m_prompter, m_clock);
-        std::vector<QStringList> items;
-        try {
-            items = browser.lineItems(m_model->text(first, ColOrderId));
-        } catch (const Failure& failure) {
-            // The line-item list stays empty.
-            ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
-            return;
-        }
-        LV_Detail->setRowCount(static_cast<int>(items.size()));
-        for (int r = 0; r < static_cast<int>(items.size()); ++r)
-            for (int c = 0; c < kLineColumns; ++c)
-                LV_Detail->setItem(r, c, new QTableWidgetItem(items[static_cast<size_t>(r)].value(c)));
-    }
-
-    void TMainFrm::lv_FpxcDblClick()
-    {
-        if (refuseDuringRun())
-            return;
-        if (m_model->rowCount() == 0)
-            return;
-        const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
-        if (selected.isEmpty())
-            return;
-        int row = selected.first().row();
-        for (const QModelIndex& index : selected)
-            row = std::min(row, index.row());
-
-        InvoiceBrowser browser(*m_local, m_prompter, m_clock);
-        TfrmEdt dialog(browser, *m_model, this);
-        dialog.RowIndex = row;
-        dialog.OrderId = m_model->text(row, ColOrderId);
-        dialog.InvoiceCode = m_model->text(row, ColInvCode);
-        dialog.InvoiceNumber = m_model->text(row, ColInvNumber);
-        dialog.StateText = m_model->text(row, ColState);
-        dialog.exec();
-    }
-
-    void TMainFrm::UpdateSelectionTotals()
-    {
-        const InvoiceBrowser::Totals totals = InvoiceBrowser::selectionTotals(*m_model);
-        if (!totals.ok) {
-            // The labels keep what they showed.
-            ShowMessageBox(m_prompter, BoxOwner::MainWindow, totals.failure, MessageBoxKind::Error);
-            return;
-        }
-        fapje_lb->setText(totals.amountLabel);
-        xuanzfpzs_lb->setText(totals.countLabel);
-    }
-
-    } // namespace corvina
+} // namespace corvina
