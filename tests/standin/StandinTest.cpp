@@ -178,7 +178,7 @@ TEST(Standin, BadArgumentsAreRefused)
          {QStringList{}, QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("--init")}}) {
         const StandinRun run = standin(args);
         EXPECT_EQ(run.exitCode, 2);
-        EXPECT_TRUE(run.err.contains(QLatin1String("usage")));
+        EXPECT_TRUE(run.err.contains(QLatin1String("Usage: invoicing-standin")));
     }
 }
 

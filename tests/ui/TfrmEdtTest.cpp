@@ -29,14 +29,14 @@ struct Dialog {
     PlainInvoiceList list;
     std::unique_ptr<TfrmEdt> frm;
 
-    Dialog()
+    explicit Dialog(const QString& code = QStringLiteral("OLDCODE"), const QString& number = QStringLiteral("OLDNUM"))
     {
         EXPECT_TRUE(store.open());
         seedDocument(store, {QStringLiteral("D1")});
         InvoiceRow row;
         row.text(ColOrderId) = QStringLiteral("D1");
-        row.text(ColInvCode) = QStringLiteral("OLDCODE");
-        row.text(ColInvNumber) = QStringLiteral("OLDNUM");
+        row.text(ColInvCode) = code;
+        row.text(ColInvNumber) = number;
         row.text(ColState) = QStringLiteral("未开票");
         list.replaceRows({row});
         frm = std::make_unique<TfrmEdt>(browser, list);
@@ -173,6 +173,42 @@ TEST(TfrmEdt, OkCancelAndRefusal)
         EXPECT_EQ((QStringList{d.stored("FInvCode"), d.stored("FInvNumber"), d.stored("FOK")}), c.stored);
         EXPECT_EQ(d.prompter.texts(), c.boxes);
     }
+}
+
+// A stored code or number longer than the boxes' 20 characters is shown and stored whole; only
+// what the clerk edits changes.
+TEST(TfrmEdt, LongStoredTextsStayWholeUnlessEdited)
+{
+    const QString longCode = QStringLiteral("1234567890123456789012345");        // 25
+    const QString longNumber = QStringLiteral("NO-000000000000000000000000001"); // 30
+    const struct {
+        const char* name;
+        QString typedCode; // empty: the box is left alone
+        QString typedNumber;
+        QStringList stored; // FInvCode, FInvNumber, FOK
+    } cases[] = {
+        {"only the state changed", QString(), QString(), {longCode, longNumber, "1"}},
+        {"code edited", QStringLiteral("12345"), QString(), {"12345", longNumber, "1"}},
+        {"number edited", QString(), QStringLiteral("678"), {longCode, "678", "1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dialog d(longCode, longNumber);
+        EXPECT_EQ(d.frm->Edit1->text(), longCode);
+        EXPECT_EQ(d.frm->Edit2->text(), longNumber);
+        if (!c.typedCode.isEmpty())
+            d.frm->Edit1->setText(c.typedCode);
+        if (!c.typedNumber.isEmpty())
+            d.frm->Edit2->setText(c.typedNumber);
+        d.frm->wwDBComboBox1->setEditText(QStringLiteral("已开票"));
+        d.frm->BitBtn1->click();
+        EXPECT_EQ((QStringList{d.stored("FInvCode"), d.stored("FInvNumber"), d.stored("FOK")}), c.stored);
+        EXPECT_EQ(d.rowTexts(), (QStringList{c.stored.at(0), c.stored.at(1), QStringLiteral("已开票")}));
+    }
+    // A short stored text leaves the box's own limit as it is.
+    Dialog d;
+    d.frm->Edit1->setText(QString(25, QLatin1Char('7')));
+    EXPECT_EQ(d.frm->Edit1->text().size(), 20);
 }
 
 // A document whose issuing was cut off is settled by what the clerk stores here; a store that

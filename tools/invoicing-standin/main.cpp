@@ -7,6 +7,7 @@
 #include "app/AppendLog.h"
 #include "app/Clock.h"
 #include "app/Failure.h"
+#include "app/Version.h"
 
 #include <QFile>
 #include <QXmlStreamReader>
@@ -90,6 +91,15 @@ int main(int argc, char** argv)
     {
         QCoreApplication probe(argc, argv);
         arguments = QCoreApplication::arguments();
+    }
+    const QString first = arguments.value(1);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        QTextStream(stdout) << standinUsage();
+        return 0;
+    }
+    if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
+        QTextStream(stdout) << "invoicing-standin " CORVINA_VERSION << Qt::endl;
+        return 0;
     }
     StandinOptions options;
     QString error;
