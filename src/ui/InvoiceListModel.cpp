@@ -47,6 +47,8 @@ QVariant InvoiceListModel::headerData(int section, Qt::Orientation orientation, 
 
 Qt::ItemFlags InvoiceListModel::flags(const QModelIndex& index) const
 {
+    if (!index.isValid())
+        return Qt::NoItemFlags; // the table's root is no cell: nothing to select or tick
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (index.column() == 0)
         f |= Qt::ItemIsUserCheckable;
