@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             } catch (const corvina::Failure&) {
             }
         }
-        database.select({QStringLiteral("FPB_TZ"), {QStringLiteral("FPDM"), QStringLiteral("DQKYH")},
-                         QStringLiteral("ZTID"), 3});
+        database.select(
+            {QStringLiteral("FPB_TZ"), {QStringLiteral("FPDM"), QStringLiteral("DQKYH")}, QStringLiteral("ZTID"), 3});
     } catch (const corvina::Failure&) {
     }
     return 0;

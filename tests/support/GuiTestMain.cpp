@@ -1,8 +1,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-// Every test executable runs inside a QApplication (offscreen where Qt has that plugin) so that
-// widget tests and queued calls to the UI thread work alike.
+// The window's tests run inside a QApplication (offscreen where Qt has that plugin).
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -4,10 +4,10 @@
 
 namespace corvina::standin {
 
-// A build without a window system has folder and intake only.
+// A build without a window system, or without the GUI, has folder and intake only.
 int runStandinWindows(int, char**, const WindowOptions&, const WindowActions&)
 {
-    std::fprintf(stderr, "invoicing-standin: built without a window system; use --init or --intake\n");
+    std::fprintf(stderr, "invoicing-standin: built without windows; use --init, --intake or --advance\n");
     return 2;
 }
 
