@@ -1,7 +1,7 @@
 // Times the workbook readers and the whole import on a big workbook.
 //   import_bench read WORKBOOK            read every cell of sheet1 as the import does
 //   import_bench import WORKBOOK FOLDER   import into a fresh store in FOLDER
-// Prints "name=value" lines for scripts/bench-import.
+// Prints "name=value" lines for scripts/bench-workbookImport.
 
 #include "app/CliPrompter.h"
 #include "app/Clock.h"
@@ -54,26 +54,25 @@ int importAll(const QString& path, const QString& folder)
     LocalStore store(settings.LocalStorePath, prompter);
     if (!store.open())
         return 1;
-    WorkbookImport import(settings, prompter, clock, store);
+    WorkbookImport workbookImport(settings, prompter, clock, store);
     int documents = 0;
-    import.setProgress([&documents](int done, int) { documents = done;
-});
-QElapsedTimer timer;
-timer.start();
-import.ImportWorkbook(path, QStringLiteral("sheet1"), settings.logPath());
-const double seconds = timer.elapsed() / 1000.0;
-// What landed in the store, as a check that the fast path stored everything.
-// Counted by the store: reading a million rows back would be the peak, not the import.
-const int headers = store.select({QStringLiteral("select count(*) as n from invoiceMaster"), {}, {}})
-                        .value(0, QStringLiteral("n"))
-                        .toInt();
-const int lines = store.select({QStringLiteral("select count(*) as n from invoiceDetail"), {}, {}})
-                      .value(0, QStringLiteral("n"))
-                      .toInt();
-std::printf("import_seconds=%.3f\ndocuments=%d\nfailed=%d\nheaders=%d\nlines=%d\n", seconds, documents,
-            import.lastRunFailed() ? 1 : 0, headers, lines);
-return import.lastRunFailed() ? 1 : 0;
-} // namespace
+    workbookImport.setProgress([&documents](int done, int) { documents = done; });
+    QElapsedTimer timer;
+    timer.start();
+    workbookImport.ImportWorkbook(path, QStringLiteral("sheet1"), settings.logPath());
+    const double seconds = timer.elapsed() / 1000.0;
+    // What landed in the store, as a check that the fast path stored everything.
+    // Counted by the store: reading a million rows back would be the peak, not the import.
+    const int headers = store.select({QStringLiteral("select count(*) as n from invoiceMaster"), {}, {}})
+                            .value(0, QStringLiteral("n"))
+                            .toInt();
+    const int lines = store.select({QStringLiteral("select count(*) as n from invoiceDetail"), {}, {}})
+                          .value(0, QStringLiteral("n"))
+                          .toInt();
+    std::printf("import_seconds=%.3f\ndocuments=%d\nfailed=%d\nheaders=%d\nlines=%d\n", seconds, documents,
+                workbookImport.lastRunFailed() ? 1 : 0, headers, lines);
+    return workbookImport.lastRunFailed() ? 1 : 0;
+}
 
 } // namespace
 

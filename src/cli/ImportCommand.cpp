@@ -30,12 +30,12 @@ int runImportCommand(const QStringList& args)
     if (QFile::exists(logPath))
         QFile::remove(logPath);
 
-    WorkbookImport import(session.settings, session.prompter, session.clock, *store);
+    WorkbookImport workbookImport(session.settings, session.prompter, session.clock, *store);
     ImportProgressLine progress;
-    progress.follow(import, session.prompter);
+    progress.follow(workbookImport, session.prompter);
     bool ok = false;
     try {
-        ok = import.ImportWorkbook(parser.positionalArguments().at(0), QStringLiteral("sheet1"), logPath);
+        ok = workbookImport.ImportWorkbook(parser.positionalArguments().at(0), QStringLiteral("sheet1"), logPath);
         progress.finish();
     } catch (const Failure& failure) {
         // Only the closing log line can fail outside the import's own failure path.
@@ -48,7 +48,7 @@ int runImportCommand(const QStringList& args)
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         printOut(text);
     }
-    return ok && !import.lastRunFailed() ? kDone : kFailed;
+    return ok && !workbookImport.lastRunFailed() ? kDone : kFailed;
 }
 
 } // namespace corvina::cli

@@ -28,15 +28,14 @@ ImportProgressLine::~ImportProgressLine()
         m_prompter->setBeforePrint({});
 }
 
-void ImportProgressLine::follow(WorkbookImport& import, CliPrompter& prompter)
+void ImportProgressLine::follow(WorkbookImport& workbookImport, CliPrompter& prompter)
 {
     if (!m_onTerminal)
         return;
-    import.setCountsObserver([this](const ImportCounts& counts) { update(counts);
-});
-prompter.setBeforePrint([this] { finish(); });
-m_prompter = &prompter;
-} // namespace corvina::cli
+    workbookImport.setCountsObserver([this](const ImportCounts& counts) { update(counts); });
+    prompter.setBeforePrint([this] { finish(); });
+    m_prompter = &prompter;
+}
 
 void ImportProgressLine::update(const ImportCounts& counts)
 {

@@ -25,7 +25,7 @@ public:
     ImportProgressLine& operator=(const ImportProgressLine&) = delete;
 
     // Shows the counts of `import` and ends the line before each box of `prompter`.
-    void follow(WorkbookImport& import, CliPrompter& prompter);
+    void follow(WorkbookImport& workbookImport, CliPrompter& prompter);
 
     void update(const ImportCounts& counts);
     // Draws the last counts if they are not shown yet, then ends the line.

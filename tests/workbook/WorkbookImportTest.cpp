@@ -246,20 +246,19 @@ TEST(WorkbookImport, FailureAfterSeveralCommittedGroupsKeepsEveryEarlierDocument
 {
     ImportEnv env;
     std::vector<std::pair<int, int>> progress;
-    WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
-    import.setProgress([&](int done, int total) { progress.emplace_back(done, total);
-});
-EXPECT_TRUE(env.import(QStringLiteral("many.xlsx"), &import));
-EXPECT_TRUE(import.lastRunFailed());
-const QStringList ids = env.storedIds();
-ASSERT_EQ(ids.size(), 400);
-EXPECT_EQ(ids.last(), QStringLiteral("D400"));
-EXPECT_EQ(env.lines(QStringLiteral("D401")).count(), 0);
-EXPECT_EQ(env.store->transactionDepth(), 0);
-EXPECT_EQ(env.prompter.texts(), QStringList{QStringLiteral("连接错误:销售单据D401第803行明细的单价“x”不是数字")});
-ASSERT_EQ(progress.size(), 401u);
-EXPECT_EQ(progress.front(), std::make_pair(0, 450));
-EXPECT_EQ(progress.back(), std::make_pair(400, 450));
+    WorkbookImport workbookImport(env.settings, env.prompter, env.clock, *env.store);
+    workbookImport.setProgress([&](int done, int total) { progress.emplace_back(done, total); });
+    EXPECT_TRUE(env.import(QStringLiteral("many.xlsx"), &workbookImport));
+    EXPECT_TRUE(workbookImport.lastRunFailed());
+    const QStringList ids = env.storedIds();
+    ASSERT_EQ(ids.size(), 400);
+    EXPECT_EQ(ids.last(), QStringLiteral("D400"));
+    EXPECT_EQ(env.lines(QStringLiteral("D401")).count(), 0);
+    EXPECT_EQ(env.store->transactionDepth(), 0);
+    EXPECT_EQ(env.prompter.texts(), QStringList{QStringLiteral("连接错误:销售单据D401第803行明细的单价“x”不是数字")});
+    ASSERT_EQ(progress.size(), 401u);
+    EXPECT_EQ(progress.front(), std::make_pair(0, 450));
+    EXPECT_EQ(progress.back(), std::make_pair(400, 450));
 }
 
 TEST(WorkbookImport, ButtonFlowDeletesTheLogAsksForTheFileAndOpensTheLog)
@@ -268,23 +267,23 @@ TEST(WorkbookImport, ButtonFlowDeletesTheLogAsksForTheFileAndOpensTheLog)
     test::TempFolder other;
     QStringList opened;
     auto openLog = [&](const QString& path) { opened << path; };
-    WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
+    WorkbookImport workbookImport(env.settings, env.prompter, env.clock, *env.store);
 
     env.dir.write(QStringLiteral("InputLogFile.log"), "old\r\n");
-    import.importFromDialog(openLog); // cancelled
+    workbookImport.importFromDialog(openLog); // cancelled
     EXPECT_FALSE(QFile::exists(env.settings.logPath()));
     EXPECT_EQ(env.prompter.lastOpenFilter(), QStringLiteral("*.xls|*.xls|*.xlsx|*.xlsx"));
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_TRUE(env.storedIds().isEmpty());
 
     env.prompter.queueFile(ImportEnv::fixture(QStringLiteral("gaps.xlsx")));
-    import.importFromDialog(openLog);
+    workbookImport.importFromDialog(openLog);
     EXPECT_EQ(opened, QStringList{env.settings.logPath()});
     EXPECT_EQ(env.log().size(), 5);
 
     // The failure path still ends in an opened log.
     env.prompter.queueFile(env.dir.file(QStringLiteral("missing.xlsx")));
-    import.importFromDialog(openLog);
+    workbookImport.importFromDialog(openLog);
     EXPECT_EQ(opened.size(), 2);
     EXPECT_EQ(env.log(), QStringList{kDone});
 }
@@ -292,9 +291,9 @@ TEST(WorkbookImport, ButtonFlowDeletesTheLogAsksForTheFileAndOpensTheLog)
 TEST(WorkbookImport, NoReaderShowsTheOfficeMessageAndLogsNothing)
 {
     ImportEnv env;
-    WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
-    import.setOpener({});
-    EXPECT_FALSE(env.import(QStringLiteral("gaps.xlsx"), &import));
+    WorkbookImport workbookImport(env.settings, env.prompter, env.clock, *env.store);
+    workbookImport.setOpener({});
+    EXPECT_FALSE(env.import(QStringLiteral("gaps.xlsx"), &workbookImport));
     ASSERT_EQ(env.prompter.shown().size(), 1);
     EXPECT_EQ(env.prompter.shown()[0].text, QStringLiteral("无法打开EXCEL文件，请确定电脑安装了OFFICE软件!"));
     EXPECT_EQ(env.prompter.shown()[0].kind, MessageBoxKind::Info);
@@ -321,20 +320,18 @@ TEST(WorkbookImport, CountsRowsReadAndDocumentsStoredAfterEachDocument)
         if (c.twice)
             env.import(QString::fromLatin1(c.file));
         std::vector<Counts> seen;
-        WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
-        import.setCountsObserver([&](const ImportCounts& n) {
-            seen.emplace_back(n.rowsRead, n.documentsStored, n.alreadyPresent);
-    });
-    EXPECT_TRUE(env.import(QString::fromLatin1(c.file), &import));
-    EXPECT_EQ(seen, c.expected) << c.file << (c.twice ? " (again)" : "");
-}
-
-// A failure in the middle: the last counts are those of the documents before it.
-ImportEnv env;
-ImportCounts last;
-WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
-    import.setCountsObserver([&](const ImportCounts& n) { last = n;
-    });
-    env.import(QStringLiteral("many.xlsx"), &import);
-    EXPECT_EQ(std::make_tuple(last.rowsRead, last.documentsStored, last.alreadyPresent), std::make_tuple(800, 400, 0));
+        WorkbookImport workbookImport(env.settings, env.prompter, env.clock, *env.store);
+        workbookImport.setCountsObserver(
+            [&](const ImportCounts& n) { seen.emplace_back(n.rowsRead, n.documentsStored, n.alreadyPresent); });
+        EXPECT_TRUE(env.import(QString::fromLatin1(c.file), &workbookImport));
+        EXPECT_EQ(seen, c.expected) << c.file << (c.twice ? " (again)" : "");
     }
+
+    // A failure in the middle: the last counts are those of the documents before it.
+    ImportEnv env;
+    ImportCounts last;
+    WorkbookImport workbookImport(env.settings, env.prompter, env.clock, *env.store);
+    workbookImport.setCountsObserver([&](const ImportCounts& n) { last = n; });
+    env.import(QStringLiteral("many.xlsx"), &workbookImport);
+    EXPECT_EQ(std::make_tuple(last.rowsRead, last.documentsStored, last.alreadyPresent), std::make_tuple(800, 400, 0));
+}
