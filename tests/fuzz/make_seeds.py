@@ -48,6 +48,10 @@ def seeds(target):
         return [p.read_bytes() for p in xls if compound(p)]
     if target == "fuzz_xml_spreadsheet":
         return [p.read_bytes() for p in files("tests/data/workbooks/**/*.xml")]
+    if target == "fuzz_import":
+        # The kinds whose bytes carry no checksum, so that mutations reach the rows.
+        return [p.read_bytes() for p in files("tests/data/workbooks/import/*.xml", "tests/data/workbooks/import/*.xls",
+                                              "tests/data/workbooks/kinds/*.xml", "tests/data/workbooks/kinds/*.xls")]
     if target == "fuzz_settings":
         return [p.read_bytes() for p in files("tests/fuzz/seeds/settings/*")]
     if target == "fuzz_control_file":
