@@ -96,8 +96,9 @@ TEST(AppFolder, ChosenByOverrideEnvironmentAndLayout)
         EXPECT_EQ(QFile::exists(user + QStringLiteral("/sysconfig.ini")), c.seeded) << c.what;
         EXPECT_EQ(QFile::exists(user + QLatin1Char('/') + kTemplate), c.seeded) << c.what;
         // The user's folder is neither asked for nor made when the layout is not an installed one.
-        if (c.overrideFolder.isEmpty() && c.environment.isEmpty() && c.expected != user && c.hasUserFolder)
+        if (c.overrideFolder.isEmpty() && c.environment.isEmpty() && c.expected != user && c.hasUserFolder) {
             EXPECT_EQ(asked, 0) << c.what;
+        }
     }
 }
 

@@ -151,8 +151,9 @@ TEST(NumberText, ParseDecimalAcceptsOnlyPlainNumbers)
     for (const Case& c : cases) {
         double v = -42;
         EXPECT_EQ(parseDecimal(QString::fromUtf8(c.text), &v), c.ok) << c.text;
-        if (c.ok)
+        if (c.ok) {
             EXPECT_DOUBLE_EQ(v, c.value) << c.text;
+        }
     }
 }
 
@@ -197,8 +198,9 @@ TEST(Gbk, PiecesNeverSplitACharacterAndDropPast500Bytes)
         for (const QString& p : pieces)
             lengths << static_cast<int>(gbkEncode(p).size());
         EXPECT_EQ(lengths, c.byteLengths) << c.text.size();
-        if (c.text.size() <= 250)
+        if (c.text.size() <= 250) {
             EXPECT_EQ(pieces.join(QString()), c.text);
+        }
     }
     EXPECT_EQ(trimControl(QStringLiteral("\t 1001\r\n\x01")), QStringLiteral("1001"));
     EXPECT_EQ(trimControl(QStringLiteral("\u30001001\u3000")), QStringLiteral("\u30001001\u3000"));

@@ -172,11 +172,13 @@ TEST(CliConventions, ProgressLineEndsBeforeABoxAndWhenFinished)
             written.append(buf, qsizetype(n));
         std::fclose(file);
         // Only the end of what was written is fixed: the first counts are drawn at once.
-        if (c.onTerminal)
+        if (c.onTerminal) {
             EXPECT_TRUE(written.startsWith("\r" + progressText(2, 1, 0).toUtf8())) << c.what;
+        }
         EXPECT_TRUE(written.endsWith(c.expected)) << c.what << ": " << written.toStdString();
-        if (!c.onTerminal)
+        if (!c.onTerminal) {
             EXPECT_EQ(written, c.expected) << c.what;
+        }
     }
 }
 

@@ -318,8 +318,9 @@ TEST(InvoiceExport, TemplateLookedForWhereTheProgramShipsIt)
         const int index = c.found == App ? 0 : c.found == Exe ? 1 : c.found == Share ? 2 : 0;
         EXPECT_EQ(QFileInfo(f.exporter.templatePath()).canonicalFilePath(),
                   c.found ? QFileInfo(paths[index]).canonicalFilePath() : QString());
-        if (!c.found)
+        if (!c.found) {
             EXPECT_EQ(f.exporter.templatePath(), paths[0]);
+        }
 
         // The export itself goes through with the template found, or stops with its message.
         f.tick({0});
