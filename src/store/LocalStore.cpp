@@ -3,6 +3,7 @@
 #include "app/Failure.h"
 #include "app/Paths.h"
 #include "app/Prompter.h"
+#include "store/ServerAddress.h"
 #include "store/SqlConnection.h"
 #include "store/Texts.h"
 
@@ -23,10 +24,36 @@ const QString kSchema =
                    " FCustOrderId text, FNo integer, FItem text, FCount text, FPrice text, FSum text);"
                    "create index if not exists invoiceDetail_id on invoiceDetail(FCustOrderId, FNo)");
 
+// The same tables on a shared server. Names are folded to lower case there; every statement
+// spells them without quotes, so any spelling finds them.
+const QStringList kServerTables = {QStringLiteral("invoiceMaster"), QStringLiteral("invoiceDetail")};
+const QString kServerSchema =
+    QStringLiteral("create table if not exists invoiceMaster ("
+                   " FCustOrderId text, FCustName text, FCustPo text, FCustOutportNo text, FCustAcc text,"
+                   " FCustSinature text, FCustContractNo text, FCustCX text, FCustVF text,"
+                   " FMM1 text, FMM2 text, FMM3 text, FMM4 text, FMM5 text,"
+                   " FInDate text, FOK text, FNoTaxSum text, FInvCode text, FInvNumber text);"
+                   "create unique index if not exists invoiceMaster_id on invoiceMaster(FCustOrderId);"
+                   "create index if not exists invoiceMaster_query on invoiceMaster(FOK, FInDate);"
+                   "create table if not exists invoiceDetail ("
+                   " FCustOrderId text, FNo integer, FItem text, FCount text, FPrice text, FSum text);"
+                   "create index if not exists invoiceDetail_id on invoiceDetail(FCustOrderId, FNo)");
+
+SqlConnection::Options storeOptions()
+{
+    SqlConnection::Options options;
+    options.createWhenMissing = true;
+    options.schema = kSchema;
+    options.serverTables = kServerTables;
+    options.serverSchema = kServerSchema;
+    return options;
+}
+
 } // namespace
 
-LocalStore::LocalStore(QString path, Prompter& prompter)
-    : m_db(std::make_unique<SqlConnection>(nativePath(path), SqlConnection::Options{false, true, kSchema})),
+LocalStore::LocalStore(QString location, Prompter& prompter)
+    : m_db(std::make_unique<SqlConnection>(
+          ServerAddress::isServerAddress(location) ? location.trimmed() : nativePath(location), storeOptions())),
       m_prompter(prompter)
 {
 }
@@ -36,6 +63,22 @@ LocalStore::~LocalStore() = default;
 QString LocalStore::path() const
 {
     return m_db->path();
+}
+
+QString LocalStore::shownLocation() const
+{
+    return m_db->shownLocation();
+}
+
+void LocalStore::ensureOpen()
+{
+    // A connection that broke off inside a transaction is not made again behind the caller's
+    // back: the server has undone the transaction, and what follows would run outside it.
+    if (m_depth > 0 && !m_db->isOpen())
+        throw Failure(StoreTexts::ConnectionLost.arg(m_db->shownLocation()));
+    QString reason;
+    if (!m_db->open(&reason))
+        throw Failure(reason);
 }
 
 bool LocalStore::isOpen() const
@@ -56,9 +99,9 @@ Rows LocalStore::select(const SqlStatement& statement)
 {
     if (m_observer)
         m_observer(statement);
-    QString reason;
-    if (!m_db->open(&reason))
-        throw Failure(reason);
+    ensureOpen();
+    if (!statement.lockKey.isEmpty() && m_depth > 0)
+        m_db->lockKey(statement.lockKey);
     return m_db->select(statement);
 }
 
@@ -67,9 +110,9 @@ void LocalStore::selectEach(const SqlStatement& statement, const std::function<v
 {
     if (m_observer)
         m_observer(statement);
-    QString reason;
-    if (!m_db->open(&reason))
-        throw Failure(reason);
+    ensureOpen();
+    if (!statement.lockKey.isEmpty() && m_depth > 0)
+        m_db->lockKey(statement.lockKey);
     m_db->selectEach(statement, onColumns, onRow);
 }
 
@@ -77,9 +120,7 @@ int LocalStore::run(const SqlStatement& statement)
 {
     if (m_observer)
         m_observer(statement);
-    QString reason;
-    if (!m_db->open(&reason))
-        throw Failure(reason);
+    ensureOpen();
     return m_db->exec(statement);
 }
 
@@ -109,12 +150,9 @@ bool LocalStore::execute(const SqlStatement& statement)
 
 void LocalStore::beginTransaction()
 {
-    QString reason;
-    if (!m_db->open(&reason))
-        throw Failure(reason);
+    ensureOpen();
     if (m_depth == 0)
-        m_db->execText(m_db->engine() == SqlConnection::Engine::Sqlite ? QStringLiteral("BEGIN IMMEDIATE")
-                                                                       : QStringLiteral("BEGIN"));
+        m_db->begin();
     else
         m_db->execText(QStringLiteral("SAVEPOINT sp%1").arg(m_depth));
     ++m_depth;
@@ -124,10 +162,14 @@ void LocalStore::commit()
 {
     if (m_depth == 0)
         throw Failure(QStringLiteral("no transaction is active"));
-    if (m_depth == 1)
-        m_db->execText(QStringLiteral("COMMIT"));
-    else
+    // A failed commit leaves the depth for the caller's rollback (a server's own rollback makes
+    // that one a harmless warning).
+    if (m_depth == 1) {
+        m_db->commit();
+    } else {
+        ensureOpen();
         m_db->execText(QStringLiteral("RELEASE sp%1").arg(m_depth - 1));
+    }
     --m_depth;
 }
 
@@ -137,7 +179,7 @@ void LocalStore::rollback()
         throw Failure(QStringLiteral("no transaction is active"));
     --m_depth;
     if (m_depth == 0) {
-        m_db->execText(QStringLiteral("ROLLBACK"));
+        m_db->rollback();
     } else {
         m_db->execText(QStringLiteral("ROLLBACK TO sp%1").arg(m_depth));
         m_db->execText(QStringLiteral("RELEASE sp%1").arg(m_depth));

@@ -6,7 +6,8 @@ namespace corvina::Statements {
 
 SqlStatement existenceTest(const QString& orderId)
 {
-    return {QStringLiteral("select FCustOrderId,FOK from invoiceMaster where FCustOrderId = ? "), {orderId}, {}};
+    return {
+        QStringLiteral("select FCustOrderId,FOK from invoiceMaster where FCustOrderId = ? "), {orderId}, {}, orderId};
 }
 
 SqlStatement clearHeader(const QString& orderId)

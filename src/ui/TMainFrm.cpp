@@ -190,8 +190,9 @@ void TMainFrm::FormCreate()
     RegisterStopKey();
     const QString appFolder = ExeFolder(m_appFolderOverride);
     m_settings = AppSettings::load(appFolder);
+    applyStoreOverride(m_settings, QString());
 
-    m_local = std::make_unique<LocalStore>(m_settings.LocalStorePath, m_prompter);
+    m_local = std::make_unique<LocalStore>(m_settings.storeLocation(), m_prompter);
     if (!m_local->open())
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, UiTexts::LocalStoreFailed, MessageBoxKind::YesNo);
 
@@ -343,7 +344,7 @@ QCoreApplication::processEvents();
             [this, setCaption, repaint] {
                 if (!m_stepsFactory)
                     throw std::runtime_error("no invoicing program support on this platform");
-                LocalStore store(m_settings.LocalStorePath, m_prompter);
+                LocalStore store(m_settings.storeLocation(), m_prompter);
                 UiThreadInvoiceList list(*m_model, this);
                 const std::unique_ptr<IssuingSteps> steps = m_stepsFactory(list, store);
                 RunBatchIssue(list, store, m_prompter, BatchRunning, *steps, {setCaption, repaint, nullptr});
