@@ -49,10 +49,9 @@ const QPair<QString, QString> kDefaults[] = {
 
 bool ServerAddress::isServerAddress(const QString& location)
 {
-    for (const QString& scheme : kSchemes)
-        if (location.trimmed().startsWith(scheme, Qt::CaseInsensitive))
-            return true;
-    return false;
+    // No file path holds "://": any such text is an address, and one of another kind is refused
+    // rather than taken for a file name (which messages would show, password and all).
+    return location.contains(QStringLiteral("://"));
 }
 
 bool ServerAddress::parse(const QString& address, ServerAddress* out, QString* reason)

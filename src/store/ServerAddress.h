@@ -13,7 +13,8 @@ namespace corvina {
 // The password never leaves this class except towards the driver.
 class ServerAddress {
 public:
-    // True for a text that names a server ("postgresql://" or "postgres://"), whatever follows.
+    // True for a text written as an address ("scheme://..."): a server's ("postgresql://" or
+    // "postgres://"), or one parse() refuses.
     static bool isServerAddress(const QString& location);
     // Parses an address; false with a reason that never holds the password.
     static bool parse(const QString& address, ServerAddress* out, QString* reason);

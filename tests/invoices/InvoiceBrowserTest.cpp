@@ -6,6 +6,7 @@
 #include "invoices/InvoiceQuery.h"
 #include "invoices/Texts.h"
 #include "support/BrowserSeed.h"
+#include "support/TestStore.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +29,9 @@ InvoiceRow listRow(const QString& id, const QString& sum, bool ticked)
 // A store with documents A to E, listed by the query as the window lists them.
 struct StoreFixture {
     TempFolder folder;
+    TestStore where{folder};
     RecordingPrompter prompter;
-    LocalStore store{folder.file(QStringLiteral("SysData.mdb")), prompter};
+    LocalStore store{where.location(), prompter};
     PlainInvoiceList list;
     InvoiceBrowser browser{store, prompter};
     QStringList statements;
@@ -56,11 +58,7 @@ struct StoreFixture {
     // Makes every statement of `table` of kind `what` fail for document `id`.
     void failOn(const char* what, const char* table, const QString& id)
     {
-        store.run({QStringLiteral("create trigger fail_%1_%2 before %1 on %2 when old.FCustOrderId='%3' "
-                                  "begin select raise(abort, 'row locked'); end")
-                       .arg(QLatin1String(what), QLatin1String(table), id),
-                   {},
-                   {}});
+        where.refuse(store, QLatin1String(what), QLatin1String(table), QStringLiteral("old.FCustOrderId='%1'").arg(id));
     }
     int rowOf(const QString& id) const
     {
