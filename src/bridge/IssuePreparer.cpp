@@ -2,12 +2,15 @@
 
 #include "app/Clock.h"
 #include "app/Failure.h"
+#include "app/Gbk.h"
 #include "app/Prompter.h"
-#include "bridge/InvoicingReadiness.h"
 #include "bridge/IssuingStatements.h"
 #include "bridge/RequestFileWriter.h"
 #include "bridge/Texts.h"
+#include "invoices/InvoiceList.h"
 #include "store/IssuingDatabase.h"
+#include "store/LocalStore.h"
+#include "store/Statements.h"
 
 namespace corvina {
 
@@ -27,26 +30,27 @@ Rows selectOrStop(IssuingDatabase& database, const IssuingRead& read)
 
 } // namespace
 
-IssuePreparer::IssuePreparer(InvoicingReadiness& readiness, IssuingDatabase& database, RequestFileWriter& writer,
+IssuePreparer::IssuePreparer(IssuingDatabase& database, LocalStore& store, RequestFileWriter& writer,
                              TIssuingData& data, Clock& clock, Prompter& prompter, QString kaippath)
-    : m_readiness(readiness), m_database(database), m_writer(writer), m_data(data), m_clock(clock),
-      m_prompter(prompter), m_kaippath(std::move(kaippath))
+    : m_database(database), m_store(store), m_writer(writer), m_data(data), m_clock(clock), m_prompter(prompter),
+      m_kaippath(std::move(kaippath))
 {
 }
 
-bool IssuePreparer::PrepareIssue(int row)
+bool IssuePreparer::PrepareIssue(const InvoiceRow& row)
 {
     try {
-        if (!m_readiness.CheckInvoicingReady())
-            return false;
         m_clock.sleep(200);
         if (!m_data.companyRead() && !readCompany())
             return false;
         if (!readBook())
             return false;
-        if (!m_writer.WriteRequestFile(m_kaippath + QStringLiteral("\\Config\\invoice.xml"), row))
+        if (!m_writer.WriteRequestFile(m_kaippath + QStringLiteral("\\Config\\invoice.xml"), row, Rows()))
             return false;
-        return m_writer.WriteRequestFile(m_kaippath + QStringLiteral("\\Config\\invoicedata_6.xml"), row);
+        // The line items are read from the store as the record file is written, so a failing read
+        // is a database error of this preparation like the others.
+        const Rows items = m_store.select(Statements::requestLineItems(trimControl(row.text(ColOrderId))));
+        return m_writer.WriteRequestFile(m_kaippath + QStringLiteral("\\Config\\invoicedata_6.xml"), row, items);
     } catch (const AlreadyShown&) {
         return false;
     } catch (const Failure& failure) {

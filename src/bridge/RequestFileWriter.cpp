@@ -7,9 +7,7 @@
 #include "app/Paths.h"
 #include "app/Prompter.h"
 #include "bridge/Texts.h"
-#include "invoices/InvoiceList.h"
-#include "store/LocalStore.h"
-#include "store/Statements.h"
+#include "store/Rows.h"
 
 #include <QFile>
 
@@ -128,18 +126,13 @@ private:
     QFile& m_file;
 };
 
-RequestFileWriter::RequestFileWriter(const InvoiceList& list, const TIssuingData& data, const PrintOffsets& offsets,
-                                     LocalStore& store, const Clock& clock, Prompter& prompter)
-    : m_list(list), m_data(data), m_offsets(offsets), m_store(store), m_clock(clock), m_prompter(prompter)
+RequestFileWriter::RequestFileWriter(const TIssuingData& data, const PrintOffsets& offsets, const Clock& clock,
+                                     Prompter& prompter)
+    : m_data(data), m_offsets(offsets), m_clock(clock), m_prompter(prompter)
 {
 }
 
-QString RequestFileWriter::cell(int row, int column) const
-{
-    return trimControl(m_list.text(row, column));
-}
-
-bool RequestFileWriter::WriteRequestFile(const QString& path, int row)
+bool RequestFileWriter::WriteRequestFile(const QString& path, const InvoiceRow& row, const Rows& lineItems)
 {
     const bool control = path.right(5) == QLatin1String("e.xml");
     QFile file(nativePath(path));
@@ -154,7 +147,7 @@ bool RequestFileWriter::WriteRequestFile(const QString& path, int row)
         if (control)
             writeControl(out);
         else
-            writeRecord(out, row);
+            writeRecord(out, row, lineItems);
         ok = file.flush();
     } catch (const std::exception&) {
         ok = false;
@@ -190,8 +183,9 @@ void RequestFileWriter::writeControl(LineSink& out) const
     out.line(QStringLiteral("</kpkz>"));
 }
 
-void RequestFileWriter::writeRecord(LineSink& out, int row) const
+void RequestFileWriter::writeRecord(LineSink& out, const InvoiceRow& row, const Rows& items) const
 {
+    const auto cell = [&row](int column) { return trimControl(row.text(column)); };
     const TIssuingData& d = m_data;
     out.line(kDeclaration);
     out.line(QStringLiteral("<SK_KPJL>"));
@@ -203,23 +197,23 @@ void RequestFileWriter::writeRecord(LineSink& out, int row) const
     out.line(element(QStringLiteral("FPHM"), d.DQKYH));
     out.line(element(QStringLiteral("SKRMC"), d.NSRMC));
     out.line(element(QStringLiteral("SKRSH"), d.NSRSBM));
-    out.line(element(QStringLiteral("FKRMC"), ReplaceAmpersand(cell(row, ColCustName))));
-    const QString total = cell(row, ColNoTaxSum);
+    out.line(element(QStringLiteral("FKRMC"), ReplaceAmpersand(cell(ColCustName))));
+    const QString total = cell(ColNoTaxSum);
     out.line(element(QStringLiteral("JE"), total));
     out.line(QStringLiteral("<SKM></SKM>"));
-    out.line(element(QStringLiteral("KPRXM"), cell(row, ColSinature)));
+    out.line(element(QStringLiteral("KPRXM"), cell(ColSinature)));
     out.line(element(QStringLiteral("KPRQ"), m_clock.now().toString(QStringLiteral("yyyyMMdd HH:mm:ss"))));
     out.line(QStringLiteral("<FPXE>1000000.00</FPXE>"));
-    out.line(element(QStringLiteral("HTBH"), cell(row, ColCustPo)));
+    out.line(element(QStringLiteral("HTBH"), cell(ColCustPo)));
     out.line(QStringLiteral("<YFPDM></YFPDM>"));
     out.line(QStringLiteral("<YFPHM></YFPHM>"));
     out.line(QStringLiteral("<TWBPBZ>0</TWBPBZ>"));
     out.line(QStringLiteral("<KPLXID>0</KPLXID>"));
-    out.line(element(QStringLiteral("FHTZSBH"), cell(row, ColContractNo)));
-    out.line(element(QStringLiteral("CKTZSBH"), cell(row, ColOutportNo)));
-    out.line(element(QStringLiteral("CKXH"), cell(row, ColCX)));
-    out.line(element(QStringLiteral("KJBH"), cell(row, ColAcc)));
-    out.line(element(QStringLiteral("HXDH"), cell(row, ColVF)));
+    out.line(element(QStringLiteral("FHTZSBH"), cell(ColContractNo)));
+    out.line(element(QStringLiteral("CKTZSBH"), cell(ColOutportNo)));
+    out.line(element(QStringLiteral("CKXH"), cell(ColCX)));
+    out.line(element(QStringLiteral("KJBH"), cell(ColAcc)));
+    out.line(element(QStringLiteral("HXDH"), cell(ColVF)));
     out.line(element(QStringLiteral("GSZCH"), d.GSZCH));
     out.line(element(QStringLiteral("KHYH_ZH"), d.KHYH_ZH));
     out.line(element(QStringLiteral("KHYH_EN"), d.KHYH_EN));
@@ -231,11 +225,10 @@ void RequestFileWriter::writeRecord(LineSink& out, int row) const
     out.line(element(QStringLiteral("FAX"), d.FAX));
 
     // The import cuts remarks at the same 100-byte marks, so a double-byte character is never split.
-    const QStringList pieces = cutGbkPieces(ReplaceAmpersand(cell(row, ColRemark)), 5, 100);
+    const QStringList pieces = cutGbkPieces(ReplaceAmpersand(cell(ColRemark)), 5, 100);
     for (int i = 0; i < 5; ++i)
         out.line(element(QStringLiteral("BZ%1").arg(i + 1), pieces.value(i)));
 
-    const Rows items = m_store.select(Statements::requestLineItems(cell(row, ColOrderId)));
     double sum = 0;
     if (!parseDecimal(total, &sum))
         throw Failure(QStringLiteral("total is not a number: ") + total);

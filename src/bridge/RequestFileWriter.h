@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bridge/TIssuingData.h"
+#include "invoices/InvoiceList.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,8 +9,7 @@
 namespace corvina {
 
 class Clock;
-class InvoiceList;
-class LocalStore;
+class Rows;
 class Prompter;
 
 // Turns every "&" into "-"; nothing else changes.
@@ -22,27 +22,27 @@ QString ReplaceAmpersand(const QString& text);
 QString escapeRequestValue(const QString& value);
 
 // Writes the two request files the invoicing program takes an invoice from: the control file
-// (path ending in "e.xml") and the record file (any other path). Runs on the batch thread.
+// (path ending in "e.xml") and the record file (any other path). A formatter of the pending row's
+// texts, the issuing data and the document's line items; it reads nothing itself. Runs on the
+// batch thread.
 class RequestFileWriter {
 public:
-    RequestFileWriter(const InvoiceList& list, const TIssuingData& data, const PrintOffsets& offsets, LocalStore& store,
-                      const Clock& clock, Prompter& prompter);
+    RequestFileWriter(const TIssuingData& data, const PrintOffsets& offsets, const Clock& clock, Prompter& prompter);
 
-    // `path` is a Windows-style text (kaippath + "\Config\..."). True when the whole file was
-    // written and closed; otherwise one error box (path + "更新失败!") has been shown and the lines
-    // written so far stay in the file.
-    bool WriteRequestFile(const QString& path, int row);
+    // `path` is a Windows-style text (kaippath + "\Config\..."); `row` the list row as the run
+    // found it; `lineItems` the document's stored line items in line order (FItem, FCount, FPrice,
+    // FSum; the control file uses none). True when the whole file was written and closed;
+    // otherwise one error box (path + "更新失败!") has been shown and the lines written so far stay
+    // in the file.
+    bool WriteRequestFile(const QString& path, const InvoiceRow& row, const Rows& lineItems);
 
 private:
     class LineSink;
     void writeControl(LineSink& out) const;
-    void writeRecord(LineSink& out, int row) const;
-    QString cell(int row, int column) const;
+    void writeRecord(LineSink& out, const InvoiceRow& row, const Rows& items) const;
 
-    const InvoiceList& m_list;
     const TIssuingData& m_data;
     const PrintOffsets& m_offsets;
-    LocalStore& m_store;
     const Clock& m_clock;
     Prompter& m_prompter;
 };

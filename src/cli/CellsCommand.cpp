@@ -3,7 +3,6 @@
 #include "cli/Commands.h"
 #include "workbook/Workbook.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -56,33 +55,50 @@ int runCellsCommand(const QStringList& args)
     if (auto status = parseArguments(parser, args, 1, 1))
         return *status;
 
-    QJsonArray array;
-    QString out;
     const bool json = parser.isSet(QStringLiteral("json"));
+    // Written as the cells come, a block at a time: a sheet of a million rows never sits in memory.
+    QString out;
+    auto flush = [&out](bool always) {
+        if (always || out.size() > 64 * 1024) {
+            printOut(out);
+            out.clear();
+        }
+    };
+    bool first = true;
     try {
         const auto book = Workbook::open(parser.positionalArguments().at(0));
-        const Worksheet& sheet = book->worksheet(parser.value(QStringLiteral("sheet")));
-        sheet.forEachCell([&](int row, int column, const CellValue& v) {
-            if (v.isEmpty())
-                return;
-            const QString ref = cellReference(row, column);
-            if (json)
-                array.append(QJsonObject{{QStringLiteral("ref"), ref},
-                                         {QStringLiteral("t"), cellTypeCode(v.type)},
-                                         {QStringLiteral("text"), v.text}});
-            else
-                out += ref + QLatin1Char('\t') + cellTypeCode(v.type) + QLatin1Char('\t') + escaped(v.text) +
-                       QLatin1Char('\n');
-        });
+        const auto rows = book->rows(parser.value(QStringLiteral("sheet")));
+        SheetRow row;
+        while (rows->next(row)) {
+            for (const SheetRow::Cell& c : row.cells) {
+                const CellValue& v = c.value;
+                if (v.isEmpty())
+                    continue;
+                const QString ref = cellReference(row.number, c.column);
+                if (json) {
+                    const QJsonObject o{{QStringLiteral("ref"), ref},
+                                        {QStringLiteral("t"), cellTypeCode(v.type)},
+                                        {QStringLiteral("text"), v.text}};
+                    out += (first ? QStringLiteral("[\n  ") : QStringLiteral(",\n  ")) +
+                           QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+                } else {
+                    out += ref + QLatin1Char('\t') + cellTypeCode(v.type) + QLatin1Char('\t') + escaped(v.text) +
+                           QLatin1Char('\n');
+                }
+                first = false;
+                flush(false);
+            }
+        }
     } catch (const Failure& failure) {
+        // What was printed stays printed; the reason ends the output.
+        if (!first)
+            flush(true);
         printErr(failure.message() + QLatin1Char('\n'));
         return kFailed;
     }
     if (json)
-        printOut(array.isEmpty() ? QStringLiteral("[]\n")
-                                 : QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
-    else
-        printOut(out);
+        out += first ? QStringLiteral("[]\n") : QStringLiteral("\n]\n");
+    flush(true);
     return kDone;
 }
 

@@ -23,6 +23,7 @@ const Command kCommands[] = {
     {"edit", "set a document's invoice code, number and state", runEditCommand},
     {"delete", "delete ticked documents with their line items", runDeleteCommand},
     {"issue", "issue the pending documents through the invoicing program", runIssueCommand},
+    {"journal", "list the issuing attempts: today's, and those waiting to be settled", runJournalCommand},
     {"book", "show what the next invoice would carry, from the invoicing program's database", runBookCommand},
 };
 

@@ -14,6 +14,7 @@ int runExportCommand(const QStringList& args);
 int runEditCommand(const QStringList& args);
 int runDeleteCommand(const QStringList& args);
 int runIssueCommand(const QStringList& args);
+int runJournalCommand(const QStringList& args);
 int runBookCommand(const QStringList& args);
 
 // Whether argv names a command (the window opens otherwise), and running it.

@@ -48,7 +48,7 @@ int runEditCommand(const QStringList& args)
     InvoiceRow row;
     row.text(ColOrderId) = document;
     list.replaceRows({row});
-    InvoiceBrowser browser(*store, session.prompter);
+    InvoiceBrowser browser(*store, session.prompter, session.clock);
     const InvoiceBrowser::Edit edit{0, document, parser.value(QStringLiteral("code")),
                                     parser.value(QStringLiteral("number")), parser.value(QStringLiteral("state"))};
     if (browser.applyEdit(list, edit) != InvoiceBrowser::EditOutcome::Saved)

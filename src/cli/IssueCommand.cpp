@@ -1,11 +1,12 @@
 #include "app/Prompter.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
-#include "issuing/BatchRun.h"
+#include "issuing/BatchRunController.h"
 #include "issuing/BatchTexts.h"
 #include "issuing/InvoicingProgramSteps.h"
 #include "issuing/StopKey.h"
 
+#include <QEventLoop>
 #include <csignal>
 
 namespace corvina::cli {
@@ -28,7 +29,8 @@ int runIssueCommand(const QStringList& args)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Runs the query, ticks the named documents (all when none is named) and issues the pending ones "
-        "through the invoicing program, printing one line per issued document: number, code, invoice number."));
+        "through the invoicing program, printing one line per issued document: number, code, invoice number. "
+        "A run that stops on a message prints it and exits 1."));
     addCommonOptions(parser, true);
     addQueryOptions(parser);
     addDocOption(parser);
@@ -43,35 +45,34 @@ int runIssueCommand(const QStringList& args)
     for (int r = 0; r < list.rowCount(); ++r)
         pending += list.isChecked(r) && list.text(r, ColState) == BatchTexts::NotIssuedState;
 
-    if (ShowMessageBox(session.prompter, BoxOwner::MainWindow, BatchTexts::Confirm, MessageBoxKind::YesNo) !=
-        ButtonCode::Yes)
-        return kFailed;
-
-    std::atomic<bool> BatchRunning{true};
-    g_batchRunning = &BatchRunning;
-    std::signal(SIGINT, stopOnInterrupt);
-    const std::unique_ptr<StopKey> stopKey = createPlatformStopKey();
-    if (!RegisterStopKey(*stopKey, BatchRunning))
-        session.prompter.showPlain(BatchTexts::StopKeyFailed);
-
-    LocalStore* store = session.localStore();
-    if (!store)
-        return kFailed;
+    // The window's run, driven the same way: this thread presses and handles the run's end.
     IssuingState state;
-    const std::unique_ptr<IssuingSteps> steps =
-        createPlatformIssuingSteps(session.settings, list, *store, state, session.clock, session.prompter);
+    BatchRunController run(session.prompter, session.clock, createPlatformStopKey());
+    run.setList(list, nullptr);
+    run.setStorePath(session.settings.storeLocation());
+    run.setStepsFactory([&](LocalStore& store) {
+        return createPlatformIssuingSteps(session.settings, store, state, session.clock, session.prompter);
+    });
     int issued = 0;
-    BatchRunHooks hooks;
-    hooks.issued = [&issued](const QString& orderId, const QString& code, const QString& number) {
+    run.setIssuedHook([&issued](const QString& orderId, const QString& code, const QString& number) {
         ++issued;
         printOut(orderId + QLatin1Char('\t') + code + QLatin1Char('\t') + number + QLatin1Char('\n'));
-    };
-    const BatchEnd end = RunBatchIssue(list, *store, session.prompter, BatchRunning, *steps, hooks);
+    });
+    run.RegisterStopKey();
+    g_batchRunning = &run.BatchRunning;
+    std::signal(SIGINT, stopOnInterrupt);
 
-    ReleaseStopKey(*stopKey);
+    QEventLoop loop;
+    QObject::connect(&run, &BatchRunController::runEnded, &loop, &QEventLoop::quit);
+    run.press();
+    const bool started = run.awaitingEnd();
+    if (started)
+        loop.exec();
+
+    run.ReleaseStopKey();
     std::signal(SIGINT, SIG_DFL);
     g_batchRunning = nullptr;
-    return end == BatchEnd::Normal && issued == pending ? kDone : kFailed;
+    return started && run.lastEnd() == BatchEnd::Normal && issued == pending ? kDone : kFailed;
 }
 
 } // namespace corvina::cli

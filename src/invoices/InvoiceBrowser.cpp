@@ -7,13 +7,16 @@
 #include "invoices/InvoiceList.h"
 #include "invoices/InvoiceQuery.h"
 #include "invoices/Texts.h"
+#include "store/IssueJournal.h"
 #include "store/LocalStore.h"
 #include "store/Rows.h"
 #include "store/Statements.h"
+#include "store/Texts.h"
 
 namespace corvina {
 
-InvoiceBrowser::InvoiceBrowser(LocalStore& store, Prompter& prompter) : m_store(store), m_prompter(prompter)
+InvoiceBrowser::InvoiceBrowser(LocalStore& store, Prompter& prompter, const Clock& clock)
+    : m_store(store), m_prompter(prompter), m_clock(clock)
 {
 }
 
@@ -112,9 +115,25 @@ InvoiceBrowser::EditOutcome InvoiceBrowser::applyEdit(InvoiceList& list, const E
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, BrowserTexts::EditStateUnknown, MessageBoxKind::Info);
         return EditOutcome::Refused;
     }
-    // The store gets the boxes' texts as typed; the list shows them trimmed.
-    if (!m_store.execute(Statements::editUpdate(edit.code, edit.number, stateValue, edit.orderId)))
+    // The store gets the boxes' texts as typed; the list shows them trimmed. The document's state
+    // and the settling of its open issuing attempt go together or not at all.
+    if (!m_store.isOpen() && !m_store.open())
+        return EditOutcome::Failed; // after the connection message
+    const int depth = m_store.transactionDepth();
+    try {
+        m_store.beginTransaction();
+        if (!m_store.execute(Statements::editUpdate(edit.code, edit.number, stateValue, edit.orderId))) {
+            m_store.rollbackTo(depth);
+            return EditOutcome::Failed;
+        }
+        IssueJournal(m_store, m_clock, m_prompter).settle(edit.orderId, stateValue, edit.code, edit.number);
+        m_store.commit();
+    } catch (const Failure& failure) {
+        m_store.rollbackTo(depth);
+        ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
+                       MessageBoxKind::Error);
         return EditOutcome::Failed;
+    }
     if (edit.rowIndex >= 0 && edit.rowIndex < list.rowCount()) {
         list.setText(edit.rowIndex, ColInvCode, edit.code.trimmed());
         list.setText(edit.rowIndex, ColInvNumber, edit.number.trimmed());

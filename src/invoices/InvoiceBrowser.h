@@ -6,6 +6,7 @@
 
 namespace corvina {
 
+class Clock;
 class InvoiceList;
 class LocalStore;
 class Prompter;
@@ -15,7 +16,7 @@ class Prompter;
 // the window and the command line both drive it.
 class InvoiceBrowser {
 public:
-    InvoiceBrowser(LocalStore& store, Prompter& prompter);
+    InvoiceBrowser(LocalStore& store, Prompter& prompter, const Clock& clock);
 
     // Count and sum of the ticked rows with the two label texts, or the reason they cannot be
     // added up (a ticked amount that is not a number); the labels then keep their texts.
@@ -45,7 +46,8 @@ public:
 
     // The edit dialog's OK: the texts as typed into its boxes. The list row changes only after
     // the store took the update; Refused when the state text is neither entry (after an
-    // information box), Failed after the store's own message.
+    // information box), Failed after the store's own message. Storing "未开票", or "已开票" with a
+    // code and a number, also settles the document's open issuing attempt, in the same transaction.
     enum class EditOutcome { Saved, Refused, Failed };
     struct Edit {
         int rowIndex = -1;
@@ -59,6 +61,7 @@ public:
 private:
     LocalStore& m_store;
     Prompter& m_prompter;
+    const Clock& m_clock;
 };
 
 } // namespace corvina

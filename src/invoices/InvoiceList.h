@@ -51,14 +51,22 @@ public:
     virtual void replaceRows(std::vector<InvoiceRow> rows) = 0;
 
     // The first row from `from` on (below `end`) that is ticked and whose state text is `state`,
-    // as the rows stand now; -1 when none. One call, so a caller on another thread reads a long
-    // stretch of rows in one step.
-    virtual int nextRowInState(int from, int end, const QString& state) const
+    // as the rows stand now; -1 when none. When found and `snapshot` is given, it receives the
+    // row's check state and texts as they stand at that moment. One call, so a caller on another
+    // thread reads a long stretch of rows, and the row it stops at, in one step.
+    virtual int nextRowInState(int from, int end, const QString& state, InvoiceRow* snapshot = nullptr) const
     {
         const int last = std::min(end, rowCount());
-        for (int row = from; row < last; ++row)
-            if (isChecked(row) && text(row, ColState) == state)
+        for (int row = from; row < last; ++row) {
+            if (isChecked(row) && text(row, ColState) == state) {
+                if (snapshot) {
+                    snapshot->checked = true;
+                    for (int column = ColNumber; column <= ColState; ++column)
+                        snapshot->text(column) = text(row, column);
+                }
                 return row;
+            }
+        }
         return -1;
     }
 };

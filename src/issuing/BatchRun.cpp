@@ -1,49 +1,116 @@
 #include "issuing/BatchRun.h"
 
+#include "app/Failure.h"
 #include "app/Gbk.h"
 #include "app/Prompter.h"
 #include "invoices/InvoiceList.h"
 #include "issuing/BatchTexts.h"
-#include "store/LocalStore.h"
-#include "store/Statements.h"
+#include "issuing/Texts.h"
+#include "store/IssueJournal.h"
+#include "store/Texts.h"
+
+#include <QHash>
 
 namespace corvina {
 
-BatchEnd RunBatchIssue(InvoiceList& list, LocalStore& store, Prompter& prompter, std::atomic<bool>& BatchRunning,
+namespace {
+
+void errorBox(Prompter& prompter, const QString& text)
+{
+    ShowMessageBox(prompter, BoxOwner::MainWindow, text, MessageBoxKind::Error);
+}
+
+QString text(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+} // namespace
+
+BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& prompter, std::atomic<bool>& BatchRunning,
                        IssuingSteps& steps, const BatchRunHooks& hooks)
 {
-    auto normalEnd = [&] {
-        if (hooks.setCaption)
-            hooks.setCaption(BatchTexts::StartCaption);
+    // A stop after a message: the run ends normally, and the next start press begins afresh.
+    auto stopped = [&] {
+        BatchRunning.store(false);
         return BatchEnd::Normal;
     };
     if (!steps.ReadPrintSettings())
         return BatchEnd::Abnormal;
 
+    // Code and number of every invoice recorded by this run, with the document it went to.
+    QHash<QString, QString> recorded;
+    const auto key = [](const QString& code, const QString& number) { return code + QLatin1Char('\n') + number; };
+
     const int rows = list.rowCount();
     for (int row = 0; row < rows; ++row) {
         // Rows are read when the run reaches them (the clerk may still tick or untick rows ahead);
-        // the ones passed over are read in one step up to the next pending row. A row beyond the
+        // the ones passed over, and the pending row's texts, are read in one step. A row beyond the
         // list's current end is never addressed.
-        row = list.nextRowInState(row, rows, BatchTexts::NotIssuedState);
+        InvoiceRow pending;
+        row = list.nextRowInState(row, rows, BatchTexts::NotIssuedState, &pending);
         if (row < 0)
             break;
         if (!BatchRunning.load())
-            return normalEnd();
-        if (!steps.PrepareIssue(row)) {
-            if (hooks.setCaption)
-                hooks.setCaption(BatchTexts::StartCaption);
-            BatchRunning.store(false);
             return BatchEnd::Normal;
+        const QString orderId = trimControl(pending.text(ColOrderId));
+
+        // An attempt left open by an earlier run may have issued an invoice: only the clerk can say.
+        std::optional<IssueAttempt> open;
+        try {
+            open = journal.openAttempt(orderId);
+        } catch (const Failure& failure) {
+            ShowMessageBox(prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
+                           MessageBoxKind::Error);
+            return stopped();
+        }
+        if (open) {
+            errorBox(prompter, text(texts::AttemptOpen).arg(orderId, open->code, open->number));
+            return stopped();
+        }
+
+        if (!steps.PrepareIssue(pending))
+            return stopped();
+        const QString code = steps.invoiceCode();
+        const QString number = steps.invoiceNumber();
+        if (recorded.contains(key(code, number))) {
+            errorBox(prompter,
+                     text(texts::NumberAlreadyRecorded).arg(orderId, code, number, recorded.value(key(code, number))));
+            return stopped();
         }
         if (!steps.OpenIssueDialog() || !steps.FindIssueButtons())
             return BatchEnd::Abnormal;
-        steps.PressIssueButtons();
+        if (!steps.BookAsPrepared(orderId))
+            return stopped();
 
-        const QString orderId = trimControl(list.text(row, ColOrderId));
-        const QString code = steps.invoiceCode();
-        const QString number = steps.invoiceNumber();
-        const bool recorded = store.execute(Statements::markIssued(code, number, orderId));
+        // Committed before "保存": if the tool dies from here on, the next run finds it open.
+        const IssueJournal::Begun begun = journal.begin(orderId, code, number);
+        switch (begun.outcome) {
+        case IssueJournal::BeginOutcome::Started:
+            break;
+        case IssueJournal::BeginOutcome::AlreadyOpen:
+            errorBox(prompter, text(texts::AttemptOpen).arg(orderId, begun.attempt.code, begun.attempt.number));
+            return stopped();
+        case IssueJournal::BeginOutcome::AlreadyIssued:
+            errorBox(prompter, text(texts::AlreadyIssuedInStore).arg(orderId, begun.storedCode, begun.storedNumber));
+            return stopped();
+        case IssueJournal::BeginOutcome::NotStored:
+            errorBox(prompter, text(texts::NoLongerStored).arg(orderId));
+            return stopped();
+        case IssueJournal::BeginOutcome::Failed:
+            return stopped();
+        }
+
+        steps.PressIssueButtons();
+        if (!steps.ConfirmIssue()) {
+            // Nothing is recorded; the attempt stays open so that no run issues the document again
+            // before the clerk has looked.
+            journal.recordUnconfirmed(begun.attempt);
+            errorBox(prompter, text(texts::NotConfirmed).arg(orderId, code, number));
+            return stopped();
+        }
+
+        const bool stored = journal.recordIssued(begun.attempt);
         // The invoicing program has issued it either way: the list says so, so that it is not
         // issued a second time from this list.
         list.setChecked(row, false);
@@ -52,18 +119,17 @@ BatchEnd RunBatchIssue(InvoiceList& list, LocalStore& store, Prompter& prompter,
         list.setText(row, ColState, BatchTexts::IssuedState);
         if (hooks.repaint)
             hooks.repaint();
-        if (!recorded) {
-            // The store still reads "未开票": stop before anything else goes out, and give the
-            // clerk what to record by hand.
-            ShowMessageBox(prompter, BoxOwner::MainWindow, BatchTexts::RecordByHand.arg(orderId, code, number),
-                           MessageBoxKind::Error);
-            BatchRunning.store(false);
-            return normalEnd();
+        if (!stored) {
+            // The store still reads "未开票" and the attempt stays open: stop before anything else
+            // goes out, and give the clerk what to record by hand.
+            errorBox(prompter, BatchTexts::RecordByHand.arg(orderId, code, number));
+            return stopped();
         }
+        recorded.insert(key(code, number), orderId);
         if (hooks.issued)
             hooks.issued(orderId, code, number);
     }
-    return normalEnd();
+    return BatchEnd::Normal;
 }
 
 } // namespace corvina

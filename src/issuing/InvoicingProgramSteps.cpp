@@ -1,19 +1,20 @@
 #include "issuing/InvoicingProgramSteps.h"
 
 #include "app/Settings.h"
+#include "bridge/IssueConfirmation.h"
 #include "issuing/InfoBoxes.h"
 #include "issuing/PlatformWindowServices.h"
 #include "issuing/ReadPrintSettings.h"
+#include "issuing/Texts.h"
 
 namespace corvina {
 
-InvoicingProgramSteps::InvoicingProgramSteps(const AppSettings& settings, InvoiceList& list, LocalStore& store,
-                                             IssuingState& state, WindowServices& windows, Clock& clock,
-                                             Prompter& prompter)
-    : m_controlFile(settings.configFile(QStringLiteral("invoice.xml"))), m_state(state), m_prompter(prompter),
-      m_database(settings.IssuingDatabasePath, prompter),
-      m_writer(list, state.data, state.offsets, store, clock, prompter), m_automation(windows, infoBoxes(prompter)),
-      m_preparer(*this, m_database, m_writer, state.data, clock, prompter, settings.InvoicingSoftwareFolder)
+InvoicingProgramSteps::InvoicingProgramSteps(const AppSettings& settings, LocalStore& store, IssuingState& state,
+                                             WindowServices& windows, Clock& clock, Prompter& prompter)
+    : m_controlFile(settings.configFile(QStringLiteral("invoice.xml"))), m_state(state), m_clock(clock),
+      m_prompter(prompter), m_database(settings.IssuingDatabasePath, prompter),
+      m_writer(state.data, state.offsets, clock, prompter), m_automation(windows, infoBoxes(prompter)),
+      m_preparer(m_database, store, m_writer, state.data, clock, prompter, settings.InvoicingSoftwareFolder)
 {
 }
 
@@ -22,14 +23,9 @@ bool InvoicingProgramSteps::ReadPrintSettings()
     return corvina::ReadPrintSettings(m_controlFile, m_prompter, m_state.offsets);
 }
 
-bool InvoicingProgramSteps::CheckInvoicingReady()
+bool InvoicingProgramSteps::PrepareIssue(const InvoiceRow& row)
 {
-    return m_automation.CheckInvoicingReady();
-}
-
-bool InvoicingProgramSteps::PrepareIssue(int row)
-{
-    return m_preparer.PrepareIssue(row);
+    return m_automation.CheckInvoicingReady() && m_preparer.PrepareIssue(row);
 }
 
 bool InvoicingProgramSteps::OpenIssueDialog()
@@ -40,12 +36,48 @@ bool InvoicingProgramSteps::OpenIssueDialog()
 
 bool InvoicingProgramSteps::FindIssueButtons()
 {
-    return m_automation.FindIssueButtons(m_dialog);
+    if (m_automation.FindIssueButtons(m_dialog))
+        return true;
+    // The first required button that is missing; the lookup stops there.
+    const auto& buttons = m_automation.buttons();
+    int missing = invoicing::CloseButton;
+    for (const int slot : {invoicing::SaveButton, invoicing::PrintButton}) {
+        if (buttons[static_cast<size_t>(slot)] == NoWindow) {
+            missing = slot;
+            break;
+        }
+    }
+    ShowMessageBox(m_prompter, BoxOwner::MainWindow,
+                   QString::fromUtf8(texts::IssueButtonMissing)
+                       .arg(QString::fromUtf8(invoicing::IssueButtonCaptions[static_cast<size_t>(missing)])),
+                   MessageBoxKind::Error);
+    return false;
+}
+
+bool InvoicingProgramSteps::BookAsPrepared(const QString& orderId)
+{
+    const QString code = m_state.data.FPDM;
+    const QString number = m_state.data.DQKYH;
+    const std::optional<EnabledBook> book = readEnabledBookQuietly(m_database);
+    if (book && !IssueConfirmation::usedUp(*book, code, number))
+        return true;
+    QString now = QString::fromUtf8(texts::BookUnreadable);
+    if (book)
+        now = book->enabled ? QString::fromUtf8(texts::BookNow).arg(book->code, book->number)
+                            : QString::fromUtf8(texts::BookNoneEnabled);
+    ShowMessageBox(m_prompter, BoxOwner::MainWindow,
+                   QString::fromUtf8(texts::BookChanged).arg(orderId, code, number, now), MessageBoxKind::Error);
+    return false;
 }
 
 void InvoicingProgramSteps::PressIssueButtons()
 {
     m_automation.PressIssueButtons();
+}
+
+bool InvoicingProgramSteps::ConfirmIssue()
+{
+    return IssueConfirmation::ConfirmIssue(m_database, m_clock, m_state.data.FPDM, m_state.data.DQKYH);
 }
 
 namespace {
@@ -57,20 +89,19 @@ struct WindowServicesHolder {
 
 class PlatformIssuingSteps : private WindowServicesHolder, public InvoicingProgramSteps {
 public:
-    PlatformIssuingSteps(const AppSettings& settings, InvoiceList& list, LocalStore& store, IssuingState& state,
-                         Clock& clock, Prompter& prompter)
-        : InvoicingProgramSteps(settings, list, store, state, *windows, clock, prompter)
+    PlatformIssuingSteps(const AppSettings& settings, LocalStore& store, IssuingState& state, Clock& clock,
+                         Prompter& prompter)
+        : InvoicingProgramSteps(settings, store, state, *windows, clock, prompter)
     {
     }
 };
 
 } // namespace
 
-std::unique_ptr<IssuingSteps> createPlatformIssuingSteps(const AppSettings& settings, InvoiceList& list,
-                                                         LocalStore& store, IssuingState& state, Clock& clock,
-                                                         Prompter& prompter)
+std::unique_ptr<IssuingSteps> createPlatformIssuingSteps(const AppSettings& settings, LocalStore& store,
+                                                         IssuingState& state, Clock& clock, Prompter& prompter)
 {
-    return std::make_unique<PlatformIssuingSteps>(settings, list, store, state, clock, prompter);
+    return std::make_unique<PlatformIssuingSteps>(settings, store, state, clock, prompter);
 }
 
 } // namespace corvina

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "bridge/InvoicingReadiness.h"
 #include "bridge/IssuePreparer.h"
 #include "bridge/RequestFileWriter.h"
 #include "bridge/TIssuingData.h"
@@ -14,7 +13,6 @@ namespace corvina {
 
 struct AppSettings;
 class Clock;
-class InvoiceList;
 class LocalStore;
 class Prompter;
 
@@ -26,25 +24,27 @@ struct IssuingState {
 };
 
 // The run's steps against the real invoicing program: its control file, its database (over the
-// batch thread's own connection), the request files and its windows.
-class InvoicingProgramSteps : public IssuingSteps, private InvoicingReadiness {
+// batch thread's own connection), the request files and its windows. `store` is the batch
+// thread's connection to the local store (the documents' line items).
+class InvoicingProgramSteps : public IssuingSteps {
 public:
-    InvoicingProgramSteps(const AppSettings& settings, InvoiceList& list, LocalStore& store, IssuingState& state,
-                          WindowServices& windows, Clock& clock, Prompter& prompter);
+    InvoicingProgramSteps(const AppSettings& settings, LocalStore& store, IssuingState& state, WindowServices& windows,
+                          Clock& clock, Prompter& prompter);
 
     bool ReadPrintSettings() override;
-    bool PrepareIssue(int row) override;
+    bool PrepareIssue(const InvoiceRow& row) override;
     bool OpenIssueDialog() override;
     bool FindIssueButtons() override;
+    bool BookAsPrepared(const QString& orderId) override;
     void PressIssueButtons() override;
+    bool ConfirmIssue() override;
     QString invoiceCode() const override { return m_state.data.FPDM; }
     QString invoiceNumber() const override { return m_state.data.DQKYH; }
 
 private:
-    bool CheckInvoicingReady() override;
-
     QString m_controlFile;
     IssuingState& m_state;
+    Clock& m_clock;
     Prompter& m_prompter;
     IssuingDatabase m_database;
     RequestFileWriter m_writer;
@@ -54,8 +54,7 @@ private:
 };
 
 // The steps over the desktop's own window services, which they own.
-std::unique_ptr<IssuingSteps> createPlatformIssuingSteps(const AppSettings& settings, InvoiceList& list,
-                                                         LocalStore& store, IssuingState& state, Clock& clock,
-                                                         Prompter& prompter);
+std::unique_ptr<IssuingSteps> createPlatformIssuingSteps(const AppSettings& settings, LocalStore& store,
+                                                         IssuingState& state, Clock& clock, Prompter& prompter);
 
 } // namespace corvina

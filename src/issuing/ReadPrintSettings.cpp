@@ -4,6 +4,7 @@
 #include "app/Paths.h"
 #include "app/Prompter.h"
 #include "issuing/PrintSettingsTexts.h"
+#include "issuing/Texts.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -66,9 +67,15 @@ QByteArray asUtf8(const QByteArray& bytes)
 
 bool ReadPrintSettings(const QString& fileName, Prompter& prompter, PrintOffsets& offsets)
 {
+    // Every way of failing says why: the run ends here, and a run that ends without a word leaves
+    // the clerk looking at a stop button.
+    const auto fail = [&](const char* text) {
+        ShowMessageBox(prompter, BoxOwner::Application, QString::fromUtf8(text).arg(fileName), MessageBoxKind::Error);
+        return false;
+    };
     QFile file(nativePath(fileName));
     if (!file.exists())
-        return false;
+        return fail(texts::ControlFileMissing);
 
     pugi::xml_document document;
     bool loaded = false;
@@ -94,7 +101,7 @@ bool ReadPrintSettings(const QString& fileName, Prompter& prompter, PrintOffsets
     const pugi::xml_node top = childAt(printInfo, 1);
     const pugi::xml_node name = childAt(printInfo, 2);
     if (!left || !top || !name)
-        return false;
+        return fail(texts::ControlFileIncomplete);
     offsets.PrintLeft = textOf(left);
     offsets.PrintTop = textOf(top);
     return true;

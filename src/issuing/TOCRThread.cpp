@@ -11,7 +11,7 @@ void TOCRThread::run()
     try {
         m_execute();
     } catch (...) {
-        // An unexpected failure ends the run without a message; the button keeps its stop caption.
+        // Nothing may leave the thread; the body has shown what it could.
         m_failed = true;
     }
 }

@@ -6,7 +6,8 @@
 namespace corvina {
 
 // The batch run's thread: runs its body once (RunBatchIssue with the run's own connections) and
-// ends. Any exception that escapes the body ends the thread quietly; `failed()` tells.
+// ends. The body reports its own failures; one that still escapes ends the thread, and `failed()`
+// tells.
 class TOCRThread : public QThread {
     Q_OBJECT
 public:

@@ -56,10 +56,10 @@ void UiThreadInvoiceList::setText(int row, int column, const QString& text)
     });
 }
 
-int UiThreadInvoiceList::nextRowInState(int from, int end, const QString& state) const
+int UiThreadInvoiceList::nextRowInState(int from, int end, const QString& state, InvoiceRow* snapshot) const
 {
     int row = -1;
-    onUiThread([&] { row = m_target.nextRowInState(from, end, state); });
+    onUiThread([&] { row = m_target.nextRowInState(from, end, state, snapshot); });
     return row;
 }
 

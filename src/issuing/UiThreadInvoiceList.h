@@ -20,7 +20,7 @@ public:
     QString text(int row, int column) const override;
     void setText(int row, int column, const QString& text) override;
     void replaceRows(std::vector<InvoiceRow> rows) override;
-    int nextRowInState(int from, int end, const QString& state) const override;
+    int nextRowInState(int from, int end, const QString& state, InvoiceRow* snapshot = nullptr) const override;
 
 private:
     template <typename F> void onUiThread(F&& f) const;

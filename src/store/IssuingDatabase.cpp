@@ -54,16 +54,23 @@ QString IssuingDatabase::path() const
     return m_path;
 }
 
-bool IssuingDatabase::open()
+bool IssuingDatabase::openEngine(QString* reason)
 {
     if (isOpen())
         return true;
     // The file may have been replaced since the last open: its engine is chosen afresh.
-    QString reason;
-    m_engine = engineFor(m_path, &reason);
-    if (m_engine && m_engine->open(&reason))
+    m_engine = engineFor(m_path, reason);
+    if (m_engine && m_engine->open(reason))
         return true;
     m_engine.reset();
+    return false;
+}
+
+bool IssuingDatabase::open()
+{
+    QString reason;
+    if (openEngine(&reason))
+        return true;
     ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::ConnectionError + reason, MessageBoxKind::Error);
     return false;
 }
@@ -76,6 +83,16 @@ bool IssuingDatabase::isOpen() const
 void IssuingDatabase::close()
 {
     m_engine.reset();
+}
+
+bool IssuingDatabase::reopenQuietly(QString* reason)
+{
+    close();
+    QString why;
+    const bool opened = openEngine(&why);
+    if (reason)
+        *reason = why;
+    return opened;
 }
 
 bool IssuingDatabase::ready()

@@ -29,6 +29,8 @@ public:
     bool isOpen() const;
     // Closes the connection, so that the next open sees what the invoicing program wrote since.
     void close();
+    // Closes and opens again without any message; false with the reason when it cannot be opened.
+    bool reopenQuietly(QString* reason = nullptr);
 
     // SelectIssuing: nullopt when the database is closed and cannot be opened (after open()'s
     // message); otherwise the rows. A read the database rejects (no such table or column, a
@@ -43,6 +45,7 @@ public:
     QString path() const;
 
 private:
+    bool openEngine(QString* reason);
     bool ready();
 
     QString m_path;

@@ -53,6 +53,9 @@ public:
     void commit();
     void rollback();
     int transactionDepth() const;
+    // Undoes every transaction begun above `depth`, for a failure's cleanup; a rollback that
+    // itself fails leaves the depth at `depth` all the same.
+    void rollbackTo(int depth) noexcept;
 
     // Sees every statement before it runs (tests use it to check order and count).
     void setStatementObserver(std::function<void(const SqlStatement&)> observer);

@@ -78,4 +78,64 @@ SqlStatement markIssued(const QString& code, const QString& number, const QStrin
             {}};
 }
 
+namespace {
+const QString kAttemptColumns = QStringLiteral("FAttemptId,FCustOrderId,FInvCode,FInvNumber,FStartedAt,FOutcome,"
+                                               "FFinishedAt,FClosedAt,FSettledState,FSettledCode,FSettledNumber");
+} // namespace
+
+SqlStatement documentState(const QString& orderId)
+{
+    return {QStringLiteral("select FOK,FInvCode,FInvNumber from invoiceMaster where FCustOrderId=?"), {orderId}, {}};
+}
+
+SqlStatement openAttempt(const QString& orderId)
+{
+    return {QStringLiteral("select ") + kAttemptColumns +
+                QStringLiteral(" from issueJournal where FCustOrderId=? and FClosedAt is null"),
+            {orderId},
+            {}};
+}
+
+SqlStatement beginAttempt(const QString& orderId, const QString& code, const QString& number, const QString& startedAt)
+{
+    return {QStringLiteral("insert into issueJournal(FCustOrderId,FInvCode,FInvNumber,FStartedAt,FOutcome) "
+                           "values(?,?,?,?,'pending')"),
+            {orderId, code, number, startedAt},
+            {}};
+}
+
+SqlStatement attemptById(qint64 id)
+{
+    return {QStringLiteral("select ") + kAttemptColumns + QStringLiteral(" from issueJournal where FAttemptId=?"),
+            {id},
+            {}};
+}
+
+SqlStatement finishAttempt(qint64 id, const QString& outcome, const QString& finishedAt, const QString& closedAt)
+{
+    // An attempt the clerk closed meanwhile keeps the moment it was closed.
+    return {QStringLiteral("update issueJournal set FOutcome=?,FFinishedAt=?,FClosedAt=coalesce(FClosedAt,?) "
+                           "where FAttemptId=?"),
+            {outcome, finishedAt, closedAt.isEmpty() ? QVariant() : QVariant(closedAt), id},
+            {}};
+}
+
+SqlStatement settleAttempt(const QString& orderId, const QString& closedAt, const QString& stateValue,
+                           const QString& code, const QString& number)
+{
+    return {QStringLiteral("update issueJournal set FClosedAt=?,FSettledState=?,FSettledCode=?,FSettledNumber=? "
+                           "where FCustOrderId=? and FClosedAt is null"),
+            {closedAt, stateValue, code, number, orderId},
+            {}};
+}
+
+SqlStatement journalListing(const QString& from, const QString& to)
+{
+    return {QStringLiteral("select ") + kAttemptColumns +
+                QStringLiteral(" from issueJournal where (FStartedAt>=? and FStartedAt<=?) or FClosedAt is null "
+                               "order by FAttemptId"),
+            {from, to},
+            {}};
+}
+
 } // namespace corvina::Statements

@@ -27,4 +27,19 @@ SqlStatement editUpdate(const QString& code, const QString& number, const QStrin
 // Recording an issued invoice.
 SqlStatement markIssued(const QString& code, const QString& number, const QString& orderId);
 
+// The issuing journal: one row per attempt to issue a document. An attempt is open until the
+// invoice is recorded or the clerk settles it; at most one attempt per document is open.
+// The document's state and numbers, read when an attempt begins.
+SqlStatement documentState(const QString& orderId);
+SqlStatement openAttempt(const QString& orderId);
+SqlStatement beginAttempt(const QString& orderId, const QString& code, const QString& number, const QString& startedAt);
+SqlStatement attemptById(qint64 id);
+// The outcome found by the run; closedAt is empty for an outcome that leaves the attempt open.
+SqlStatement finishAttempt(qint64 id, const QString& outcome, const QString& finishedAt, const QString& closedAt);
+// The clerk's settling of a document's open attempt: the state, code and number stored by hand.
+SqlStatement settleAttempt(const QString& orderId, const QString& closedAt, const QString& stateValue,
+                           const QString& code, const QString& number);
+// Attempts begun between two stamps, and every attempt still open, in the order they began.
+SqlStatement journalListing(const QString& from, const QString& to);
+
 } // namespace corvina::Statements

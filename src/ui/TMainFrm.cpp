@@ -6,12 +6,10 @@
 #include "invoices/InvoiceBrowser.h"
 #include "invoices/InvoiceCaptions.h"
 #include "invoices/InvoiceQuery.h"
-#include "issuing/BatchRun.h"
+#include "issuing/BatchRunController.h"
 #include "issuing/BatchTexts.h"
 #include "issuing/InvoicingProgramSteps.h"
 #include "issuing/StopKey.h"
-#include "issuing/TOCRThread.h"
-#include "issuing/UiThreadInvoiceList.h"
 #include "store/IssuingDatabase.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
@@ -71,26 +69,32 @@ void setupReportView(QAbstractItemView* view)
     view->setFont(listFont());
 }
 
+// Turns a widget back on when the scope that turned it off ends, however it ends.
+struct ReenableOnExit {
+    QWidget* widget;
+    ~ReenableOnExit() { widget->setEnabled(true); }
+};
+
 } // namespace
 
 TMainFrm::TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, std::unique_ptr<StopKey> stopKey,
                    QWidget* parent)
     : QMainWindow(parent), m_prompter(prompter), m_clock(clock), m_appFolderOverride(appFolder),
       m_issuingState(std::make_unique<IssuingState>()),
-      m_stopKey(stopKey ? std::move(stopKey) : createPlatformStopKey())
+      m_batchRun(new BatchRunController(prompter, clock, stopKey ? std::move(stopKey) : createPlatformStopKey(), this))
 {
-    m_stepsFactory = [this](InvoiceList& list, LocalStore& store) {
-        return createPlatformIssuingSteps(m_settings, list, store, *m_issuingState, m_clock, m_prompter);
-    };
+    m_batchRun->setStepsFactory([this](LocalStore& store) {
+        return createPlatformIssuingSteps(m_settings, store, *m_issuingState, m_clock, m_prompter);
+    });
     buildControls();
+    m_batchRun->setList(*m_model, this);
+    connect(m_batchRun, &BatchRunController::captionChanged, BitBtn4, &QPushButton::setText);
+    connect(m_batchRun, &BatchRunController::listChanged, this, [this] { update(); });
+    connect(m_batchRun, &BatchRunController::closeNow, this, &QWidget::close);
     FormCreate();
 }
 
-TMainFrm::~TMainFrm()
-{
-    // The key thread must not touch BatchRunning after the window is gone.
-    ReleaseStopKey();
-}
+TMainFrm::~TMainFrm() = default;
 
 void TMainFrm::buildControls()
 {
@@ -191,6 +195,7 @@ void TMainFrm::FormCreate()
     const QString appFolder = ExeFolder(m_appFolderOverride);
     m_settings = AppSettings::load(appFolder);
     applyStoreOverride(m_settings, QString());
+    m_batchRun->setStorePath(m_settings.storeLocation());
 
     m_local = std::make_unique<LocalStore>(m_settings.storeLocation(), m_prompter);
     if (!m_local->open())
@@ -207,37 +212,29 @@ void TMainFrm::FormCreate()
 
 void TMainFrm::RegisterStopKey()
 {
-    if (!corvina::RegisterStopKey(*m_stopKey, BatchRunning))
-        m_prompter.showPlain(BatchTexts::StopKeyFailed);
+    m_batchRun->RegisterStopKey();
 }
 
 void TMainFrm::ReleaseStopKey()
 {
-    corvina::ReleaseStopKey(*m_stopKey);
+    m_batchRun->ReleaseStopKey();
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event)
 {
-    if (batchThreadActive()) {
-        // The invoice in hand is finished (buttons pressed, recorded) before the window goes.
-        BatchRunning.store(false);
-        m_closeAfterRun = true;
+    // During a run the invoice in hand is finished (buttons pressed, recorded) before the window
+    // goes; the controller closes it then.
+    if (!m_batchRun->requestClose()) {
         setWindowTitle(UiTexts::MainCaption + QStringLiteral(" - ") + BatchTexts::ClosingAfterInvoice);
         event->ignore();
         return;
     }
-    ReleaseStopKey();
     event->accept();
-}
-
-bool TMainFrm::batchThreadActive() const
-{
-    return m_batchThread && m_batchThread->isRunning();
 }
 
 bool TMainFrm::refuseDuringRun()
 {
-    if (!batchThreadActive())
+    if (!m_batchRun->threadActive())
         return false;
     ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::RefusedDuringRun, MessageBoxKind::Info);
     return true;
@@ -269,187 +266,132 @@ void TMainFrm::BitBtn2Click()
 {
     if (refuseDuringRun())
         return;
-    WorkbookImport import(m_settings, m_prompter, m_clock, *m_local);
+    WorkbookImport workbookImport(m_settings, m_prompter, m_clock, *m_local);
     // Made once the workbook is chosen and counted, so it never stands over the file dialog.
     // Application-modal: while it shows, no other action can start.
     std::unique_ptr<QProgressDialog> progress;
     // Until the progress dialog shows, events still reach the window: its controls are off meanwhile,
     // so no second action can start in the middle of the import.
-    struct Reenable {
-        QWidget* w;
-        ~Reenable() { w->setEnabled(true); }
-    } reenable{centralWidget()};
-    import.setProgress([this, &progress](int done, int total) {
+    const ReenableOnExit reenable{centralWidget()};
+    workbookImport.setProgress([this, &progress](int done, int total) {
         if (!progress) {
             centralWidget()->setEnabled(false);
-    progress = std::make_unique<QProgressDialog>(WorkbookTexts::ProgressLabel, QString(), 0, total, this);
-    progress->setWindowModality(Qt::ApplicationModal);
-    progress->setCancelButton(nullptr);
-    progress->setMinimumDuration(300);
-    progress->setAutoClose(false);
-}
-progress->setMaximum(total);
-progress->setValue(done);
-QCoreApplication::processEvents();
-} // namespace corvina
-);
-    import.importFromDialog([&progress](const QString& logPath) {
-        progress.reset();
-    QDesktopServices::openUrl(QUrl::fromLocalFile(logPath));
+            progress = std::make_unique<QProgressDialog>(WorkbookTexts::ProgressLabel, QString(), 0, total, this);
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setCancelButton(nullptr);
+            progress->setMinimumDuration(300);
+            progress->setAutoClose(false);
+        }
+        progress->setMaximum(total);
+        progress->setValue(done);
+        QCoreApplication::processEvents();
     });
+    workbookImport.importFromDialog([&progress](const QString& logPath) {
+        progress.reset();
+        QDesktopServices::openUrl(QUrl::fromLocalFile(logPath));
+    });
+}
+
+void TMainFrm::BitBtn3Click()
+{
+    if (refuseDuringRun())
+        return;
+    InvoiceBrowser browser(*m_local, m_prompter, m_clock);
+    // The rerun query shows the store's new content and unticks every row.
+    if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
+        BitBtn1Click();
+}
+
+void TMainFrm::BitBtn4Click()
+{
+    m_batchRun->press();
+}
+
+void TMainFrm::BitBtn5Click()
+{
+    InvoiceExport exporter(m_prompter, m_clock, m_settings.AppFolder);
+    exporter.setBusyHook([](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    exporter.run(*m_model);
+}
+
+void TMainFrm::chkSelectClick()
+{
+    if (chkSelect->isChecked()) {
+        chkSelect->setText(UiTexts::ClearAll);
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            m_model->setChecked(row, true);
+    } else {
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            m_model->setChecked(row, false);
+        chkSelect->setText(UiTexts::SelectAll);
     }
+    UpdateSelectionTotals();
+}
 
-    void TMainFrm::BitBtn3Click()
-    {
-        if (refuseDuringRun())
-            return;
-        InvoiceBrowser browser(*m_local, m_prompter);
-        // The rerun query shows the store's new content and unticks every row.
-        if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
-            BitBtn1Click();
+void TMainFrm::lv_FpxcClick()
+{
+    UpdateSelectionTotals();
+    const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    int first = selected.first().row();
+    for (const QModelIndex& index : selected)
+        first = std::min(first, index.row());
+
+    LV_Detail->setRowCount(0);
+    InvoiceBrowser browser(*m_local, m_prompter, m_clock);
+    std::vector<QStringList> items;
+    try {
+        items = browser.lineItems(m_model->text(first, ColOrderId));
+    } catch (const Failure& failure) {
+        // The line-item list stays empty.
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
+        return;
     }
+    LV_Detail->setRowCount(static_cast<int>(items.size()));
+    for (int r = 0; r < static_cast<int>(items.size()); ++r)
+        for (int c = 0; c < kLineColumns; ++c)
+            LV_Detail->setItem(r, c, new QTableWidgetItem(items[static_cast<size_t>(r)].value(c)));
+}
 
-    void TMainFrm::BitBtn4Click()
-    {
-        if (BitBtn4->text() != BatchTexts::StartCaption) {
-            // Stop press: the run sees the cleared flag at its next pending row.
-            BitBtn4->setText(BatchTexts::StartCaption);
-            BatchRunning.store(false);
-            return;
-        }
-        if (batchThreadActive()) {
-            // A second run never works beside the first.
-            ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::PreviousRunEnding, MessageBoxKind::Info);
-            return;
-        }
-        if (ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::Confirm, MessageBoxKind::YesNo) !=
-            ButtonCode::Yes)
-            return;
-        BitBtn4->setText(BatchTexts::StopCaption);
-        BatchRunning.store(true);
-        startBatchRun();
+void TMainFrm::lv_FpxcDblClick()
+{
+    if (refuseDuringRun())
+        return;
+    if (m_model->rowCount() == 0)
+        return;
+    const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    int row = selected.first().row();
+    for (const QModelIndex& index : selected)
+        row = std::min(row, index.row());
+
+    InvoiceBrowser browser(*m_local, m_prompter, m_clock);
+    TfrmEdt dialog(browser, *m_model, this);
+    dialog.RowIndex = row;
+    dialog.OrderId = m_model->text(row, ColOrderId);
+    dialog.InvoiceCode = m_model->text(row, ColInvCode);
+    dialog.InvoiceNumber = m_model->text(row, ColInvNumber);
+    dialog.StateText = m_model->text(row, ColState);
+    dialog.exec();
+}
+
+void TMainFrm::UpdateSelectionTotals()
+{
+    const InvoiceBrowser::Totals totals = InvoiceBrowser::selectionTotals(*m_model);
+    if (!totals.ok) {
+        // The labels keep what they showed.
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, totals.failure, MessageBoxKind::Error);
+        return;
     }
+    fapje_lb->setText(totals.amountLabel);
+    xuanzfpzs_lb->setText(totals.countLabel);
+}
 
-    void TMainFrm::startBatchRun()
-    {
-        auto setCaption = [this](const QString& caption) {
-            QMetaObject::invokeMethod(
-                this, [this, caption] { BitBtn4->setText(caption); }, Qt::BlockingQueuedConnection);
-        };
-        auto repaint = [this] {
-            QMetaObject::invokeMethod(
-                this, [this] { update(); }, Qt::QueuedConnection);
-        };
-        auto* thread = new TOCRThread(
-            [this, setCaption, repaint] {
-                if (!m_stepsFactory)
-                    throw std::runtime_error("no invoicing program support on this platform");
-                LocalStore store(m_settings.storeLocation(), m_prompter);
-                UiThreadInvoiceList list(*m_model, this);
-                const std::unique_ptr<IssuingSteps> steps = m_stepsFactory(list, store);
-                RunBatchIssue(list, store, m_prompter, BatchRunning, *steps, {setCaption, repaint, nullptr});
-            },
-            this);
-        connect(thread, &QThread::finished, this, &TMainFrm::batchThreadFinished);
-        m_batchThread = thread;
-        thread->start();
-    }
-
-    void TMainFrm::batchThreadFinished()
-    {
-        // The thread that finished, not the newest: its end may be handled after the next run has
-        // already started, and that one must not be deleted while it works.
-        if (auto* finished = qobject_cast<TOCRThread*>(sender()))
-            finished->deleteLater();
-        if (m_closeAfterRun)
-            close();
-    }
-
-    void TMainFrm::BitBtn5Click()
-    {
-        InvoiceExport exporter(m_prompter, m_clock, m_settings.AppFolder);
-        exporter.setBusyHook([](bool busy) {
-            if (busy)
-                QApplication::setOverrideCursor(Qt::WaitCursor);
-            else
-                QApplication::restoreOverrideCursor();
-        });
-        exporter.run(*m_model);
-    }
-
-    void TMainFrm::chkSelectClick()
-    {
-        if (chkSelect->isChecked()) {
-            chkSelect->setText(UiTexts::ClearAll);
-            for (int row = 0; row < m_model->rowCount(); ++row)
-                m_model->setChecked(row, true);
-        } else {
-            for (int row = 0; row < m_model->rowCount(); ++row)
-                m_model->setChecked(row, false);
-            chkSelect->setText(UiTexts::SelectAll);
-        }
-        UpdateSelectionTotals();
-    }
-
-    void TMainFrm::lv_FpxcClick()
-    {
-        UpdateSelectionTotals();
-        const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
-        if (selected.isEmpty())
-            return;
-        int first = selected.first().row();
-        for (const QModelIndex& index : selected)
-            first = std::min(first, index.row());
-
-        LV_Detail->setRowCount(0);
-        InvoiceBrowser browser(*m_local, m_prompter);
-        std::vector<QStringList> items;
-        try {
-            items = browser.lineItems(m_model->text(first, ColOrderId));
-        } catch (const Failure& failure) {
-            // The line-item list stays empty.
-            ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
-            return;
-        }
-        LV_Detail->setRowCount(static_cast<int>(items.size()));
-        for (int r = 0; r < static_cast<int>(items.size()); ++r)
-            for (int c = 0; c < kLineColumns; ++c)
-                LV_Detail->setItem(r, c, new QTableWidgetItem(items[static_cast<size_t>(r)].value(c)));
-    }
-
-    void TMainFrm::lv_FpxcDblClick()
-    {
-        if (refuseDuringRun())
-            return;
-        if (m_model->rowCount() == 0)
-            return;
-        const QModelIndexList selected = lv_Fpxc->selectionModel()->selectedRows();
-        if (selected.isEmpty())
-            return;
-        int row = selected.first().row();
-        for (const QModelIndex& index : selected)
-            row = std::min(row, index.row());
-
-        InvoiceBrowser browser(*m_local, m_prompter);
-        TfrmEdt dialog(browser, *m_model, this);
-        dialog.RowIndex = row;
-        dialog.OrderId = m_model->text(row, ColOrderId);
-        dialog.InvoiceCode = m_model->text(row, ColInvCode);
-        dialog.InvoiceNumber = m_model->text(row, ColInvNumber);
-        dialog.StateText = m_model->text(row, ColState);
-        dialog.exec();
-    }
-
-    void TMainFrm::UpdateSelectionTotals()
-    {
-        const InvoiceBrowser::Totals totals = InvoiceBrowser::selectionTotals(*m_model);
-        if (!totals.ok) {
-            // The labels keep what they showed.
-            ShowMessageBox(m_prompter, BoxOwner::MainWindow, totals.failure, MessageBoxKind::Error);
-            return;
-        }
-        fapje_lb->setText(totals.amountLabel);
-        xuanzfpzs_lb->setText(totals.countLabel);
-    }
-
-    } // namespace corvina
+} // namespace corvina

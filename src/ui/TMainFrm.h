@@ -3,9 +3,6 @@
 #include "app/Settings.h"
 
 #include <QMainWindow>
-#include <QPointer>
-#include <atomic>
-#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -20,14 +17,12 @@ class QTableWidget;
 
 namespace corvina {
 
+class BatchRunController;
 class Clock;
 class IssuingDatabase;
-class InvoiceList;
 class InvoiceListModel;
-class IssuingSteps;
 class LocalStore;
 class StopKey;
-class TOCRThread;
 struct IssuingState;
 class Prompter;
 
@@ -51,15 +46,8 @@ public:
     // The query conditions as the statement uses them.
     QString stateValue() const;
 
-    // Builds, on the batch thread, what a run needs of the invoicing program; the run's own list
-    // accessor and store connection are passed in.
-    using IssuingStepsFactory = std::function<std::unique_ptr<IssuingSteps>(InvoiceList& list, LocalStore& store)>;
-    void setIssuingStepsFactory(IssuingStepsFactory factory) { m_stepsFactory = std::move(factory); }
-
-    // The run's stop flag, shared with the batch thread and the stop key.
-    std::atomic<bool> BatchRunning{false};
-    // Whether a batch thread is still working (also while it finishes after a stop).
-    bool batchThreadActive() const;
+    // The batch run behind BitBtn4: its thread, stop key, flag and state.
+    BatchRunController& batchRun() { return *m_batchRun; }
 
 public slots:
     void FormCreate();
@@ -77,14 +65,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private slots:
-    void batchThreadFinished();
-
 private:
     void buildControls();
     // While a run works, actions that rebuild or rewrite the list are refused with a message.
     bool refuseDuringRun();
-    void startBatchRun();
     void RegisterStopKey();
     void ReleaseStopKey();
 
@@ -95,11 +79,8 @@ private:
     std::unique_ptr<LocalStore> m_local;
     std::unique_ptr<IssuingDatabase> m_issuing;
     InvoiceListModel* m_model = nullptr;
-    IssuingStepsFactory m_stepsFactory;
-    QPointer<TOCRThread> m_batchThread;
-    bool m_closeAfterRun = false;
     std::unique_ptr<IssuingState> m_issuingState;
-    std::unique_ptr<StopKey> m_stopKey;
+    BatchRunController* m_batchRun = nullptr;
 
 public:
     // Controls, named as the window's design names them.

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace corvina {
 
 namespace {
@@ -77,10 +79,23 @@ void TfrmEdt::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
+namespace {
+
+// Fills a box without cutting the stored text: a code or number longer than the box's limit (kept
+// by another program, or typed before the limit) shows whole and is stored whole again unless the
+// clerk edits it.
+void showWhole(QLineEdit* box, const QString& text)
+{
+    box->setMaxLength(std::max<int>(kBoxLimit, static_cast<int>(text.size())));
+    box->setText(text);
+}
+
+} // namespace
+
 void TfrmEdt::FormShow()
 {
-    Edit1->setText(InvoiceCode);
-    Edit2->setText(InvoiceNumber);
+    showWhole(Edit1, InvoiceCode);
+    showWhole(Edit2, InvoiceNumber);
     wwDBComboBox1->setEditText(StateText);
 }
 

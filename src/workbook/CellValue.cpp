@@ -1,5 +1,8 @@
 #include "workbook/CellValue.h"
 
+#include "app/NumberText.h"
+#include "workbook/ReaderLimits.h"
+
 #include <QDate>
 #include <cmath>
 
@@ -16,6 +19,61 @@ QDate baseDate(bool date1904)
 }
 
 } // namespace
+
+CellValue CellValue::fromNumber(double value)
+{
+    if (!std::isfinite(value))
+        return fromText(QStringLiteral("#NUM!"), CellType::Error);
+    CellValue v;
+    v.type = CellType::Number;
+    v.number = value;
+    v.text = formatGeneral(value);
+    return v;
+}
+
+CellValue CellValue::fromSerial(double serial, bool date1904, bool timeFormat)
+{
+    CellValue v;
+    if (timeFormat && serial >= 0 && serial < 1) {
+        qint64 seconds = std::llround(serial * 86400.0);
+        if (seconds < 86400) {
+            v.type = CellType::Date;
+            v.number = serial;
+            v.text = QTime(0, 0).addSecs(static_cast<int>(seconds)).toString(QStringLiteral("HH:mm:ss"));
+            return v;
+        }
+    }
+    v.text = serialDateText(serial, date1904);
+    if (v.text.isEmpty()) // out of the calendar: show the number
+        return fromNumber(serial);
+    v.type = CellType::Date;
+    v.number = serial;
+    return v;
+}
+
+CellValue CellValue::fromText(QString text, CellType type)
+{
+    CellValue v;
+    v.type = type;
+    v.text = std::move(text);
+    return v;
+}
+
+CellValue CellValue::fromBoolean(bool value)
+{
+    CellValue v;
+    v.type = CellType::Boolean;
+    v.number = value ? 1.0 : 0.0;
+    v.text = value ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    return v;
+}
+
+CellValue CellValue::uncalculatedFormula()
+{
+    CellValue v;
+    v.uncalculated = true;
+    return v;
+}
 
 QString cellTypeCode(CellType type)
 {
@@ -42,6 +100,38 @@ QString cellReference(int row, int column)
     for (int c = column; c > 0; c = (c - 1) / 26)
         letters.prepend(QChar(u'A' + (c - 1) % 26));
     return letters + QString::number(row);
+}
+
+bool parseCellReference(const char* reference, int* row, int* column)
+{
+    const char* p = reference;
+    long long col = 0;
+    if (*p == '$')
+        ++p;
+    while ((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z')) {
+        col = col * 26 + ((*p | 0x20) - 'a' + 1);
+        if (col > ReaderLimits::kMaxColumns)
+            return false;
+        ++p;
+    }
+    if (col == 0)
+        return false;
+    if (*p == '$')
+        ++p;
+    if (*p) {
+        long long r = 0;
+        while (*p >= '0' && *p <= '9') {
+            r = r * 10 + (*p - '0');
+            if (r > ReaderLimits::kMaxRows)
+                return false;
+            ++p;
+        }
+        if (*p || r == 0)
+            return false;
+        *row = static_cast<int>(r);
+    }
+    *column = static_cast<int>(col);
+    return true;
 }
 
 QString serialDateText(double serial, bool date1904)

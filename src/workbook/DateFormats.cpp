@@ -2,22 +2,44 @@
 
 namespace corvina {
 
-bool DateFormats::isBuiltInDate(int id)
+DateFormats::Kind DateFormats::builtInKind(int id)
 {
-    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+    switch (id) {
+    case 18: // h:mm AM/PM
+    case 19: // h:mm:ss AM/PM
+    case 20: // h:mm
+    case 21: // h:mm:ss
+    case 32: // h"时"mm"分" and the other Chinese times
+    case 33:
+    case 34:
+    case 35:
+    case 45: // mm:ss
+    case 46: // [h]:mm:ss
+    case 47: // mm:ss.0
+    case 55:
+    case 56:
+        return Kind::Time;
+    default:
+        break;
+    }
+    if ((id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 50 && id <= 58))
+        return Kind::Date;
+    return Kind::None;
 }
 
-bool DateFormats::isDate(int id) const
+DateFormats::Kind DateFormats::kind(int id) const
 {
     const auto it = m_custom.constFind(id);
     if (it != m_custom.constEnd())
-        return isDateCode(*it);
-    return isBuiltInDate(id);
+        return codeKind(*it);
+    return builtInKind(id);
 }
 
-bool DateFormats::isDateCode(const QString& code)
+DateFormats::Kind DateFormats::codeKind(const QString& code)
 {
-    // Only the first section decides how a positive number looks.
+    bool date = false;
+    bool time = false;
+    bool month = false; // an "m" not known to be minutes
     bool inQuote = false;
     for (qsizetype i = 0; i < code.size(); ++i) {
         const QChar c = code.at(i);
@@ -29,38 +51,48 @@ bool DateFormats::isDateCode(const QString& code)
         switch (c.unicode()) {
         case u'"':
             inQuote = true;
-            break;
+            continue;
         case u'\\':
         case u'_':
         case u'*':
             ++i; // the next character is literal (or a fill/space width)
-            break;
+            continue;
         case u'[': {
             const qsizetype close = code.indexOf(u']', i);
             if (close < 0)
-                return false;
+                return Kind::None;
             const QString inner = code.mid(i + 1, close - i - 1).toLower();
             if (inner == u"h" || inner == u"hh" || inner == u"m" || inner == u"mm" || inner == u"s" || inner == u"ss")
-                return true;
+                time = true; // elapsed time
             i = close;
-            break;
+            continue;
         }
         case u';':
-            return false;
+            i = code.size();
+            continue;
         default:
-            switch (c.toLower().unicode()) {
-            case u'y':
-            case u'm':
-            case u'd':
-            case u'h':
-            case u's':
-                return true;
-            default:
-                break;
-            }
+            break;
+        }
+        switch (c.toLower().unicode()) {
+        case u'y':
+        case u'd':
+            date = true;
+            break;
+        case u'h':
+        case u's':
+            time = true;
+            break;
+        case u'm':
+            month = true;
+            break;
+        default:
+            break;
         }
     }
-    return false;
+    // Next to an hour or a second, m counts minutes; alone, or beside a day or year, months.
+    if (date || (month && !time))
+        return Kind::Date;
+    return time ? Kind::Time : Kind::None;
 }
 
 } // namespace corvina

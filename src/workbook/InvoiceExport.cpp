@@ -6,6 +6,8 @@
 #include "workbook/ExportTexts.h"
 #include "workbook/XlsxTemplateFiller.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -24,9 +26,25 @@ InvoiceExport::InvoiceExport(Prompter& prompter, const Clock& clock, QString app
 {
 }
 
+QStringList InvoiceExport::templateFolders() const
+{
+    const QString exe =
+        m_exeFolder.isEmpty() && QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : m_exeFolder;
+    if (exe.isEmpty())
+        return {m_appFolder};
+    return {m_appFolder, exe, QDir::cleanPath(QDir(exe).filePath(QStringLiteral("../share/corvina")))};
+}
+
 QString InvoiceExport::templatePath() const
 {
-    return m_appFolder + ExportTexts::TemplateName;
+    // The program ships a template; a clerk's own copy in the application folder comes first.
+    const QString own = QDir(m_appFolder).filePath(ExportTexts::TemplateName);
+    for (const QString& folder : templateFolders()) {
+        const QString candidate = QDir(folder).filePath(ExportTexts::TemplateName);
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    return own;
 }
 
 QString InvoiceExport::proposedName() const

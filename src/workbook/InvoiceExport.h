@@ -26,7 +26,14 @@ public:
     // own message, or silently when the clerk refuses the replacement.
     bool CopyExportTemplate(const QString& templatePath, const QString& destination);
 
+    // The export template: the application folder's, else the one beside the executable, else the
+    // one in the installed data folder (share/corvina beside the executable's bin folder). When
+    // none exists, the application folder's path, so the clerk is told the template is missing.
     QString templatePath() const;
+    // The folders searched after the application folder, in order.
+    QStringList templateFolders() const;
+    // The executable's folder (the running program's unless set, for tests).
+    void setExecutableFolder(QString folder) { m_exeFolder = std::move(folder); }
     // "发票数据导出_" and the time as year, month, day, hour, seconds, minutes.
     QString proposedName() const;
     // Columns 2 to 16 of every ticked row, in list order.
@@ -40,6 +47,7 @@ private:
     Prompter& m_prompter;
     const Clock& m_clock;
     QString m_appFolder;
+    QString m_exeFolder;
     std::function<void(bool)> m_busy;
 };
 

@@ -8,6 +8,8 @@
 #include "store/Statements.h"
 #include "workbook/Texts.h"
 
+#include <cmath>
+
 namespace corvina {
 
 namespace {
@@ -59,15 +61,21 @@ StoreOutcome storeInside(LocalStore& store, const Clock& clock, const ImportedDo
     for (int i = 0; i < doc.Lines.size(); ++i) {
         const ImportedLine& line = doc.Lines.at(i);
         const int row = i < doc.lineRows.size() ? doc.lineRows.at(i) : i + 1;
-        const double count = readNumber(line.FCount, WorkbookTexts::BadQuantity.arg(id).arg(row).arg(line.FCount));
-        const double price = readNumber(line.FPrice, WorkbookTexts::BadPrice.arg(id).arg(row).arg(line.FPrice));
+        const double count =
+            readNumber(line.FCount, WorkbookTexts::BadQuantity.arg(id, QString::number(row), line.FCount));
+        const double price =
+            readNumber(line.FPrice, WorkbookTexts::BadPrice.arg(id, QString::number(row), line.FPrice));
+        // Two numbers near the top of the range multiply to an infinity, which is no amount.
+        const double sum = count * price;
+        if (!std::isfinite(sum))
+            throw Failure(WorkbookTexts::BadLineSum.arg(id, QString::number(row)));
         if (present)
             continue;
         SqlStatement insert{Statements::insertLineText(), {}, {}};
         insert.named = {
             {QStringLiteral(":FCustOrderId"), id},    {QStringLiteral(":FNo"), QString::number(i + 1)},
             {QStringLiteral(":FItem"), line.FItem},   {QStringLiteral(":FCount"), line.FCount},
-            {QStringLiteral(":FPrice"), line.FPrice}, {QStringLiteral(":FSum"), formatFixed(count * price, 4)},
+            {QStringLiteral(":FPrice"), line.FPrice}, {QStringLiteral(":FSum"), formatFixed(sum, 4)},
         };
         store.run(insert);
     }

@@ -10,6 +10,10 @@ inline const QString LogCount = QStringLiteral("该EXCEL文件一共含%1张发�
 inline const QString LogStored = QStringLiteral("该销售单据的数据正确，处理成功");
 inline const QString LogAlreadyPresent = QStringLiteral("该销售单据的数据已有记录，放弃处理");
 inline const QString LogDone = QStringLiteral("EXCEL文件处理完成");
+// A document whose rows stand in more than one place: nothing of it is stored. %2 and %3 are the
+// first two places ("5" or "5-7"), %4 what follows when there are more.
+inline const QString LogSplit = QStringLiteral("%1该销售单据的数据分在第%2行和第%3行%4，不相连，整张放弃处理");
+inline const QString LogSplitMore = QStringLiteral("等%1处");
 
 // Messages of the import run.
 inline const QString NoReader = QStringLiteral("无法打开EXCEL文件，请确定电脑安装了OFFICE软件!");
@@ -30,6 +34,8 @@ inline const QString Uncalculated = QStringLiteral(
     "单元格%1是公式，但文件里没有它的计算结果（文件不是由EXCEL或WPS保存的），请用EXCEL打开并保存后再导入");
 inline const QString BadQuantity = QStringLiteral("销售单据%1第%2行明细的数量“%3”不是数字");
 inline const QString BadPrice = QStringLiteral("销售单据%1第%2行明细的单价“%3”不是数字");
+inline const QString BadLineSum = QStringLiteral("销售单据%1第%2行明细的数量与单价相乘超出数值范围");
+inline const QString BadAmountSum = QStringLiteral("销售单据%1到第%2行的金额合计超出数值范围");
 
 // Details inside Corrupt.
 inline const QString DetailZip = QStringLiteral("压缩包结构错误：%1");
@@ -38,6 +44,12 @@ inline const QString DetailXml = QStringLiteral("%1 的XML格式错误：%2，�
 inline const QString DetailSharedString = QStringLiteral("单元格 %1 引用的共享字符串 %2 不存在");
 inline const QString DetailCellRef = QStringLiteral("单元格位置“%1”超出工作表范围");
 inline const QString DetailRecord = QStringLiteral("记录 0x%1 在偏移 %2 处不完整");
+inline const QString DetailCompound = QStringLiteral("复合文件结构损坏：%1");
+inline const QString DetailMemory = QStringLiteral("内存不足");
+inline const QString DetailRowOrder = QStringLiteral("第%1行的位置在它前面的行之前");
+inline const QString DetailTooManyStrings = QStringLiteral("共享字符串超过 %1 个或 %2M 个字符");
+inline const QString DetailCellText = QStringLiteral("单元格文字超过 %1 个字符");
+inline const QString DetailTooManyStyles = QStringLiteral("单元格样式超过 %1 个");
 inline const QString DetailStream = QStringLiteral("复合文件中没有工作簿数据流");
 inline const QString DetailBiffVersion = QStringLiteral("不支持的EXCEL版本（BIFF %1）");
 inline const QString DetailSheetOffset = QStringLiteral("工作表“%1”的位置超出文件范围");

@@ -11,6 +11,9 @@
 #include "workbook/Workbook.h"
 
 #include <QFile>
+#include <QHash>
+#include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace corvina {
@@ -27,17 +30,38 @@ constexpr int kDocumentsPerCommit = 200;
 
 enum Column : int { A = 1, B, C, D, E, F, G, H, I, J, K, L, M, N };
 
-CellValue readCell(const Worksheet& sheet, int row, int column)
+// A document number as two independent 64-bit hashes: the counting pass remembers where each
+// number's rows stand without holding the numbers themselves.
+struct Fingerprint {
+    size_t a = 0;
+    size_t b = 0;
+    bool operator==(const Fingerprint& o) const { return a == o.a && b == o.b; }
+    bool operator<(const Fingerprint& o) const { return a != o.a ? a < o.a : b < o.b; }
+};
+
+size_t qHash(const Fingerprint& f, size_t seed = 0)
 {
-    CellValue v = sheet.cell(row, column);
-    if (v.uncalculated)
-        throw Failure(WorkbookTexts::Uncalculated.arg(cellReference(row, column)));
-    return v;
+    return f.a ^ seed;
 }
 
-QString cellText(const Worksheet& sheet, int row, int column)
+Fingerprint fingerprint(const QString& id)
 {
-    return trimControl(readCell(sheet, row, column).text);
+    return {qHash(id, size_t(0x9E3779B97F4A7C15ull)), qHash(id, size_t(0xC2B2AE3D27D4EB4Full))};
+}
+
+CellValue readCell(const SheetRow& row, int column)
+{
+    const CellValue* v = row.cell(column);
+    if (!v)
+        return CellValue();
+    if (v->uncalculated)
+        throw Failure(WorkbookTexts::Uncalculated.arg(cellReference(row.number, column)));
+    return *v;
+}
+
+QString cellText(const SheetRow& row, int column)
+{
+    return trimControl(readCell(row, column).text);
 }
 
 // Appends a row's text to a merged value unless it is empty or already inside it.
@@ -47,15 +71,17 @@ void mergeDistinct(QString& merged, const QString& text)
         merged += text + QLatin1Char(';');
 }
 
-double amountOf(const Worksheet& sheet, int row)
+double amountOf(const SheetRow& row)
 {
-    const CellValue v = readCell(sheet, row, N);
+    const CellValue v = readCell(row, N);
     switch (v.type) {
     case CellType::Empty:
         return 0;
     case CellType::Number:
     case CellType::Date:
-        return v.number;
+        if (std::isfinite(v.number))
+            return v.number;
+        break;
     case CellType::Text: {
         const QString text = trimControl(v.text);
         if (text.isEmpty())
@@ -69,10 +95,54 @@ double amountOf(const Worksheet& sheet, int row)
     case CellType::Error:
         break;
     }
-    throw Failure(WorkbookTexts::BadAmount.arg(row).arg(v.text));
+    throw Failure(WorkbookTexts::BadAmount.arg(QString::number(row.number), v.text));
+}
+
+QString rowRange(int first, int last)
+{
+    return first == last ? QString::number(first)
+                         : QStringLiteral("%1-%2").arg(QString::number(first), QString::number(last));
 }
 
 } // namespace
+
+// What the counting pass learns: the count for the log, and the document numbers whose rows
+// stand in more than one place.
+struct WorkbookImport::Scan {
+    struct Split {
+        int firstRow = 0;
+        QString places[2];
+        int count = 0;
+    };
+    int count = 0;
+    QHash<Fingerprint, Split> splits;
+};
+
+// The sheet's rows by number, a row the file leaves out standing for an empty one. Numbers only
+// go forward, so one row of the stream is held at a time.
+class WorkbookImport::RowWalk {
+public:
+    explicit RowWalk(std::unique_ptr<SheetRows> rows) : m_rows(std::move(rows)) {}
+
+    const SheetRow& at(int number)
+    {
+        while (!m_ended && (!m_loaded || m_next.number < number)) {
+            m_loaded = m_rows->next(m_next);
+            m_ended = !m_loaded;
+        }
+        if (m_loaded && m_next.number == number)
+            return m_next;
+        m_blank.number = number;
+        return m_blank;
+    }
+
+private:
+    std::unique_ptr<SheetRows> m_rows;
+    SheetRow m_next;
+    SheetRow m_blank;
+    bool m_loaded = false;
+    bool m_ended = false;
+};
 
 QString StripTrailingSeparator(const QString& text, QChar separator)
 {
@@ -88,28 +158,57 @@ WorkbookImport::WorkbookImport(const AppSettings& settings, Prompter& prompter, 
 {
 }
 
-int WorkbookImport::countDocuments(const Worksheet& sheet) const
+WorkbookImport::Scan WorkbookImport::countDocuments(Workbook& book, const QString& sheetName) const
 {
-    int count = 0;
+    struct Run {
+        Fingerprint id;
+        int first;
+        int last;
+    };
+    std::vector<Run> runs; // the documents the document pass will meet, in row order
+    Scan scan;
+    RowWalk walk(book.rows(sheetName, A));
     int empty = 0;
     QString last;
     bool seen = false;
+    bool runOpen = false;
     for (int row = kFirstDataRow; empty < kEmptyCellsToEnd; ++row) {
-        const QString v = cellText(sheet, row, A);
+        const QString v = cellText(walk.at(row), A);
         if (v.isEmpty()) {
             ++empty;
+            runOpen = false;
             continue;
         }
         empty = 0;
         if (!seen || v != last)
-            ++count;
-        seen = true;
+            ++scan.count;
+        if (runOpen && v == last)
+            runs.back().last = row;
+        else
+            runs.push_back({fingerprint(v), row, row});
+        seen = runOpen = true;
         last = v;
     }
-    return count;
+
+    std::stable_sort(runs.begin(), runs.end(), [](const Run& x, const Run& y) { return x.id < y.id; });
+    for (size_t i = 0; i < runs.size();) {
+        size_t j = i + 1;
+        while (j < runs.size() && runs[j].id == runs[i].id)
+            ++j;
+        if (j - i > 1) {
+            Scan::Split split;
+            split.firstRow = runs[i].first;
+            split.places[0] = rowRange(runs[i].first, runs[i].last);
+            split.places[1] = rowRange(runs[i + 1].first, runs[i + 1].last);
+            split.count = static_cast<int>(j - i);
+            scan.splits.insert(runs[i].id, split);
+        }
+        i = j;
+    }
+    return scan;
 }
 
-ImportedDocument WorkbookImport::readDocument(const Worksheet& sheet, int firstRow, int* rowCount) const
+ImportedDocument WorkbookImport::readDocument(RowWalk& walk, int firstRow, int* rowCount) const
 {
     const MergeSettings& m = m_settings.Merge;
     struct Merged {
@@ -126,47 +225,57 @@ ImportedDocument WorkbookImport::readDocument(const Worksheet& sheet, int firstR
     QString remark;
 
     ImportedDocument doc;
-    const QString id = cellText(sheet, firstRow, A);
+    const SheetRow& first = walk.at(firstRow);
+    const QString id = cellText(first, A);
+    // The header's own cells, read before the walk moves on.
+    doc.FCustOrderId = id;
+    doc.FCustName = cellText(first, B);
+    doc.FCustSinature = cellText(first, F);
+    QString firstTexts[6];
+    for (int i = 0; i < 6; ++i)
+        if (!merged[i].on)
+            firstTexts[i] = cellText(first, merged[i].column);
+    const QString firstRemark = remarkMerged ? QString() : cellText(first, J);
+
     int row = firstRow;
-    for (; cellText(sheet, row, A) == id; ++row) {
+    for (; cellText(walk.at(row), A) == id; ++row) {
+        const SheetRow& cells = walk.at(row);
         for (Merged& mc : merged)
             if (mc.on)
-                mergeDistinct(mc.value, cellText(sheet, row, mc.column));
+                mergeDistinct(mc.value, cellText(cells, mc.column));
         if (remarkMerged) {
-            const QString text = cellText(sheet, row, J);
+            const QString text = cellText(cells, J);
             if (remarkDistinct)
                 mergeDistinct(remark, text);
             else if (!text.isEmpty())
                 remark += text + QLatin1Char(';');
         }
-        doc.AmountSum += amountOf(sheet, row);
-        doc.Lines.append({cellText(sheet, row, K), cellText(sheet, row, L), cellText(sheet, row, M)});
+        doc.AmountSum += amountOf(cells);
+        if (!std::isfinite(doc.AmountSum))
+            throw Failure(WorkbookTexts::BadAmountSum.arg(id, QString::number(row)));
+        doc.Lines.append({cellText(cells, K), cellText(cells, L), cellText(cells, M)});
         doc.lineRows.append(row);
     }
     *rowCount = row - firstRow;
 
-    auto headerValue = [&](const Merged& mc) {
-        return mc.on ? StripTrailingSeparator(mc.value, QLatin1Char(';')) : cellText(sheet, firstRow, mc.column);
+    auto headerValue = [&](int i) {
+        return merged[i].on ? StripTrailingSeparator(merged[i].value, QLatin1Char(';')) : firstTexts[i];
     };
-    doc.FCustOrderId = id;
-    doc.FCustName = cellText(sheet, firstRow, B);
-    doc.FCustPo = headerValue(merged[0]);
-    doc.FCustOutportNo = headerValue(merged[1]);
-    doc.FCustAcc = headerValue(merged[2]);
-    doc.FCustSinature = cellText(sheet, firstRow, F);
-    doc.FCustContractNo = headerValue(merged[3]);
-    doc.FCustCX = headerValue(merged[4]);
-    doc.FCustVF = headerValue(merged[5]);
-    doc.Remark = remarkMerged ? StripTrailingSeparator(remark, QLatin1Char(';')) : cellText(sheet, firstRow, J);
+    doc.FCustPo = headerValue(0);
+    doc.FCustOutportNo = headerValue(1);
+    doc.FCustAcc = headerValue(2);
+    doc.FCustContractNo = headerValue(3);
+    doc.FCustCX = headerValue(4);
+    doc.FCustVF = headerValue(5);
+    doc.Remark = remarkMerged ? StripTrailingSeparator(remark, QLatin1Char(';')) : firstRemark;
     return doc;
 }
 
 void WorkbookImport::run(const QString& filePath, const QString& sheetName, const QString& logPath)
 {
     std::unique_ptr<Workbook> book = m_opener(filePath);
-    const Worksheet& sheet = book->worksheet(sheetName);
-
-    const int total = countDocuments(sheet);
+    const Scan scan = countDocuments(*book, sheetName);
+    const int total = scan.count;
     AppendLog(logPath, WorkbookTexts::LogChecking, m_clock);
     AppendLog(logPath, WorkbookTexts::LogCount.arg(total), m_clock);
     if (m_progress)
@@ -176,7 +285,7 @@ void WorkbookImport::run(const QString& filePath, const QString& sheetName, cons
     m_pendingLog.clear();
     m_store.beginTransaction();
     try {
-        storeDocuments(sheet, total, logPath);
+        storeDocuments(*book, sheetName, scan, logPath);
         m_store.commit();
         writePendingLog(logPath);
     } catch (...) {
@@ -204,16 +313,14 @@ void WorkbookImport::writePendingLog(const QString& logPath)
         AppendLog(logPath, line, m_clock);
 }
 
-void WorkbookImport::storeDocuments(const Worksheet& sheet, int total, const QString& logPath)
+void WorkbookImport::storeDocuments(Workbook& book, const QString& sheetName, const Scan& scan, const QString& logPath)
 {
+    RowWalk walk(book.rows(sheetName, N));
     int done = 0;
     int row = kFirstDataRow;
     int empty = 0;
-    QString previous;
     while (empty < kEmptyCellsToEnd) {
-        const QString v = cellText(sheet, row, A);
-        if (previous.isEmpty())
-            previous = v;
+        const QString v = cellText(walk.at(row), A);
         if (v.isEmpty()) {
             ++empty;
             ++row;
@@ -221,18 +328,29 @@ void WorkbookImport::storeDocuments(const Worksheet& sheet, int total, const QSt
         }
         empty = 0;
         int rows = 0;
-        const ImportedDocument doc = readDocument(sheet, row, &rows);
-        previous = cellText(sheet, row + rows, A);
-        const StoreOutcome outcome = StoreImportedDocument(m_store, m_clock, doc);
-        m_pendingLog << doc.FCustOrderId + (outcome == StoreOutcome::Stored ? WorkbookTexts::LogStored
-                                                                            : WorkbookTexts::LogAlreadyPresent);
+        const auto split = scan.splits.constFind(fingerprint(v));
+        if (split != scan.splits.constEnd()) {
+            // Its rows stand in several places: storing the first would keep an incomplete
+            // document and report the others as already present. Nothing of it is stored.
+            while (cellText(walk.at(row + rows), A) == v)
+                ++rows;
+            if (row == split->firstRow)
+                m_pendingLog << WorkbookTexts::LogSplit.arg(
+                    v, split->places[0], split->places[1],
+                    split->count > 2 ? WorkbookTexts::LogSplitMore.arg(split->count) : QString());
+        } else {
+            const ImportedDocument doc = readDocument(walk, row, &rows);
+            const StoreOutcome outcome = StoreImportedDocument(m_store, m_clock, doc);
+            m_pendingLog << doc.FCustOrderId + (outcome == StoreOutcome::Stored ? WorkbookTexts::LogStored
+                                                                                : WorkbookTexts::LogAlreadyPresent);
+        }
         if (++done % kDocumentsPerCommit == 0) {
             m_store.commit();
             writePendingLog(logPath);
             m_store.beginTransaction();
         }
         if (m_progress)
-            m_progress(done, std::max(done, total));
+            m_progress(done, std::max(done, scan.count));
         row += rows;
     }
 }
@@ -252,7 +370,7 @@ bool WorkbookImport::ImportWorkbook(const QString& filePath, const QString& shee
         m_failure = failure.message();
     } catch (const std::bad_alloc&) {
         m_failed = true;
-        m_failure = QStringLiteral("内存不足");
+        m_failure = WorkbookTexts::DetailMemory;
     }
     if (m_failed)
         ShowMessageBox(m_prompter, BoxOwner::Application, WorkbookTexts::FailurePrefix + m_failure,

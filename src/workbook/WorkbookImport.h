@@ -12,8 +12,8 @@ namespace corvina {
 class Clock;
 class LocalStore;
 class Prompter;
+struct SheetRow;
 class Workbook;
-class Worksheet;
 
 using WorkbookOpener = std::function<std::unique_ptr<Workbook>(const QString& path)>;
 // Documents done of the number counted; called after the counting pass and after each document.
@@ -24,6 +24,8 @@ QString StripTrailingSeparator(const QString& text, QChar separator);
 
 // The workbook import: reads the sales documents of a worksheet (column A document numbers,
 // one row per line item) and stores each through StoreImportedDocument, writing the import log.
+// The sheet is read twice as a stream of rows, a counting pass and a document pass, so that only
+// one document is held at a time however long the sheet.
 class WorkbookImport {
 public:
     WorkbookImport(const AppSettings& settings, Prompter& prompter, const Clock& clock, LocalStore& store);
@@ -45,11 +47,13 @@ public:
     const QString& lastFailure() const { return m_failure; }
 
 private:
+    struct Scan;
+    class RowWalk;
     void run(const QString& filePath, const QString& sheetName, const QString& logPath);
-    void storeDocuments(const Worksheet& sheet, int total, const QString& logPath);
+    Scan countDocuments(Workbook& book, const QString& sheetName) const;
+    void storeDocuments(Workbook& book, const QString& sheetName, const Scan& scan, const QString& logPath);
     void writePendingLog(const QString& logPath);
-    int countDocuments(const Worksheet& sheet) const;
-    ImportedDocument readDocument(const Worksheet& sheet, int firstRow, int* rowCount) const;
+    ImportedDocument readDocument(RowWalk& walk, int firstRow, int* rowCount) const;
 
     const AppSettings& m_settings;
     Prompter& m_prompter;

@@ -1,20 +1,15 @@
 #include "workbook/XlsWorkbook.h"
 
 #include "app/Failure.h"
-#include "workbook/DateFormats.h"
+#include "workbook/CompoundFile.h"
 #include "workbook/FormatError.h"
 #include "workbook/ReaderLimits.h"
 #include "workbook/Texts.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <cstring>
-// glib names a struct member "signals", which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <gsf/gsf.h>
-#pragma pop_macro("signals")
+#include <deque>
 
 namespace corvina {
 
@@ -87,11 +82,15 @@ QString errorText(quint8 code)
         return QStringLiteral("#NAME?");
     case 0x24:
         return QStringLiteral("#NUM!");
-    case 0x2A:
-        return QStringLiteral("#N/A");
     default:
         return QStringLiteral("#N/A");
     }
+}
+
+[[noreturn]] void badRecord(quint16 id, size_t offset)
+{
+    throw FormatError(WorkbookTexts::DetailRecord.arg(QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')),
+                                                      QString::number(offset)));
 }
 
 struct Record {
@@ -118,7 +117,7 @@ public:
         r->size = u16(m_data + m_at + 2);
         r->offset = m_at;
         if (m_at + 4 + r->size > m_size)
-            throw FormatError(WorkbookTexts::DetailRecord.arg(r->id, 4, 16, QLatin1Char('0')).arg(m_at));
+            badRecord(r->id, m_at);
         r->data = m_data + m_at + 4;
         m_at += 4 + r->size;
         return true;
@@ -132,8 +131,10 @@ private:
     size_t m_at;
 };
 
-// The bytes of one record followed by its CONTINUE records. Strings whose characters cross into
-// a CONTINUE record start that record with a fresh flags byte.
+// The bytes of one record followed by its CONTINUE records, read as one run. A string whose
+// characters go on in a CONTINUE record restates its width in a flags byte at the start of that
+// record; its header, rich-text runs and phonetic block carry on without one. Empty CONTINUE
+// records are passed over.
 class Segments {
 public:
     void add(const uchar* data, size_t size, size_t offset) { m_parts.push_back({data, size, offset}); }
@@ -183,17 +184,18 @@ public:
     QString unicodeString(bool shortCount)
     {
         size_t remaining = shortCount ? byte() : word();
-        quint8 flags = byte();
+        const quint8 flags = byte();
         const quint16 runs = (flags & 0x08) ? word() : 0;
         const quint32 ext = (flags & 0x04) ? dword() : 0;
         bool wide = flags & 0x01;
         QString text;
-        text.reserve(static_cast<qsizetype>(std::min<size_t>(remaining, 65535)));
+        text.reserve(static_cast<qsizetype>(remaining));
         while (remaining > 0) {
-            if (m_pos >= currentSize()) {
+            if (m_part >= m_parts.size() || m_pos >= m_parts[m_part].size) {
                 if (atEnd())
                     truncated();
-                wide = byte() & 0x01; // a continued string restates its width
+                wide = byte() & 0x01;
+                continue; // the record may hold nothing after its flags byte
             }
             const Part& p = m_parts[m_part];
             const size_t unit = wide ? 2 : 1;
@@ -202,11 +204,13 @@ public:
                 truncated();
             const uchar* c = p.data + m_pos;
             if (wide) {
+                const qsizetype at = text.size();
+                text.resize(at + static_cast<qsizetype>(n));
+                QChar* out = text.data() + at;
                 for (size_t i = 0; i < n; ++i)
-                    text.append(QChar(u16(c + 2 * i)));
+                    out[i] = QChar(u16(c + 2 * i));
             } else {
-                for (size_t i = 0; i < n; ++i)
-                    text.append(QChar(c[i])); // compressed: the high byte is zero
+                text.append(QLatin1StringView(reinterpret_cast<const char*>(c), static_cast<qsizetype>(n)));
             }
             m_pos += n * unit;
             remaining -= n;
@@ -221,12 +225,11 @@ private:
         size_t size;
         size_t offset;
     };
-    size_t currentSize() const { return m_part < m_parts.size() ? m_parts[m_part].size : 0; }
     [[noreturn]] void truncated() const
     {
         const size_t at =
             m_part < m_parts.size() ? m_parts[m_part].offset : (m_parts.empty() ? 0 : m_parts.back().offset);
-        throw FormatError(WorkbookTexts::DetailRecord.arg(QStringLiteral("3C")).arg(at));
+        badRecord(Continue, at);
     }
     std::vector<Part> m_parts;
     size_t m_part = 0;
@@ -249,14 +252,23 @@ const char* codecName(int codepage)
     switch (codepage) {
     case 437:
         return "IBM437";
+    case 850:
+        return "IBM850";
+    case 874:
+        return "windows-874";
     case 932:
+    case 10001:
         return "Shift_JIS";
     case 936:
+    case 10008:
         return "GBK";
     case 949:
         return "windows-949";
     case 950:
+    case 10002:
         return "Big5";
+    case 1200:
+        return "UTF-16LE";
     case 1250:
         return "windows-1250";
     case 1251:
@@ -276,96 +288,324 @@ const char* codecName(int codepage)
     case 10000:
     case 32768:
         return "macintosh";
-    default:
+    default: // 1252, and 367 (ASCII) and 32769, which older writers use for it
         return "windows-1252";
     }
 }
 
-void initGsf()
+QByteArray readWorkbookStream(const QString& path, bool bare)
 {
-    static const bool done = [] {
-        gsf_init();
-        // A damaged file already ends in our own message; the library's console warnings
-        // about it would only be noise beside that.
-        for (const char* domain : {"libgsf", "libgsf:msole"})
-            g_log_set_handler(
-                domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
-                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-        return true;
-    }();
-    Q_UNUSED(done);
+    if (bare) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw Failure(WorkbookTexts::CannotOpenFile.arg(path, file.errorString()));
+        if (static_cast<quint64>(file.size()) > ReaderLimits::kXlsStreamBytes)
+            throw Failure(
+                WorkbookTexts::PartTooLarge.arg(QFileInfo(path).fileName(), QStringLiteral("Workbook"),
+                                                QString::number(ReaderLimits::kXlsStreamBytes / ReaderLimits::kMib)));
+        return file.readAll();
+    }
+    const CompoundFile file(path);
+    const QStringList names = file.streamNames();
+    // "Workbook" holds BIFF8, "Book" the BIFF5 of older programs.
+    for (const char* wanted : {"Workbook", "Book"})
+        for (const QString& name : names)
+            if (name.compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0)
+                return file.read(name, ReaderLimits::kXlsStreamBytes);
+    for (const QString& name : names)
+        if (name.compare(QLatin1String("EncryptedPackage"), Qt::CaseInsensitive) == 0)
+            throw Failure(WorkbookTexts::Encrypted.arg(QFileInfo(path).fileName()));
+    throw FormatError(WorkbookTexts::DetailStream);
 }
 
-QByteArray readWorkbookStream(const QString& path)
-{
-    initGsf();
-    GError* error = nullptr;
-    GsfInput* input = gsf_input_stdio_new(QFile::encodeName(path).constData(), &error);
-    if (!input) {
-        const QString reason = error ? QString::fromUtf8(error->message) : QString();
-        if (error)
-            g_error_free(error);
-        throw Failure(WorkbookTexts::CannotOpenFile.arg(path, reason));
+// The cells of one sheet's records, row by row. Writers keep a sheet's cell records in row
+// order; for a sheet that does not, the cells are gathered first (a binary sheet holds at most
+// 65,536 rows) and handed out in order.
+class XlsSheetRows : public SheetRows {
+public:
+    XlsSheetRows(const XlsWorkbook& book, const QString& name, size_t offset, int lastColumn)
+        : m_book(book), m_name(name), m_offset(offset),
+          m_lastColumn(
+              std::min(lastColumn > 0 ? lastColumn : ReaderLimits::kMaxXlsColumns, ReaderLimits::kMaxXlsColumns)),
+          m_cursor(book.stream(), offset)
+    {
+        Record r;
+        if (!m_cursor.next(&r) || r.id != Bof)
+            throw FormatError(WorkbookTexts::DetailSheetOffset.arg(name));
+        if (!inRowOrder()) {
+            m_gathered.resize(ReaderLimits::kMaxXlsRows + 1);
+            while (readRecord()) {
+            }
+        }
     }
-    GsfInfile* infile = gsf_infile_msole_new(input, &error);
-    g_object_unref(input);
-    if (!infile) {
-        const QString reason = error ? QString::fromUtf8(error->message) : QString();
-        if (error)
-            g_error_free(error);
-        throw FormatError(reason);
+
+    bool next(SheetRow& row) override
+    {
+        if (!m_gathered.empty()) {
+            while (m_nextGathered < m_gathered.size()) {
+                SheetRow& r = m_gathered[m_nextGathered++];
+                if (r.cells.empty())
+                    continue;
+                r.settle();
+                row = std::move(r);
+                return true;
+            }
+            return false;
+        }
+        while (m_ready.empty() && readRecord()) {
+        }
+        if (m_ready.empty() && !m_current.cells.empty()) {
+            m_ready.push_back(std::move(m_current));
+            m_current = SheetRow();
+        }
+        if (m_ready.empty())
+            return false;
+        row = std::move(m_ready.front());
+        m_ready.pop_front();
+        row.settle();
+        return true;
     }
-    GsfInput* stream = nullptr;
-    bool encryptedPackage = false;
-    for (int i = 0; i < gsf_infile_num_children(infile) && !stream; ++i) {
-        const char* name = gsf_infile_name_by_index(infile, i);
-        if (!name)
-            continue;
-        if (g_ascii_strcasecmp(name, "Workbook") == 0 || g_ascii_strcasecmp(name, "Book") == 0)
-            stream = gsf_infile_child_by_index(infile, i);
-        else if (g_ascii_strcasecmp(name, "EncryptedPackage") == 0)
-            encryptedPackage = true;
+
+private:
+    // Whether the cell records never go back to an earlier row.
+    bool inRowOrder() const
+    {
+        RecordCursor cursor(m_book.stream(), m_offset);
+        Record r;
+        cursor.next(&r);
+        int depth = 1;
+        int last = 0;
+        while (depth > 0 && cursor.next(&r)) {
+            if (r.id == Bof)
+                ++depth;
+            else if (r.id == Eof)
+                --depth;
+            else if (depth == 1 && r.size >= 2 && isCellRecord(r.id)) {
+                const int row = u16(r.data);
+                if (row < last)
+                    return false;
+                last = row;
+            }
+        }
+        return true;
     }
-    g_object_unref(infile);
-    if (!stream) {
-        if (encryptedPackage)
-            throw Failure(WorkbookTexts::Encrypted.arg(QFileInfo(path).fileName()));
-        throw FormatError(WorkbookTexts::DetailStream);
+
+    static bool isCellRecord(quint16 id)
+    {
+        switch (id) {
+        case LabelSst:
+        case Label:
+        case RString:
+        case Number:
+        case Rk:
+        case MulRk:
+        case Formula:
+        case BoolErr:
+            return true;
+        default:
+            return false;
+        }
     }
-    const gsf_off_t size = gsf_input_size(stream);
-    if (size < 0 || static_cast<quint64>(size) > ReaderLimits::kXlsStreamBytes) {
-        g_object_unref(stream);
-        throw Failure(WorkbookTexts::PartTooLarge.arg(QFileInfo(path).fileName(), QStringLiteral("Workbook"))
-                          .arg(ReaderLimits::kXlsStreamBytes / ReaderLimits::kMib));
+
+    void add(int row, int column, CellValue value)
+    {
+        if (column < 1 || column > m_lastColumn || (value.isEmpty() && !value.uncalculated))
+            return;
+        if (!m_gathered.empty()) {
+            SheetRow& r = m_gathered[static_cast<size_t>(row)];
+            r.number = row;
+            r.cells.push_back({column, std::move(value)});
+            if (++m_gatheredCells > ReaderLimits::kMaxCells)
+                throw Failure(WorkbookTexts::TooManyCells.arg(m_name, QString::number(ReaderLimits::kMaxCells)));
+            return;
+        }
+        if (row != m_current.number && !m_current.cells.empty()) {
+            m_ready.push_back(std::move(m_current));
+            m_current = SheetRow();
+        }
+        m_current.number = row;
+        m_current.cells.push_back({column, std::move(value)});
     }
-    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    const bool ok = size == 0 || gsf_input_read(stream, static_cast<size_t>(size),
-                                                reinterpret_cast<guint8*>(bytes.data())) != nullptr;
-    g_object_unref(stream);
-    if (!ok)
-        throw FormatError(WorkbookTexts::DetailStream);
-    return bytes;
-}
+
+    CellValue numberCell(double value, quint16 xf) const
+    {
+        const DateFormats::Kind kind = m_book.xfKind(xf);
+        if (kind == DateFormats::Kind::None)
+            return CellValue::fromNumber(value);
+        return CellValue::fromSerial(value, m_book.date1904(), kind == DateFormats::Kind::Time);
+    }
+
+    QString byteString(const Record& r, size_t countAt, size_t countBytes) const
+    {
+        const size_t count = countBytes == 1 ? r.data[countAt] : u16(r.data + countAt);
+        const size_t at = countAt + countBytes;
+        return m_book.decodeBytes(r.data + at, std::min(count, r.size - at));
+    }
+
+    // One record of the sheet; false at the sheet's end.
+    bool readRecord()
+    {
+        Record r;
+        while (m_depth > 0 && m_cursor.next(&r)) {
+            if (r.id == Bof) {
+                ++m_depth; // an embedded chart: its records are not cells of this sheet
+                continue;
+            }
+            if (r.id == Eof) {
+                --m_depth;
+                continue;
+            }
+            if (m_depth != 1)
+                continue;
+            decode(r);
+            return true;
+        }
+        m_depth = 0;
+        return false;
+    }
+
+    void need(const Record& r, size_t n) const
+    {
+        if (r.size < n)
+            badRecord(r.id, r.offset);
+    }
+
+    void decode(const Record& r)
+    {
+        const int row = r.size >= 2 ? u16(r.data) + 1 : 0;
+        const int column = r.size >= 4 ? u16(r.data + 2) + 1 : 0;
+        const int biff = m_book.biff();
+        switch (r.id) {
+        case LabelSst: {
+            need(r, 10);
+            const quint32 i = u32(r.data + 6);
+            if (i >= m_book.sharedStrings().size())
+                throw FormatError(
+                    WorkbookTexts::DetailSharedString.arg(cellReference(row, column), QString::number(i)));
+            add(row, column, CellValue::fromText(m_book.sharedStrings().at(i)));
+            break;
+        }
+        case Label:
+        case RString: {
+            need(r, 8);
+            if (biff == 8) {
+                Segments s;
+                s.add(r.data + 6, r.size - 6, r.offset);
+                add(row, column, CellValue::fromText(s.unicodeString(false)));
+            } else {
+                add(row, column, CellValue::fromText(byteString(r, 6, 2)));
+            }
+            break;
+        }
+        case Number:
+            need(r, 14);
+            add(row, column, numberCell(f64(r.data + 6), u16(r.data + 4)));
+            break;
+        case Rk:
+            need(r, 10);
+            add(row, column, numberCell(rkValue(u32(r.data + 6)), u16(r.data + 4)));
+            break;
+        case MulRk: {
+            need(r, 6);
+            const size_t count = (r.size - 6) / 6;
+            for (size_t k = 0; k < count; ++k) {
+                const uchar* p = r.data + 4 + 6 * k;
+                add(row, column + static_cast<int>(k), numberCell(rkValue(u32(p + 2)), u16(p)));
+            }
+            break;
+        }
+        case Formula: {
+            need(r, 14);
+            const uchar* result = r.data + 6;
+            m_pendingRow = m_pendingColumn = -1;
+            if (u16(result + 6) != 0xFFFF) {
+                add(row, column, numberCell(f64(result), u16(r.data + 4)));
+                break;
+            }
+            switch (result[0]) {
+            case 0: // text, in the STRING record that follows
+                m_pendingRow = row;
+                m_pendingColumn = column;
+                break;
+            case 1:
+                add(row, column, CellValue::fromBoolean(result[2] != 0));
+                break;
+            case 2:
+                add(row, column, CellValue::fromText(errorText(result[2]), CellType::Error));
+                break;
+            case 3: // an empty text
+                add(row, column, CellValue::fromText(QString()));
+                break;
+            default:
+                break;
+            }
+            break;
+        }
+        case StringRec: {
+            QString text;
+            if (biff == 8) {
+                Segments s = withContinues(r, m_cursor);
+                text = s.unicodeString(false);
+            } else {
+                need(r, 2);
+                text = byteString(r, 0, 2);
+            }
+            if (m_pendingRow > 0)
+                add(m_pendingRow, m_pendingColumn, CellValue::fromText(text));
+            m_pendingRow = m_pendingColumn = -1;
+            break;
+        }
+        case BoolErr:
+            need(r, 8);
+            if (r.data[7])
+                add(row, column, CellValue::fromText(errorText(r.data[6]), CellType::Error));
+            else
+                add(row, column, CellValue::fromBoolean(r.data[6] != 0));
+            break;
+        default:
+            break;
+        }
+    }
+
+    const XlsWorkbook& m_book;
+    QString m_name;
+    size_t m_offset;
+    int m_lastColumn;
+    RecordCursor m_cursor;
+    int m_depth = 1;
+    int m_pendingRow = -1; // a formula whose text result follows in a STRING record
+    int m_pendingColumn = -1;
+    SheetRow m_current;
+    std::deque<SheetRow> m_ready;
+    std::vector<SheetRow> m_gathered;
+    size_t m_nextGathered = 1;
+    size_t m_gatheredCells = 0;
+};
 
 } // namespace
 
-XlsWorkbook::XlsWorkbook(const QString& path) : Workbook(path), m_stream(readWorkbookStream(path))
+XlsWorkbook::XlsWorkbook(const QString& path, bool bareStream)
+    : Workbook(path), m_stream(readWorkbookStream(path, bareStream))
 {
-    m_sst = std::make_shared<Worksheet::StringPool>();
     readGlobals();
 }
 
-QStringList XlsWorkbook::sheetNames() const
+QStringList XlsWorkbook::readSheetNames()
 {
     return m_names;
 }
 
-QString XlsWorkbook::decodeBytes(const char* data, size_t size) const
+void XlsWorkbook::setCodepage(int codepage)
 {
-    QStringDecoder decoder(codecName(m_codepage));
-    if (!decoder.isValid())
-        return QString::fromLatin1(data, static_cast<qsizetype>(size));
-    return decoder.decode(QByteArrayView(data, static_cast<qsizetype>(size)));
+    m_decoder = QStringDecoder(codecName(codepage));
+    if (!m_decoder.isValid())
+        m_decoder = QStringDecoder(QStringDecoder::Latin1);
+}
+
+QString XlsWorkbook::decodeBytes(const uchar* data, size_t size) const
+{
+    m_decoder.resetState();
+    return m_decoder.decode(QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
 }
 
 void XlsWorkbook::readGlobals()
@@ -373,24 +613,32 @@ void XlsWorkbook::readGlobals()
     RecordCursor cursor(m_stream, 0);
     Record r;
     if (!cursor.next(&r) || r.id != Bof || r.size < 4)
-        throw FormatError(WorkbookTexts::DetailBiffVersion.arg(r.id, 0, 16));
+        throw FormatError(WorkbookTexts::DetailBiffVersion.arg(QString::number(r.id, 16)));
     const quint16 version = u16(r.data);
     if (version == 0x0600)
         m_biff = 8;
     else if (version == 0x0500)
         m_biff = 5;
     else
-        throw FormatError(WorkbookTexts::DetailBiffVersion.arg(version, 0, 16));
+        throw FormatError(WorkbookTexts::DetailBiffVersion.arg(QString::number(version, 16)));
+    // Without a CODEPAGE record: the ANSI code page the version was written in (BIFF8 texts are
+    // Unicode anyway).
+    setCodepage(1252);
 
     DateFormats formats;
     std::vector<quint16> xfFormats;
+    auto finish = [&] {
+        for (quint16 f : xfFormats)
+            m_xfKinds.push_back(formats.kind(f));
+        m_sst.finish();
+    };
     while (cursor.next(&r)) {
         switch (r.id) {
         case FilePass:
             throw Failure(WorkbookTexts::Encrypted.arg(QFileInfo(path()).fileName()));
         case CodePage:
             if (r.size >= 2)
-                m_codepage = u16(r.data);
+                setCodepage(u16(r.data));
             break;
         case DateMode:
             if (r.size >= 2)
@@ -398,15 +646,14 @@ void XlsWorkbook::readGlobals()
             break;
         case Format:
             if (r.size >= 3) {
-                Segments s;
-                s.add(r.data, r.size, r.offset);
-                const int id = s.word();
+                const int id = u16(r.data);
                 QString code;
                 if (m_biff == 8) {
+                    Segments s;
+                    s.add(r.data + 2, r.size - 2, r.offset);
                     code = s.unicodeString(false);
                 } else {
-                    const size_t n = std::min<size_t>(r.data[2], r.size - 3);
-                    code = decodeBytes(reinterpret_cast<const char*>(r.data + 3), n);
+                    code = decodeBytes(r.data + 3, std::min<size_t>(r.data[2], r.size - 3));
                 }
                 formats.define(id, code);
             }
@@ -417,7 +664,7 @@ void XlsWorkbook::readGlobals()
             break;
         case BoundSheet: {
             if (r.size < 8)
-                throw FormatError(WorkbookTexts::DetailRecord.arg(r.id, 4, 16, QLatin1Char('0')).arg(r.offset));
+                badRecord(r.id, r.offset);
             const quint32 offset = u32(r.data);
             const quint8 type = r.data[5];
             QString name;
@@ -426,8 +673,7 @@ void XlsWorkbook::readGlobals()
                 s.add(r.data + 6, r.size - 6, r.offset);
                 name = s.unicodeString(true);
             } else {
-                const size_t n = std::min<size_t>(r.data[6], r.size - 7);
-                name = decodeBytes(reinterpret_cast<const char*>(r.data + 7), n);
+                name = decodeBytes(r.data + 7, std::min<size_t>(r.data[6], r.size - 7));
             }
             if (type != 0)
                 break; // chart, macro and module sheets are no worksheets
@@ -443,169 +689,30 @@ void XlsWorkbook::readGlobals()
             s.word();
             const quint32 unique = s.dword();
             // Each string takes at least three bytes: never trust the count for memory.
-            m_sst->reserve(std::min<size_t>(unique, s.totalBytes() / 3));
-            for (quint32 i = 0; i < unique && !s.atEnd(); ++i)
-                m_sst->push_back(s.unicodeString(false));
+            m_sst.reserve(std::min<size_t>(unique, s.totalBytes() / 3));
+            for (quint32 i = 0; i < unique && !s.atEnd(); ++i) {
+                m_sst.append(s.unicodeString(false));
+                if (m_sst.characters() > ReaderLimits::kMaxSharedCharacters)
+                    throw FormatError(WorkbookTexts::DetailTooManyStrings.arg(
+                        QString::number(ReaderLimits::kMaxSharedStrings),
+                        QString::number(ReaderLimits::kMaxSharedCharacters / ReaderLimits::kMib)));
+            }
             break;
         }
         case Eof:
-            for (quint16 f : xfFormats)
-                m_xfIsDate.push_back(formats.isDate(f));
+            finish();
             return;
         default:
             break;
         }
     }
-    for (quint16 f : xfFormats)
-        m_xfIsDate.push_back(formats.isDate(f));
+    finish();
 }
 
-std::unique_ptr<Worksheet> XlsWorkbook::loadSheet(int index)
+std::unique_ptr<SheetRows> XlsWorkbook::openRows(int index, int lastColumn)
 {
-    const QString name = m_names.at(index);
-    auto sheet = std::make_unique<Worksheet>(name, m_date1904, m_sst);
-    const auto& sst = *m_sst;
-    auto isDate = [this](quint16 xf) { return xf < m_xfIsDate.size() && m_xfIsDate[xf]; };
-    auto need = [](const Record& r, size_t n) {
-        if (r.size < n)
-            throw FormatError(WorkbookTexts::DetailRecord.arg(r.id, 4, 16, QLatin1Char('0')).arg(r.offset));
-    };
-    auto checkCount = [&] {
-        if (sheet->cellCount() > ReaderLimits::kMaxCells)
-            throw Failure(WorkbookTexts::TooManyCells.arg(name).arg(ReaderLimits::kMaxCells));
-    };
-
-    // A cell record takes at least 14 bytes.
-    sheet->reserve(std::min<size_t>(static_cast<size_t>(m_stream.size()) / 14, ReaderLimits::kMaxCells / 2));
-    RecordCursor cursor(m_stream, m_offsets.at(static_cast<size_t>(index)));
-    Record r;
-    if (!cursor.next(&r) || r.id != Bof)
-        throw FormatError(WorkbookTexts::DetailSheetOffset.arg(name));
-    int depth = 1;
-    int pendingRow = -1; // a formula whose text result follows in a STRING record
-    int pendingColumn = -1;
-    while (depth > 0 && cursor.next(&r)) {
-        if (r.id == Bof) {
-            ++depth; // an embedded chart: its records are not cells of this sheet
-            continue;
-        }
-        if (r.id == Eof) {
-            --depth;
-            continue;
-        }
-        if (depth != 1)
-            continue;
-        const int row = r.size >= 2 ? u16(r.data) + 1 : 0;
-        const int column = r.size >= 4 ? u16(r.data + 2) + 1 : 0;
-        const bool inGrid = column >= 1 && column <= ReaderLimits::kMaxXlsColumns;
-        switch (r.id) {
-        case LabelSst: {
-            need(r, 10);
-            const quint32 i = u32(r.data + 6);
-            if (i >= sst.size())
-                throw FormatError(WorkbookTexts::DetailSharedString.arg(cellReference(row, column)).arg(i));
-            if (inGrid)
-                sheet->addSharedText(row, column, i);
-            break;
-        }
-        case Label:
-        case RString: {
-            need(r, 8);
-            QString text;
-            if (m_biff == 8) {
-                Segments s;
-                s.add(r.data + 6, r.size - 6, r.offset);
-                text = s.unicodeString(false);
-            } else {
-                const size_t n = std::min<size_t>(u16(r.data + 6), r.size - 8);
-                text = decodeBytes(reinterpret_cast<const char*>(r.data + 8), n);
-            }
-            if (inGrid)
-                sheet->addText(row, column, text);
-            break;
-        }
-        case Number:
-            need(r, 14);
-            if (inGrid)
-                sheet->addNumber(row, column, f64(r.data + 6), isDate(u16(r.data + 4)));
-            break;
-        case Rk:
-            need(r, 10);
-            if (inGrid)
-                sheet->addNumber(row, column, rkValue(u32(r.data + 6)), isDate(u16(r.data + 4)));
-            break;
-        case MulRk: {
-            need(r, 6);
-            const size_t count = (r.size - 6) / 6;
-            for (size_t k = 0; k < count; ++k) {
-                const uchar* p = r.data + 4 + 6 * k;
-                const int c = column + static_cast<int>(k);
-                if (c <= ReaderLimits::kMaxXlsColumns)
-                    sheet->addNumber(row, c, rkValue(u32(p + 2)), isDate(u16(p)));
-            }
-            break;
-        }
-        case Formula: {
-            need(r, 14);
-            const uchar* result = r.data + 6;
-            if (u16(result + 6) != 0xFFFF) {
-                if (inGrid)
-                    sheet->addNumber(row, column, f64(result), isDate(u16(r.data + 4)));
-                break;
-            }
-            switch (result[0]) {
-            case 0: // text, in the STRING record that follows
-                pendingRow = row;
-                pendingColumn = column;
-                break;
-            case 1:
-                if (inGrid)
-                    sheet->addBoolean(row, column, result[2] != 0);
-                break;
-            case 2:
-                if (inGrid)
-                    sheet->addText(row, column, errorText(result[2]), CellType::Error);
-                break;
-            case 3:
-                if (inGrid)
-                    sheet->addText(row, column, QString());
-                break;
-            default:
-                break;
-            }
-            break;
-        }
-        case StringRec: {
-            QString text;
-            if (m_biff == 8) {
-                Segments s = withContinues(r, cursor);
-                text = s.unicodeString(false);
-            } else {
-                need(r, 2);
-                const size_t n = std::min<size_t>(u16(r.data), r.size - 2);
-                text = decodeBytes(reinterpret_cast<const char*>(r.data + 2), n);
-            }
-            if (pendingRow > 0 && pendingColumn >= 1 && pendingColumn <= ReaderLimits::kMaxXlsColumns)
-                sheet->addText(pendingRow, pendingColumn, text);
-            pendingRow = pendingColumn = -1;
-            break;
-        }
-        case BoolErr:
-            need(r, 8);
-            if (inGrid) {
-                if (r.data[7])
-                    sheet->addText(row, column, errorText(r.data[6]), CellType::Error);
-                else
-                    sheet->addBoolean(row, column, r.data[6] != 0);
-            }
-            break;
-        default:
-            break;
-        }
-        checkCount();
-    }
-    sheet->finish();
-    return sheet;
+    return std::make_unique<XlsSheetRows>(*this, m_names.at(index), m_offsets.at(static_cast<size_t>(index)),
+                                          lastColumn);
 }
 
 } // namespace corvina

@@ -1,36 +1,52 @@
 #pragma once
 
+#include "workbook/DateFormats.h"
+#include "workbook/StringPool.h"
 #include "workbook/Workbook.h"
 
 #include <QByteArray>
+#include <QStringDecoder>
 #include <vector>
 
 namespace corvina {
 
-// A binary workbook (.xls, BIFF5 to BIFF8) read record by record from its compound file. Read
-// here rather than through a general library because the import needs the cached result of
-// formula cells (an amount computed as price times quantity) and dates as dates.
+// A binary workbook (.xls, BIFF5 to BIFF8) read record by record from its compound file, or from
+// a file that is the bare workbook stream. Read here rather than through a general library
+// because the import needs the cached result of formula cells (an amount computed as price times
+// quantity) and dates as dates.
 class XlsWorkbook : public Workbook {
 public:
-    explicit XlsWorkbook(const QString& path);
+    XlsWorkbook(const QString& path, bool bareStream);
 
-    QStringList sheetNames() const override;
+    QStringList readSheetNames() override;
+
+    // What the sheets' rows need of the workbook.
+    int biff() const { return m_biff; }
+    bool date1904() const { return m_date1904; }
+    const QByteArray& stream() const { return m_stream; }
+    const StringPool& sharedStrings() const { return m_sst; }
+    DateFormats::Kind xfKind(quint16 xf) const
+    {
+        return xf < m_xfKinds.size() ? m_xfKinds[xf] : DateFormats::Kind::None;
+    }
+    // Byte strings of BIFF5, in the workbook's code page.
+    QString decodeBytes(const uchar* data, size_t size) const;
 
 protected:
-    std::unique_ptr<Worksheet> loadSheet(int index) override;
+    std::unique_ptr<SheetRows> openRows(int index, int lastColumn) override;
 
 private:
     void readGlobals();
-    QString decodeBytes(const char* data, size_t size) const;
+    void setCodepage(int codepage);
 
     QByteArray m_stream;
     int m_biff = 8;
-    int m_codepage = 1252;
     bool m_date1904 = false;
+    mutable QStringDecoder m_decoder;
     QStringList m_names;
     std::vector<quint32> m_offsets;
-    std::shared_ptr<Worksheet::StringPool> m_sst;
-    std::vector<bool> m_xfIsDate;
+    StringPool m_sst;
+    std::vector<DateFormats::Kind> m_xfKinds;
 };
 
 } // namespace corvina

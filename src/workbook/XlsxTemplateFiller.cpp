@@ -1,15 +1,14 @@
 #include "workbook/XlsxTemplateFiller.h"
 
-#include "workbook/PackagePath.h"
-
 #include "app/Failure.h"
-
-#include <QFile>
-#include <QHash>
-#include <QSaveFile>
+#include "workbook/CellValue.h"
+#include "workbook/FormatError.h"
+#include "workbook/OoxmlPackage.h"
+#include "workbook/ReaderLimits.h"
+#include "workbook/XmlPieceReader.h"
+#include "workbook/ZipPackage.h"
 
 #include <pugixml.hpp>
-#include <zip.h>
 
 #include <algorithm>
 #include <cstring>
@@ -21,155 +20,12 @@ namespace corvina {
 
 namespace {
 
-constexpr qint64 kMaxPartSize = qint64(1) << 30; // refuse absurd parts rather than exhaust memory
-
 [[noreturn]] void fail(const QString& why)
 {
     throw Failure(why);
 }
 
-// --- zip package -------------------------------------------------------------------------------
-
-struct Part {
-    QString name; // as stored in the package
-    QByteArray data;
-    bool directory = false;
-};
-
-struct Package {
-    std::vector<Part> parts;
-    QHash<QString, size_t> index; // lower-case name -> position (part names ignore case)
-
-    Part* find(const QString& name)
-    {
-        const auto it = index.constFind(name.toLower());
-        return it == index.constEnd() ? nullptr : &parts[*it];
-    }
-};
-
-struct ZipCloser {
-    void operator()(zip_t* z) const { zip_discard(z); }
-};
-
-Package readPackage(const QByteArray& bytes)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source =
-        zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &error);
-    if (!source)
-        fail(QStringLiteral("zip: %1").arg(QString::fromUtf8(zip_error_strerror(&error))));
-    std::unique_ptr<zip_t, ZipCloser> archive(zip_open_from_source(source, ZIP_RDONLY, &error));
-    if (!archive) {
-        zip_source_free(source);
-        const QString why = QString::fromUtf8(zip_error_strerror(&error));
-        zip_error_fini(&error);
-        fail(QStringLiteral("not a zip package: %1").arg(why));
-    }
-    Package package;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* rawName = zip_get_name(archive.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
-        if (!rawName)
-            fail(QStringLiteral("unreadable entry name"));
-        Part part;
-        part.name = QString::fromUtf8(rawName);
-        part.directory = part.name.endsWith(QLatin1Char('/'));
-        if (!part.directory) {
-            zip_stat_t st;
-            zip_stat_init(&st);
-            if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
-                fail(QStringLiteral("cannot stat %1").arg(part.name));
-            if (st.size > static_cast<zip_uint64_t>(kMaxPartSize))
-                fail(QStringLiteral("part too large: %1").arg(part.name));
-            zip_file_t* file = zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(i), 0);
-            if (!file)
-                fail(QStringLiteral("cannot open %1: %2")
-                         .arg(part.name, QString::fromUtf8(zip_strerror(archive.get()))));
-            part.data.resize(static_cast<qsizetype>(st.size));
-            zip_int64_t got = st.size ? zip_fread(file, part.data.data(), st.size) : 0;
-            zip_fclose(file);
-            if (got < 0 || static_cast<zip_uint64_t>(got) != st.size)
-                fail(QStringLiteral("cannot read %1").arg(part.name));
-        }
-        package.index.insert(part.name.toLower(), package.parts.size());
-        package.parts.push_back(std::move(part));
-    }
-    return package;
-}
-
-QByteArray writePackage(const Package& package)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!target)
-        fail(QStringLiteral("zip: %1").arg(QString::fromUtf8(zip_error_strerror(&error))));
-    zip_source_keep(target);
-    struct SourceFree {
-        zip_source_t* s;
-        ~SourceFree() { zip_source_free(s); }
-    } keepTarget{target};
-
-    zip_t* archive = zip_open_from_source(target, ZIP_TRUNCATE, &error);
-    if (!archive)
-        fail(QStringLiteral("zip: %1").arg(QString::fromUtf8(zip_error_strerror(&error))));
-    for (const Part& part : package.parts) {
-        const QByteArray name = part.name.toUtf8();
-        if (part.directory) {
-            if (zip_dir_add(archive, name.constData(), ZIP_FL_ENC_UTF_8) < 0) {
-                const QString why = QString::fromUtf8(zip_strerror(archive));
-                zip_discard(archive);
-                fail(why);
-            }
-            continue;
-        }
-        // The data outlives zip_close: the package is kept by the caller.
-        zip_source_t* s =
-            zip_source_buffer(archive, part.data.constData(), static_cast<zip_uint64_t>(part.data.size()), 0);
-        const zip_int64_t at = s ? zip_file_add(archive, name.constData(), s, ZIP_FL_ENC_UTF_8) : -1;
-        if (at < 0) {
-            if (s)
-                zip_source_free(s);
-            const QString why = QString::fromUtf8(zip_strerror(archive));
-            zip_discard(archive);
-            fail(why);
-        }
-        // The fastest level: a 10,000-row sheet compresses in a fraction of the time for a few
-        // percent more bytes.
-        zip_set_file_compression(archive, static_cast<zip_uint64_t>(at), ZIP_CM_DEFLATE, 1);
-    }
-    if (zip_close(archive) != 0) {
-        const QString why = QString::fromUtf8(zip_strerror(archive));
-        zip_discard(archive);
-        fail(why);
-    }
-
-    QByteArray out;
-    if (zip_source_open(target) != 0)
-        fail(QStringLiteral("zip: cannot reopen the new package"));
-    zip_source_seek(target, 0, SEEK_END);
-    const zip_int64_t size = zip_source_tell(target);
-    zip_source_seek(target, 0, SEEK_SET);
-    if (size < 0) {
-        zip_source_close(target);
-        fail(QStringLiteral("zip: cannot size the new package"));
-    }
-    out.resize(static_cast<qsizetype>(size));
-    const zip_int64_t got = size ? zip_source_read(target, out.data(), static_cast<zip_uint64_t>(size)) : 0;
-    zip_source_close(target);
-    if (got != size)
-        fail(QStringLiteral("zip: cannot read the new package"));
-    return out;
-}
-
-// --- package parts ------------------------------------------------------------------------------
-
-QString localName(const char* qualified)
-{
-    const char* colon = std::strrchr(qualified, ':');
-    return QString::fromUtf8(colon ? colon + 1 : qualified);
-}
+// --- XML ----------------------------------------------------------------------------------------
 
 QByteArray prefixOf(const pugi::xml_node& node)
 {
@@ -181,29 +37,9 @@ QByteArray prefixOf(const pugi::xml_node& node)
 pugi::xml_node childByLocalName(const pugi::xml_node& parent, const char* local)
 {
     for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling())
-        if (child.type() == pugi::node_element && localName(child.name()) == QLatin1String(local))
+        if (isNamed(child, local))
             return child;
     return {};
-}
-
-// An attribute by local name, whatever its prefix (r:id in one writer, other prefixes elsewhere).
-pugi::xml_attribute attributeByLocalName(const pugi::xml_node& node, const char* local, bool prefixed)
-{
-    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-        const bool hasPrefix = std::strchr(a.name(), ':') != nullptr;
-        if (hasPrefix == prefixed && localName(a.name()) == QLatin1String(local))
-            return a;
-    }
-    return {};
-}
-
-void parseXml(pugi::xml_document& doc, const QByteArray& data, const QString& name)
-{
-    // Whitespace-only texts are kept where they are a cell's whole content.
-    const unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single;
-    const pugi::xml_parse_result result = doc.load_buffer(data.constData(), static_cast<size_t>(data.size()), options);
-    if (!result)
-        fail(QStringLiteral("%1: %2").arg(name, QString::fromUtf8(result.description())));
 }
 
 struct ByteWriter : pugi::xml_writer {
@@ -221,62 +57,24 @@ QByteArray serialise(const pugi::xml_document& doc)
     return writer.out;
 }
 
-QString relsPartOf(const QString& part)
-{
-    const int slash = part.lastIndexOf(QLatin1Char('/'));
-    return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
-}
-
-bool typeEndsWith(const pugi::xml_node& rel, const char* suffix)
-{
-    return QString::fromUtf8(rel.attribute("Type").value()).endsWith(QLatin1String(suffix));
-}
-
 // --- cell references ----------------------------------------------------------------------------
 
-bool parseCellRef(const char* ref, int* column, int* row)
+// A cell reference with its row: "B7", never a bare column.
+bool parseCellRef(const char* ref, int* row, int* column)
 {
-    int c = 0;
-    const char* p = ref;
-    for (; (*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z'); ++p) {
-        c = c * 26 + ((*p & ~0x20) - 'A' + 1);
-        if (c > 16384)
-            return false;
-    }
-    if (p == ref)
-        return false;
-    long r = 0;
-    const char* digits = p;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        r = r * 10 + (*p - '0');
-        if (r > 1048576)
-            return false;
-    }
-    if (*p != '\0' || p == digits || r < 1)
-        return false;
-    *column = c;
-    *row = static_cast<int>(r);
-    return true;
+    *row = 0;
+    return parseCellReference(ref, row, column) && *row > 0;
 }
 
 bool parseRowNumber(const char* text, int* row)
 {
-    long r = 0;
-    const char* p = text;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        r = r * 10 + (*p - '0');
-        if (r > 1048576)
-            return false;
-    }
-    if (*p != '\0' || p == text || r < 1)
-        return false;
-    *row = static_cast<int>(r);
-    return true;
+    int column = 0;
+    return *text >= '0' && *text <= '9' && parseCellRef((QByteArray("A") + text).constData(), row, &column);
 }
 
 QByteArray cellRef(int column, int row)
 {
-    return XlsxTemplateFiller::columnName(column).toLatin1() + QByteArray::number(row);
+    return cellReference(row, column).toLatin1();
 }
 
 bool isTrue(const pugi::xml_attribute& a)
@@ -311,7 +109,7 @@ public:
         for (const auto& [number, row] : m_rows) {
             for (pugi::xml_node c = row.first_child(); c; c = c.next_sibling()) {
                 int col = 0, r = 0;
-                if (c.type() != pugi::node_element || !isCell(c) || !parseCellRef(c.attribute("r").value(), &col, &r))
+                if (c.type() != pugi::node_element || !isCell(c) || !parseCellRef(c.attribute("r").value(), &r, &col))
                     continue;
                 minRow = minRow ? std::min(minRow, r) : r;
                 maxRow = std::max(maxRow, r);
@@ -338,7 +136,7 @@ public:
     }
 
 private:
-    bool isCell(const pugi::xml_node& n) const { return localName(n.name()) == QLatin1String("c"); }
+    bool isCell(const pugi::xml_node& n) const { return isNamed(n, "c"); }
 
     void readColumnStyles()
     {
@@ -354,7 +152,7 @@ private:
     {
         int previousRow = 0;
         for (pugi::xml_node row = m_data.first_child(); row; row = row.next_sibling()) {
-            if (row.type() != pugi::node_element || localName(row.name()) != QLatin1String("row"))
+            if (!isNamed(row, "row"))
                 continue;
             int number = previousRow + 1;
             pugi::xml_attribute r = row.attribute("r");
@@ -376,7 +174,7 @@ private:
                 int col = previousCol + 1, cellRow = number;
                 pugi::xml_attribute ref = c.attribute("r");
                 if (ref) {
-                    if (!parseCellRef(ref.value(), &col, &cellRow) || cellRow != number)
+                    if (!parseCellRef(ref.value(), &cellRow, &col) || cellRow != number)
                         fail(QStringLiteral("bad cell reference %1").arg(QString::fromUtf8(ref.value())));
                 } else {
                     c.prepend_attribute("r").set_value(cellRef(col, number).constData());
@@ -419,7 +217,7 @@ private:
         std::vector<std::pair<int, pugi::xml_node>> cells;
         for (pugi::xml_node c = row.first_child(); c; c = c.next_sibling()) {
             int col = 0, r = 0;
-            if (c.type() == pugi::node_element && isCell(c) && parseCellRef(c.attribute("r").value(), &col, &r))
+            if (c.type() == pugi::node_element && isCell(c) && parseCellRef(c.attribute("r").value(), &r, &col))
                 cells.emplace_back(col, c);
         }
 
@@ -482,10 +280,7 @@ private:
 
 QString XlsxTemplateFiller::columnName(int column)
 {
-    QString name;
-    for (int c = column; c > 0; c = (c - 1) / 26)
-        name.prepend(QChar(u'A' + (c - 1) % 26));
-    return name;
+    return cellReference(1, column).chopped(1);
 }
 
 QString XlsxTemplateFiller::encodeCellText(const QString& text)
@@ -515,109 +310,71 @@ QString XlsxTemplateFiller::encodeCellText(const QString& text)
     return out;
 }
 
-QByteArray XlsxTemplateFiller::fillBytes(const QByteArray& workbook, const QList<QStringList>& rows, int firstRow)
-{
-    if (firstRow < 1 || firstRow + rows.size() - 1 > 1048576)
-        fail(QStringLiteral("rows beyond the worksheet"));
-    Package package = readPackage(workbook);
-
-    // The workbook part, from the package relationships.
-    Part* rootRels = package.find(QStringLiteral("_rels/.rels"));
-    if (!rootRels)
-        fail(QStringLiteral("no package relationships"));
-    pugi::xml_document rootDoc;
-    parseXml(rootDoc, rootRels->data, rootRels->name);
-    QString workbookPart;
-    for (pugi::xml_node rel : rootDoc.document_element().children())
-        if (typeEndsWith(rel, "/officeDocument"))
-            workbookPart = resolvePackageTarget(QString(), QString::fromUtf8(rel.attribute("Target").value()));
-    Part* workbookXml = workbookPart.isEmpty() ? nullptr : package.find(workbookPart);
-    if (!workbookXml)
-        fail(QStringLiteral("no workbook part"));
-
-    pugi::xml_document wbDoc;
-    parseXml(wbDoc, workbookXml->data, workbookXml->name);
-    const pugi::xml_node firstSheet = childByLocalName(childByLocalName(wbDoc.document_element(), "sheets"), "sheet");
-    const QString sheetId = QString::fromUtf8(attributeByLocalName(firstSheet, "id", true).value());
-    if (sheetId.isEmpty())
-        fail(QStringLiteral("workbook without sheets"));
-
-    const QString wbRelsName = relsPartOf(workbookXml->name);
-    Part* wbRels = package.find(wbRelsName);
-    if (!wbRels)
-        fail(QStringLiteral("no workbook relationships"));
-    pugi::xml_document relsDoc;
-    parseXml(relsDoc, wbRels->data, wbRels->name);
-
-    QString sheetPart;
-    QString calcChainPart;
-    std::vector<pugi::xml_node> calcChainRels;
-    for (pugi::xml_node rel : relsDoc.document_element().children()) {
-        if (rel.type() != pugi::node_element)
-            continue;
-        const QString target =
-            resolvePackageTarget(workbookXml->name, QString::fromUtf8(rel.attribute("Target").value()));
-        if (QString::fromUtf8(rel.attribute("Id").value()) == sheetId)
-            sheetPart = target;
-        if (typeEndsWith(rel, "/calcChain")) {
-            calcChainPart = target;
-            calcChainRels.push_back(rel);
-        }
-    }
-    Part* sheetXml = sheetPart.isEmpty() ? nullptr : package.find(sheetPart);
-    if (!sheetXml)
-        fail(QStringLiteral("first worksheet not found"));
-
-    pugi::xml_document sheetDoc;
-    parseXml(sheetDoc, sheetXml->data, sheetXml->name);
-    if (localName(sheetDoc.document_element().name()) != QLatin1String("worksheet"))
-        fail(QStringLiteral("the first sheet is not a worksheet"));
-    SheetFiller filler(sheetDoc.document_element());
-    filler.writeRows(rows, firstRow);
-    filler.updateDimension();
-    sheetXml->data = serialise(sheetDoc);
-
-    // The calculation chain lists formula cells that may now hold texts.
-    if (!calcChainRels.empty() || package.find(QStringLiteral("xl/calcChain.xml"))) {
-        if (calcChainPart.isEmpty())
-            calcChainPart = resolvePackageTarget(workbookXml->name, QStringLiteral("calcChain.xml"));
-        for (pugi::xml_node rel : calcChainRels)
-            relsDoc.document_element().remove_child(rel);
-        wbRels->data = serialise(relsDoc);
-
-        if (Part* types = package.find(QStringLiteral("[Content_Types].xml"))) {
-            pugi::xml_document typesDoc;
-            parseXml(typesDoc, types->data, types->name);
-            std::vector<pugi::xml_node> drop;
-            for (pugi::xml_node o : typesDoc.document_element().children())
-                if (localName(o.name()) == QLatin1String("Override") &&
-                    QString::fromUtf8(o.attribute("PartName").value())
-                            .compare(QLatin1Char('/') + calcChainPart, Qt::CaseInsensitive) == 0)
-                    drop.push_back(o);
-            for (pugi::xml_node o : drop)
-                typesDoc.document_element().remove_child(o);
-            types->data = serialise(typesDoc);
-        }
-        std::erase_if(package.parts,
-                      [&](const Part& p) { return p.name.compare(calcChainPart, Qt::CaseInsensitive) == 0; });
-    }
-    return writePackage(package);
-}
-
 void XlsxTemplateFiller::fill(const QString& path, const QList<QStringList>& rows, int firstRow)
 {
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("cannot open %1: %2").arg(path, in.errorString()));
-    const QByteArray original = in.readAll();
-    in.close();
+    if (firstRow < 1 || firstRow + rows.size() - 1 > ReaderLimits::kMaxRows)
+        fail(QStringLiteral("rows beyond the worksheet"));
+    try {
+        ZipPackage zip(path, ZipPackage::Mode::Modify);
+        const OoxmlPackage package(zip);
+        const QString workbookPart = package.workbookPart();
+        if (workbookPart.isEmpty())
+            fail(QStringLiteral("no workbook part"));
+        const QString relsPart = OoxmlPackage::relationshipsPartOf(workbookPart);
+        if (!zip.has(relsPart))
+            fail(QStringLiteral("no workbook relationships"));
+        pugi::xml_document relsDoc = package.parse(relsPart);
+        const std::vector<OoxmlPackage::Relationship> rels = OoxmlPackage::relationships(relsDoc, workbookPart);
 
-    const QByteArray filled = fillBytes(original, rows, firstRow);
+        QString sheetPart;
+        for (const OoxmlPackage::Sheet& sheet : OoxmlPackage::sheets(package.parse(workbookPart), rels))
+            if (sheet.worksheet && sheetPart.isEmpty())
+                sheetPart = sheet.target;
+        if (sheetPart.isEmpty() || !zip.has(sheetPart))
+            fail(QStringLiteral("first worksheet not found"));
 
-    // Written beside the file and renamed over it, so a failure leaves the file as it was.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(filled) != filled.size() || !out.commit())
-        fail(QStringLiteral("cannot write %1: %2").arg(path, out.errorString()));
+        pugi::xml_document sheetDoc = package.parse(sheetPart);
+        if (!isNamed(sheetDoc.document_element(), "worksheet"))
+            fail(QStringLiteral("the first sheet is not a worksheet"));
+        SheetFiller filler(sheetDoc.document_element());
+        filler.writeRows(rows, firstRow);
+        filler.updateDimension();
+        zip.replace(sheetPart, serialise(sheetDoc));
+
+        // The calculation chain lists formula cells that may now hold texts.
+        QString calcChainPart;
+        bool relsChanged = false;
+        for (const OoxmlPackage::Relationship& r : rels)
+            if (OoxmlPackage::typeIs(r.type, "/calcChain")) {
+                calcChainPart = r.target;
+                relsDoc.document_element().remove_child(r.node);
+                relsChanged = true;
+            }
+        if (calcChainPart.isEmpty() && zip.has(QStringLiteral("xl/calcChain.xml")))
+            calcChainPart = QStringLiteral("xl/calcChain.xml");
+        if (!calcChainPart.isEmpty()) {
+            if (relsChanged)
+                zip.replace(relsPart, serialise(relsDoc));
+            const QString types = QStringLiteral("[Content_Types].xml");
+            if (zip.has(types)) {
+                pugi::xml_document typesDoc = package.parse(types);
+                std::vector<pugi::xml_node> drop;
+                for (pugi::xml_node o : typesDoc.document_element().children())
+                    if (isNamed(o, "Override") &&
+                        QString::fromUtf8(o.attribute("PartName").value())
+                                .compare(QLatin1Char('/') + calcChainPart, Qt::CaseInsensitive) == 0)
+                        drop.push_back(o);
+                for (pugi::xml_node o : drop)
+                    typesDoc.document_element().remove_child(o);
+                zip.replace(types, serialise(typesDoc));
+            }
+            zip.remove(calcChainPart);
+        }
+        // Written beside the file and put in its place, so a failure leaves the file as it was.
+        zip.commit();
+    } catch (const FormatError& e) {
+        fail(e.detail());
+    }
 }
 
 } // namespace corvina

@@ -8,7 +8,7 @@ namespace corvina {
 
 // Writes rows of texts into a copy of an .xlsx template without disturbing anything else in it:
 // other cells, rows, styles, column widths, merged ranges and sheets stay as the template has them.
-// Only the first worksheet (in workbook order) is touched. Texts become inline strings, so no
+// Only the first worksheet (in workbook order, chart sheets passed over) is touched. Texts become inline strings, so no
 // shared-string table has to be rebuilt. calcChain.xml is dropped because the written cells may
 // replace formula cells it lists; the spreadsheet application rebuilds it.
 class XlsxTemplateFiller {
@@ -18,9 +18,6 @@ public:
     // new workbook is complete. Throws Failure when the file is not a readable workbook or cannot
     // be written.
     static void fill(const QString& path, const QList<QStringList>& rows, int firstRow = 2);
-
-    // The same on bytes: returns the new workbook.
-    static QByteArray fillBytes(const QByteArray& workbook, const QList<QStringList>& rows, int firstRow = 2);
 
     // A text as a cell stores it: characters XML cannot carry become _xHHHH_, and an underscore
     // that would read as such an escape is itself escaped.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workbook/DateFormats.h"
+#include "workbook/StringPool.h"
 #include "workbook/Workbook.h"
 #include "workbook/ZipPackage.h"
 
@@ -8,15 +10,15 @@
 namespace corvina {
 
 // A zipped XML workbook (.xlsx, transitional or strict). Sheets are found through the package's
-// relationships (name -> r:id -> target), never by part name.
+// relationships (name -> r:id -> target), never by part name; a sheet's rows are streamed.
 class XlsxWorkbook : public Workbook {
 public:
     explicit XlsxWorkbook(const QString& path);
 
-    QStringList sheetNames() const override;
+    QStringList readSheetNames() override;
 
 protected:
-    std::unique_ptr<Worksheet> loadSheet(int index) override;
+    std::unique_ptr<SheetRows> openRows(int index, int lastColumn) override;
 
 private:
     void loadSharedStrings();
@@ -29,8 +31,8 @@ private:
     QString m_sharedStringsPart;
     QString m_stylesPart;
     bool m_sharedLoaded = false;
-    std::shared_ptr<Worksheet::StringPool> m_shared;
-    std::vector<bool> m_xfIsDate;
+    std::shared_ptr<StringPool> m_shared;
+    std::shared_ptr<std::vector<DateFormats::Kind>> m_xfKinds;
 };
 
 } // namespace corvina

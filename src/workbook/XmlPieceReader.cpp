@@ -4,7 +4,9 @@
 #include "workbook/ReaderLimits.h"
 #include "workbook/Texts.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace corvina {
 
@@ -29,20 +31,25 @@ XmlPieceReader::XmlPieceReader(std::string container, std::string child, QString
 
 void XmlPieceReader::fail(const char* what, size_t offset) const
 {
-    throw FormatError(WorkbookTexts::DetailXml.arg(m_partName, QString::fromUtf8(what)).arg(offset));
+    throw FormatError(WorkbookTexts::DetailXml.arg(m_partName, QString::fromUtf8(what), QString::number(offset)));
 }
 
 bool XmlPieceReader::findContainer()
 {
-    size_t from = 0;
+    size_t from = m_searchedTo;
     while (true) {
         const size_t at = m_buffer.find(m_container, from);
-        if (at == std::string::npos)
+        if (at == std::string::npos) {
+            // The name may be cut at the end of what has come so far: look there again.
+            m_searchedTo = m_buffer.size() > m_container.size() ? m_buffer.size() - m_container.size() : 0;
             return false;
+        }
         from = at + 1;
         const size_t after = at + m_container.size();
-        if (after >= m_buffer.size())
+        if (after >= m_buffer.size()) {
+            m_searchedTo = at;
             return false; // wait for more bytes
+        }
         const char next = m_buffer[after];
         if (next != '>' && next != '/' && next != ' ' && next != '\t' && next != '\r' && next != '\n')
             continue;
@@ -61,13 +68,16 @@ bool XmlPieceReader::findContainer()
             prefix = m_buffer.substr(p, at - p); // includes the colon
         }
         const size_t close = m_buffer.find('>', after);
-        if (close == std::string::npos)
+        if (close == std::string::npos) {
+            m_searchedTo = at;
             return false;
+        }
         m_childClose = "</" + prefix + m_child + ">";
         m_containerClose = "</" + prefix + m_container;
         const bool selfClosing = m_buffer[close - 1] == '/';
         m_consumed += close + 1;
         m_buffer.erase(0, close + 1);
+        m_searchedTo = 0;
         m_state = selfClosing ? State::Done : State::Inside;
         if (selfClosing)
             m_buffer.clear();
@@ -89,6 +99,8 @@ void XmlPieceReader::parsePiece(size_t length)
     }
     m_consumed += length;
     m_buffer.erase(0, length);
+    m_searchedTo = m_searchedTo > length ? m_searchedTo - length : 0;
+    m_lastChildEnd = 0;
 }
 
 void XmlPieceReader::feed(const char* data, size_t size)
@@ -105,15 +117,21 @@ void XmlPieceReader::feed(const char* data, size_t size)
         if (m_state == State::Done)
             return;
     }
+    // The last complete child in the new bytes, searched back from their end; the search reaches
+    // a closing tag's length before them, in case one was cut at the end of the previous block.
+    const size_t from = std::min(m_searchedTo, m_buffer.size());
+    const size_t at = std::string_view(m_buffer).substr(from).rfind(m_childClose);
+    if (at != std::string_view::npos)
+        m_lastChildEnd = from + at + m_childClose.size();
+    m_searchedTo = m_buffer.size() >= m_childClose.size() ? m_buffer.size() - m_childClose.size() + 1 : 0;
     if (m_buffer.size() < ReaderLimits::kXmlPieceBytes)
         return;
-    const size_t last = m_buffer.rfind(m_childClose);
-    if (last == std::string::npos) {
+    if (m_lastChildEnd == 0) {
         if (m_buffer.size() > ReaderLimits::kXmlElementBytes)
             fail("element too large", m_consumed);
         return;
     }
-    parsePiece(last + m_childClose.size());
+    parsePiece(m_lastChildEnd);
 }
 
 void XmlPieceReader::finish()

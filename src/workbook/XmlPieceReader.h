@@ -37,6 +37,10 @@ private:
     std::string m_childClose;
     std::string m_containerClose;
     size_t m_consumed = 0; // bytes of the part before m_buffer
+    // Searches resume where the previous one stopped, so a long element or a long run of
+    // whitespace costs time in proportion to its length, not to its square.
+    size_t m_searchedTo = 0;   // the buffer before this offset has been searched
+    size_t m_lastChildEnd = 0; // end of the last complete child found, 0 when none
 };
 
 // The part after a namespace prefix: "x:row" gives "row".

@@ -1,33 +1,79 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 struct zip;
+struct zip_file;
+struct zip_source;
 
 namespace corvina {
 
-// Read access to the parts of a zip package. Sizes are counted as bytes come out of the
-// decompressor, so a part that lies about its size is still stopped at the cap. Broken archives
-// and parts throw FormatError; a part over its cap throws Failure.
+// The parts of a zip package (.xlsx, .ods): read, streamed, and replaced in place. Sizes are
+// counted as bytes come out of the decompressor, so a part that lies about its size is still
+// stopped at its cap. Broken archives and parts throw FormatError; a part over its cap throws
+// Failure.
 class ZipPackage {
 public:
-    explicit ZipPackage(const QString& path); // throws FormatError when no zip archive
+    // Reads one part piece by piece.
+    class Part {
+    public:
+        ~Part();
+        Part(const Part&) = delete;
+        Part& operator=(const Part&) = delete;
+        // Up to `max` bytes into `into`; 0 at the end of the part.
+        size_t read(char* into, size_t max);
+
+    private:
+        friend class ZipPackage;
+        Part(zip_file* file, QString name, QString packageName, size_t cap);
+        zip_file* m_file;
+        QString m_name;
+        QString m_packageName;
+        size_t m_cap;
+        size_t m_total = 0;
+    };
+
+    enum class Mode { Read, Modify };
+    // A package file; Modify lets parts be replaced and removed, written back by commit().
+    explicit ZipPackage(const QString& path, Mode mode = Mode::Read);
+    // A package held in memory (read only).
+    explicit ZipPackage(const QByteArray& bytes, const QString& name);
     ~ZipPackage();
     ZipPackage(const ZipPackage&) = delete;
     ZipPackage& operator=(const ZipPackage&) = delete;
 
     // Part names without a leading "/", matched without regard to case.
     bool has(const QString& name) const;
+    // The name as the package stores it (its own case); empty when absent.
+    QString storedName(const QString& name) const;
     // The size the archive states for a part (0 when unknown); a hint only, never trusted.
     size_t statedSize(const QString& name) const;
+    // A part read through; cap 0 means no cap.
+    std::unique_ptr<Part> open(const QString& name, size_t cap) const;
     std::string read(const QString& name, size_t cap) const;
     void stream(const QString& name, size_t cap, const std::function<void(const char*, size_t)>& sink) const;
 
+    // Modify mode: new content for a part (added when absent), and parts taken out. Unchanged parts
+    // are copied as they are stored.
+    void replace(const QString& name, const QByteArray& bytes);
+    void remove(const QString& name);
+    // Writes the changed package beside the file and puts it in its place, so a failure leaves the
+    // file as it was.
+    void commit();
+
 private:
+    long long locate(const QString& name) const;
+    [[noreturn]] void failArchive() const;
+
     zip* m_zip = nullptr;
-    QString m_path;
+    QString m_name;
+    std::vector<QByteArray> m_kept; // contents of replaced parts, alive until commit
 };
 
 } // namespace corvina

@@ -1,6 +1,5 @@
 #include "RequestFixture.h"
 
-#include "bridge/InvoicingReadiness.h"
 #include "bridge/IssuePreparer.h"
 #include "bridge/Texts.h"
 #include "store/IssuingDatabase.h"
@@ -14,17 +13,6 @@ using namespace corvina;
 using namespace corvina::test;
 
 namespace {
-
-class ScriptedReadiness : public InvoicingReadiness {
-public:
-    bool CheckInvoicingReady() override
-    {
-        ++calls;
-        return ready;
-    }
-    bool ready = true;
-    int calls = 0;
-};
 
 const QStringList kSchema = {
     QStringLiteral("create table KPZH (NSRSBM text, NSRMC text, HYFLID integer, HYFLMC text, KPZLID integer, "
@@ -74,11 +62,11 @@ void makeDatabase(const QString& path, const QStringList& statements, bool withS
 }
 
 struct PrepareRig : WriterRig {
-    ScriptedReadiness readiness;
     IssuingDatabase database{kaippath() + QStringLiteral("\\Data\\DB_KP.mdb"), prompter};
-    IssuePreparer preparer{readiness, database, writer, data, clock, prompter, kaippath()};
+    IssuePreparer preparer{database, store, writer, data, clock, prompter, kaippath()};
 
     PrepareRig() { data = TIssuingData(); }
+    bool prepare() { return preparer.PrepareIssue(list.rows().at(0)); }
     QString dbPath() const { return folder.file(QStringLiteral("Data/DB_KP.mdb")); }
     bool filesWritten() const { return QFile::exists(controlPath()) || QFile::exists(recordPath()); }
 };
@@ -184,7 +172,7 @@ TEST(PrepareIssue, OutcomesOfOneCall)
         SCOPED_TRACE(c.name);
         PrepareRig rig;
         makeDatabase(rig.dbPath(), c.statements);
-        EXPECT_EQ(rig.preparer.PrepareIssue(0), c.ok);
+        EXPECT_EQ(rig.prepare(), c.ok);
         if (c.message.isEmpty()) {
             EXPECT_TRUE(rig.prompter.shown().isEmpty()) << rig.prompter.texts().join(QLatin1Char('|')).toStdString();
         } else {
@@ -213,45 +201,31 @@ TEST(PrepareIssue, FailuresBeforeAndAroundTheDatabase)
 {
     struct Case {
         const char* name;
-        bool ready;
         bool database; // create the database file at all
         QStringList statements;
         QString messageStart;
-        int sleptMs;
     };
     const QString c15 = QStringLiteral("310115720345678");
     const std::vector<Case> cases = {
-        {"invoicing program not ready",
-         false,
-         true,
-         {company(c15), book(QStringLiteral("1"), QStringLiteral("0001"))},
-         {},
-         0},
-        {"database missing", true, false, {}, QStringLiteral("连接错误:"), 200},
-        {"table of books missing", true, true, {company(c15)}, BridgeTexts::kErrorPrefix, 200},
+        {"database missing", false, {}, QStringLiteral("连接错误:")},
+        {"table of books missing", true, {company(c15)}, BridgeTexts::kErrorPrefix},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PrepareRig rig;
-        rig.readiness.ready = c.ready;
         if (c.database) {
             QStringList statements = kSchema + c.statements;
             if (c.messageStart == BridgeTexts::kErrorPrefix)
                 statements.removeIf([](const QString& s) { return s.contains(QLatin1String("FPB_TZ")); });
             makeDatabase(rig.dbPath(), statements, false);
         }
-        EXPECT_FALSE(rig.preparer.PrepareIssue(0));
-        EXPECT_EQ(rig.readiness.calls, 1);
-        EXPECT_EQ(rig.clock.sleptMilliseconds(), c.sleptMs);
+        EXPECT_FALSE(rig.prepare());
+        EXPECT_EQ(rig.clock.sleptMilliseconds(), 200);
         EXPECT_FALSE(rig.filesWritten());
-        if (c.messageStart.isEmpty()) {
-            EXPECT_TRUE(rig.prompter.shown().isEmpty());
-        } else {
-            ASSERT_EQ(rig.prompter.shown().size(), 1);
-            EXPECT_TRUE(rig.prompter.shown()[0].text.startsWith(c.messageStart))
-                << rig.prompter.shown()[0].text.toStdString();
-            EXPECT_GT(rig.prompter.shown()[0].text.size(), c.messageStart.size()); // a reason follows
-        }
+        ASSERT_EQ(rig.prompter.shown().size(), 1);
+        EXPECT_TRUE(rig.prompter.shown()[0].text.startsWith(c.messageStart))
+            << rig.prompter.shown()[0].text.toStdString();
+        EXPECT_GT(rig.prompter.shown()[0].text.size(), c.messageStart.size()); // a reason follows
     }
 }
 
@@ -270,7 +244,7 @@ TEST(PrepareIssue, CompanyReadAgainOnlyWhileTheTaxNumberIsShort)
         PrepareRig rig;
         makeDatabase(rig.dbPath(),
                      {company(c.taxNumber), book(QStringLiteral("3100071140"), QStringLiteral("00000001"))});
-        ASSERT_TRUE(rig.preparer.PrepareIssue(0));
+        ASSERT_TRUE(rig.prepare());
         EXPECT_EQ(rig.data.NSRMC, QStringLiteral("上海澄江进出口贸易有限公司"));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("rename"));
@@ -280,7 +254,7 @@ TEST(PrepareIssue, CompanyReadAgainOnlyWhileTheTaxNumberIsShort)
             db.close();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("rename"));
-        ASSERT_TRUE(rig.preparer.PrepareIssue(0));
+        ASSERT_TRUE(rig.prepare());
         EXPECT_EQ(rig.data.NSRMC, c.nameOnSecondCall);
         EXPECT_EQ(rig.recordLines().value(8),
                   QStringLiteral("<SKRMC>") + c.nameOnSecondCall + QStringLiteral("</SKRMC>"));
@@ -292,14 +266,14 @@ TEST(PrepareIssue, BookReadOverAFreshConnectionEveryTime)
     PrepareRig rig;
     const QString c15 = QStringLiteral("310115720345678");
     makeDatabase(rig.dbPath(), {company(c15), book(QStringLiteral("3100071140"), QStringLiteral("00000001"))});
-    ASSERT_TRUE(rig.preparer.PrepareIssue(0));
+    ASSERT_TRUE(rig.prepare());
     ASSERT_TRUE(rig.database.isOpen());
     // A new file in place of the old one: a connection kept open would still read the old file.
     const QString next = rig.folder.file(QStringLiteral("next.mdb"));
     makeDatabase(next, {company(c15), book(QStringLiteral("3100071140"), QStringLiteral("00000002"))});
     ASSERT_TRUE(QFile::remove(rig.dbPath()));
     ASSERT_TRUE(QFile::rename(next, rig.dbPath()));
-    ASSERT_TRUE(rig.preparer.PrepareIssue(0));
+    ASSERT_TRUE(rig.prepare());
     EXPECT_EQ(rig.data.DQKYH, QStringLiteral("00000002"));
     EXPECT_EQ(rig.clock.sleptMilliseconds(), 400);
 }
@@ -315,7 +289,7 @@ TEST(PrepareIssue, ControlFileFailureLeavesTheRecordFileAlone)
     old.write("earlier");
     old.close();
 
-    EXPECT_FALSE(rig.preparer.PrepareIssue(0));
+    EXPECT_FALSE(rig.prepare());
     EXPECT_EQ(rig.prompter.texts(),
               QStringList{rig.kaippath() + QStringLiteral("\\Config\\invoice.xml") + QStringLiteral("更新失败!")});
     EXPECT_EQ(readAll(rig.recordPath()), QByteArray("earlier"));
@@ -344,7 +318,7 @@ TEST(PrepareIssue, RealAccessFilesStopWithTheirReason)
         SCOPED_TRACE(c.name);
         PrepareRig rig;
         rig.folder.write(QStringLiteral("Data/DB_KP.mdb"), c.file);
-        EXPECT_FALSE(rig.preparer.PrepareIssue(0));
+        EXPECT_FALSE(rig.prepare());
         EXPECT_FALSE(rig.filesWritten());
         ASSERT_EQ(rig.prompter.shown().size(), 1);
         EXPECT_TRUE(rig.prompter.shown()[0].text.startsWith(c.message)) << rig.prompter.shown()[0].text.toStdString();

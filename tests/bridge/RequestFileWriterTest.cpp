@@ -72,7 +72,7 @@ TEST(RequestFileWriter, LayoutChosenByTheLastFiveCharacters)
         SCOPED_TRACE(c.name);
         WriterRig rig;
         const QString name = QString::fromLatin1(c.file);
-        ASSERT_TRUE(rig.writer.WriteRequestFile(rig.kaippath() + QStringLiteral("\\Config\\") + name, 0));
+        ASSERT_TRUE(rig.write(rig.kaippath() + QStringLiteral("\\Config\\") + name));
         const QStringList lines =
             QString::fromUtf8(readAll(rig.folder.file(QStringLiteral("Config/") + name))).split(QStringLiteral("\r\n"));
         EXPECT_EQ(lines.value(1), QString::fromLatin1(c.root));
@@ -269,7 +269,7 @@ TEST(RequestFileWriter, FailuresShowOneBoxAndKeepWhatWasWritten)
         rig.list.setText(0, ColOrderId, c.orderId);
         addLines(rig.store, QStringLiteral("XS'01"), {{1, QStringLiteral("a"), 1, 1, 1}});
         const QString path = rig.kaippath() + QStringLiteral("\\Config\\invoicedata_6.xml");
-        EXPECT_EQ(rig.writer.WriteRequestFile(path, 0), c.ok);
+        EXPECT_EQ(rig.write(path), c.ok);
         const QByteArray bytes = readAll(rig.recordPath());
         EXPECT_EQ(bytes.count("\r\n"), c.linesKept);
         EXPECT_TRUE(bytes.endsWith("\r\n"));
@@ -289,7 +289,7 @@ TEST(RequestFileWriter, FileThatCannotBeCreated)
 {
     WriterRig rig;
     const QString path = rig.kaippath() + QStringLiteral("\\NoSuchFolder\\invoice.xml");
-    EXPECT_FALSE(rig.writer.WriteRequestFile(path, 0));
+    EXPECT_FALSE(rig.write(path));
     EXPECT_EQ(rig.prompter.texts(), QStringList{path + QStringLiteral("更新失败!")});
 }
 

@@ -110,7 +110,7 @@ struct WriterRig {
     TIssuingData data = sampleIssuingData();
     PrintOffsets offsets{QStringLiteral("10"), QStringLiteral("20")};
     LocalStore store{folder.file(QStringLiteral("SysData.mdb")), prompter};
-    RequestFileWriter writer{list, data, offsets, store, clock, prompter};
+    RequestFileWriter writer{data, offsets, clock, prompter};
 
     WriterRig()
     {
@@ -121,11 +121,16 @@ struct WriterRig {
     QString kaippath() const { return QDir::toNativeSeparators(folder.path()).chopped(1); }
     QString controlPath() const { return folder.file(QStringLiteral("Config/invoice.xml")); }
     QString recordPath() const { return folder.file(QStringLiteral("Config/invoicedata_6.xml")); }
-    bool writeControl() { return writer.WriteRequestFile(kaippath() + QStringLiteral("\\Config\\invoice.xml"), 0); }
-    bool writeRecord()
+    // Writes a file for the list's first row with the line items stored for its document, as the
+    // preparation hands them over.
+    bool write(const QString& path)
     {
-        return writer.WriteRequestFile(kaippath() + QStringLiteral("\\Config\\invoicedata_6.xml"), 0);
+        const InvoiceRow& row = list.rows().at(0);
+        const Rows items = store.select(Statements::requestLineItems(row.text(ColOrderId).trimmed()));
+        return writer.WriteRequestFile(path, row, items);
     }
+    bool writeControl() { return write(kaippath() + QStringLiteral("\\Config\\invoice.xml")); }
+    bool writeRecord() { return write(kaippath() + QStringLiteral("\\Config\\invoicedata_6.xml")); }
     QStringList recordLines() const { return QString::fromUtf8(readAll(recordPath())).split(QStringLiteral("\r\n")); }
 };
 

@@ -33,10 +33,11 @@ struct AppFolder {
     TempFolder folder;
     RecordingPrompter prompter;
 
-    AppFolder()
+    explicit AppFolder(bool withTemplate = true)
     {
-        folder.write(ExportTexts::TemplateName,
-                     bytesOf(QStringLiteral(CORVINA_SOURCE_DIR "/resources/") + ExportTexts::TemplateName));
+        if (withTemplate)
+            folder.write(ExportTexts::TemplateName,
+                         bytesOf(QStringLiteral(CORVINA_SOURCE_DIR "/resources/") + ExportTexts::TemplateName));
         LocalStore store(folder.file(QStringLiteral("SysData.mdb")), prompter);
         EXPECT_TRUE(store.open());
         for (const char* id : {"A", "B", "C"})
@@ -92,9 +93,12 @@ TEST(BrowserCommands, Export)
         QStringList args;
         bool existing;
         int status;
-        QStringList exported; // empty: the target is not (re)written
+        QStringList exported;    // empty: the target is not (re)written
+        bool ownTemplate = true; // the application folder holds the template
     } cases[] = {
         {"all listed", {"export", "--out", "OUT"}, false, 0, {"A", "B", "C"}},
+        // The template shipped beside the executable serves an application folder without one.
+        {"template beside the executable", {"export", "--out", "OUT"}, false, 0, {"A", "B", "C"}, false},
         {"named documents", {"export", "--out", "OUT", "--doc", "C", "--doc", "A"}, false, 0, {"A", "C"}},
         {"existing file, no --yes", {"export", "--out", "OUT"}, true, 1, {}},
         {"existing file, --yes", {"export", "--out", "OUT", "--yes"}, true, 0, {"A", "B", "C"}},
@@ -104,7 +108,7 @@ TEST(BrowserCommands, Export)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        AppFolder app;
+        AppFolder app(c.ownTemplate);
         const QString out = app.folder.file(QStringLiteral("导出.xlsx"));
         if (c.existing)
             app.folder.write(QStringLiteral("导出.xlsx"), "keep me");

@@ -76,7 +76,35 @@ TEST(WorkbookCommands, CellsShowsWhatTheImportReads)
     EXPECT_TRUE(plain.out.contains(QStringLiteral("A3\ts\t1001\\t\n")));
     EXPECT_TRUE(plain.out.contains(QStringLiteral("A6\tn\t2001\n")));
 
+    // Every kind streams the same JSON; times of day and durations as the README says.
+    const struct {
+        const char* file;
+        const char* ref;
+        const char* cell; // type and text
+    } kinds[] = {
+        {"kinds/kinds.ods", "F2", "d 15:10:10"},
+        {"kinds/kinds.xml", "C5", "d 1900-01-01 12:00:00"},
+        {"kinds/kinds.xlsx", "F5", "d 00:00:01"},
+        {"kinds/kinds-936.xls", "A2", "s 中文文本"},
+        {"biff/continue-bare.xls", "A2", "s 中文字符串跨越记录"},
+    };
+    for (const auto& k : kinds) {
+        const auto run =
+            runCorvina({QStringLiteral("cells"), workbook(QLatin1String(k.file)), QStringLiteral("--json")});
+        ASSERT_EQ(run.status, 0) << k.file << run.err.toStdString();
+        QJsonParseError error;
+        const QJsonArray array = QJsonDocument::fromJson(run.out.toUtf8(), &error).array();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << k.file;
+        QString found;
+        for (const auto& c : array)
+            if (c.toObject().value(QStringLiteral("ref")).toString() == QLatin1String(k.ref))
+                found = c.toObject().value(QStringLiteral("t")).toString() + QLatin1Char(' ') +
+                        c.toObject().value(QStringLiteral("text")).toString();
+        EXPECT_EQ(found, QString::fromUtf8(k.cell)) << k.file;
+    }
+
     const auto missing = runCorvina({QStringLiteral("cells"), workbook(QStringLiteral("import/no_sheet1.xlsx"))});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("没有名为“sheet1”的工作表"))) << missing.err.toStdString();
+    EXPECT_TRUE(missing.out.isEmpty());
 }

@@ -32,6 +32,11 @@ bool waitFor(const std::function<bool()>& condition, int boundMs)
     return true;
 }
 
+void pause(int ms)
+{
+    waitFor([] { return false; }, ms);
+}
+
 DesktopProgram::DesktopProgram(const QString& name, const QStringList& args)
 {
     m_process.setProcessEnvironment(desktopEnvironment());
@@ -52,6 +57,14 @@ DesktopProgram::~DesktopProgram()
             m_process.waitForFinished(5000);
         }
     }
+}
+
+void DesktopProgram::killNow()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.kill(); // SIGKILL: nothing of the program runs any more
+    m_process.waitForFinished(10000);
 }
 
 QString DesktopProgram::out()

@@ -15,6 +15,8 @@ QString e2eDisplay();
 
 // Waits, keeping the events flowing, until the condition holds; false after boundMs.
 bool waitFor(const std::function<bool()>& condition, int boundMs);
+// Lets time pass, keeping the events flowing.
+void pause(int ms);
 
 // A program of the build started on the private display; killed when the object goes.
 class DesktopProgram {
@@ -30,6 +32,8 @@ public:
     QString err();
     // Waits up to boundMs for the program to end; its exit status, or -1 when it did not end.
     int finish(int boundMs);
+    // Ends the program at once with SIGKILL, as a power cut or a crash would, and waits for it.
+    void killNow();
 
 private:
     QProcess m_process;

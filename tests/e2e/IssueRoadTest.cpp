@@ -2,7 +2,9 @@
 
 #include "app/Clock.h"
 #include "doubles/RecordingPrompter.h"
+#include "issuing/BatchRunController.h"
 #include "issuing/BatchTexts.h"
+#include "issuing/Texts.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
 
@@ -188,6 +190,85 @@ TEST(IssueRoad, InvoicingProgramNotUsable)
     }
 }
 
+// An invoicing program that shows the number used only a while after 保存 is waited for.
+TEST(IssueRoad, BookThatMovesOnLateIsWaitedFor)
+{
+    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
+    IssuingRig rig;
+    ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+    const QStringList ids = documents(2);
+    QString error;
+    ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
+    const auto standin = startStandin(rig, {QStringLiteral("--advance-after"), QStringLiteral("2500")});
+    ASSERT_TRUE(standin);
+    const ProcessResult r = runIssue(rig);
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(outputLines(r.out), (QStringList{ids[0] + QLatin1Char('\t') + Code + QLatin1Char('\t') + number(1),
+                                               ids[1] + QLatin1Char('\t') + Code + QLatin1Char('\t') + number(2)}));
+    expectStoreMatchesIssued(rig, ids);
+}
+
+// Runs that end on a message of their own, printed, exit 1: what the invoicing program did is
+// recorded exactly, and what it did not confirm stays open in the journal.
+TEST(IssueRoad, RunsThatStopOnTheirMessage)
+{
+    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
+    struct Case {
+        const char* name;
+        QStringList windowOptions;
+        QString message;
+        int issuedByStandin;
+        int recorded;
+        QStringList openAttempts;
+    };
+    const QStringList ids = documents(3);
+    const Case cases[] = {
+        {"the dialog has no 关闭",
+         {QStringLiteral("--omit-button"), QStringLiteral("关闭")},
+         QStringLiteral("[错误] ") + QString::fromUtf8(texts::IssueButtonMissing).arg(QStringLiteral("关闭")),
+         0,
+         0,
+         {}},
+        // A real wait of about ten seconds for the book.
+        {"the second request refused, its error box left open",
+         {QStringLiteral("--refuse-request"), QStringLiteral("2")},
+         QStringLiteral("[错误] ") + QString::fromUtf8(texts::NotConfirmed).arg(ids[1], Code, number(2)),
+         1,
+         1,
+         {ids[1]}},
+        {"issued, but the book's number held",
+         {QStringLiteral("--hold-number")},
+         QStringLiteral("[错误] ") + QString::fromUtf8(texts::NotConfirmed).arg(ids[0], Code, number(1)),
+         1,
+         0,
+         {ids[0]}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IssuingRig rig;
+        ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+        QString error;
+        ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
+        const auto standin = startStandin(rig, c.windowOptions);
+        ASSERT_TRUE(standin);
+        const ProcessResult r = runIssue(rig);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(outputLines(r.err).join(QLatin1Char('\n')), Asked + QLatin1Char('\n') + c.message);
+        EXPECT_EQ(outputLines(r.out).size(), c.recorded);
+        EXPECT_EQ(rig.issued().size(), c.issuedByStandin);
+        int recorded = 0;
+        for (const QString& id : ids)
+            recorded += rig.stored(id).fok == QLatin1String("1");
+        EXPECT_EQ(recorded, c.recorded);
+        QStringList open;
+        for (const QStringList& row :
+             sqliteRows(rig.storePath(), QStringLiteral("select FCustOrderId from "
+                                                        "issueJournal where FClosedAt is null")))
+            open << row[0];
+        EXPECT_EQ(open, c.openAttempts);
+    }
+}
+
 // The window itself, on this process's X server, driving the stand-in through the desktop.
 TEST(IssueRoad, MainWindowButtonRunsTheBatch)
 {
@@ -215,7 +296,7 @@ TEST(IssueRoad, MainWindowButtonRunsTheBatch)
     window.BitBtn4Click();
     EXPECT_EQ(window.BitBtn4->text(), BatchTexts::StopCaption);
     ASSERT_TRUE(waitFor(
-        [&] { return !window.batchThreadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; }, 90000))
+        [&] { return !window.batchRun().threadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; }, 90000))
         << prompter.texts().join(QLatin1Char('|')).toStdString();
 
     EXPECT_EQ(prompter.texts(), QStringList{BatchTexts::Confirm});
@@ -255,9 +336,10 @@ TEST(IssueRoad, F10StopsTheWindowsRun)
     window.BitBtn4Click();
     ASSERT_TRUE(waitFor([&] { return window.invoiceList().text(0, ColState) == BatchTexts::IssuedState; }, 60000));
     ASSERT_TRUE(pressKey(QStringLiteral("F10")));
-    ASSERT_TRUE(waitFor([&] { return !window.BatchRunning.load(); }, 10000));
-    ASSERT_TRUE(waitFor(
-        [&] { return !window.batchThreadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; }, 60000));
+    ASSERT_TRUE(waitFor([&] { return !window.batchRun().BatchRunning.load(); }, 10000));
+    ASSERT_TRUE(
+        waitFor([&] { return !window.batchRun().threadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; },
+                60000));
 
     EXPECT_EQ(prompter.texts(), QStringList{BatchTexts::Confirm});
     const QList<QStringList> issued = rig.issued();

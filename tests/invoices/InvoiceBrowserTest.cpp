@@ -1,5 +1,6 @@
 #include "invoices/InvoiceBrowser.h"
 
+#include "app/Clock.h"
 #include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
 #include "invoices/InvoiceList.h"
@@ -33,7 +34,8 @@ struct StoreFixture {
     RecordingPrompter prompter;
     LocalStore store{where.location(), prompter};
     PlainInvoiceList list;
-    InvoiceBrowser browser{store, prompter};
+    FakeClock clock;
+    InvoiceBrowser browser{store, prompter, clock};
     QStringList statements;
 
     StoreFixture()

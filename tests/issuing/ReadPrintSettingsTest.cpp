@@ -2,6 +2,7 @@
 #include "app/Gbk.h"
 #include "doubles/RecordingPrompter.h"
 #include "issuing/PrintSettingsTexts.h"
+#include "issuing/Texts.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,9 @@ TEST(ReadPrintSettings, ShapesOfTheControlFile)
 {
     const QString loadFailed = PrintSettingsTexts::kLoadFailed;
     const QString noRoot = PrintSettingsTexts::kNoRoot;
+    // Every other way of failing names its cause and the file (the run ends there).
+    const QString missing = QString::fromUtf8(texts::ControlFileMissing);
+    const QString incomplete = QString::fromUtf8(texts::ControlFileIncomplete);
     const std::vector<ControlCase> cases = {
         {"as written by the tool", kWritten, true, "10", "20", {}},
         {"indented",
@@ -63,13 +67,13 @@ TEST(ReadPrintSettings, ShapesOfTheControlFile)
          QStringLiteral("左"),
          QStringLiteral("上"),
          {}},
-        {"no file", QByteArray(), false, {}, {}, {}},
+        {"no file", QByteArray(), false, {}, {}, missing},
         {"empty file", QByteArray(""), false, {}, {}, loadFailed},
         {"truncated", kWritten.left(kWritten.size() / 2), false, {}, {}, loadFailed},
         {"wrong root", "<kpkz2><kp><i/><p><l>1</l><t>2</t><n/></p></kp></kpkz2>", false, {}, {}, noRoot},
-        {"kp with one child", "<kpkz><kp><invoice_info/></kp></kpkz>", false, {}, {}, {}},
-        {"root without children", "<kpkz/>", false, {}, {}, {}},
-        {"no third child", "<kpkz><kp><i/><p><l>1</l><t>2</t></p></kp></kpkz>", false, {}, {}, {}},
+        {"kp with one child", "<kpkz><kp><invoice_info/></kp></kpkz>", false, {}, {}, incomplete},
+        {"root without children", "<kpkz/>", false, {}, {}, incomplete},
+        {"no third child", "<kpkz><kp><i/><p><l>1</l><t>2</t></p></kp></kpkz>", false, {}, {}, incomplete},
     };
     for (const ControlCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,7 +94,7 @@ TEST(ReadPrintSettings, ShapesOfTheControlFile)
             EXPECT_TRUE(shown.isEmpty());
         } else {
             ASSERT_EQ(shown.size(), 1);
-            EXPECT_EQ(shown[0].text, c.message);
+            EXPECT_EQ(shown[0].text, c.message.contains(QLatin1String("%1")) ? c.message.arg(path) : c.message);
             EXPECT_EQ(shown[0].kind, MessageBoxKind::Error);
             EXPECT_EQ(shown[0].owner, BoxOwner::Application);
             EXPECT_EQ(shown[0].title, QStringLiteral("错误"));

@@ -1,5 +1,4 @@
 #include "app/Gbk.h"
-#include "bridge/InvoicingReadiness.h"
 #include "bridge/IssuePreparer.h"
 #include "bridge/RequestFixture.h"
 #include "store/IssuingDatabase.h"
@@ -217,6 +216,99 @@ TEST(Standin, IntakeRecordsTheInvoiceAndAdvancesTheBook)
               QStringLiteral("00000002"));
 }
 
+// The intake options that let every way an issue can go wrong be shown: a refused request, an
+// invoice issued while the book's current number stays, and one whose number moves on later.
+TEST(Standin, IntakeOptionsDepartFromAWellBehavedProgram)
+{
+    struct Case {
+        const char* name;
+        QStringList options;
+        int exitCode;
+        QString issued;  // invoices recorded
+        QString bookNow; // DQKYH once the program has ended
+        QString logLine; // a text the log holds afterwards
+    };
+    const Case cases[] = {
+        {"the first request refused",
+         {QStringLiteral("--refuse-request"), QStringLiteral("1")},
+         1,
+         QStringLiteral("0"),
+         QStringLiteral("00000001"),
+         QStringLiteral("拒收开票请求")},
+        {"only a later request refused",
+         {QStringLiteral("--refuse-request"), QStringLiteral("2")},
+         0,
+         QStringLiteral("1"),
+         QStringLiteral("00000002"),
+         QStringLiteral("已开具发票")},
+        {"issued, the number held",
+         {QStringLiteral("--hold-number")},
+         0,
+         QStringLiteral("1"),
+         QStringLiteral("00000001"),
+         QStringLiteral("暂未前进")},
+        {"issued, the number moved on later",
+         {QStringLiteral("--advance-after"), QStringLiteral("300")},
+         0,
+         QStringLiteral("1"),
+         QStringLiteral("00000002"),
+         QStringLiteral("已从 00000001 前进")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        ASSERT_EQ(standin({QStringLiteral("--init"), folder.path()}).exitCode, 0);
+        Request().writeTo(folder);
+        const StandinRun run = standin(QStringList{QStringLiteral("--intake"), folder.path()} + c.options);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_EQ(single(folder.path(), QStringLiteral("select count(*) from issued")), c.issued);
+        EXPECT_EQ(single(folder.path(), QStringLiteral("select DQKYH from FPB_TZ where ZTID=3")), c.bookNow);
+        EXPECT_TRUE(logOf(folder).contains(c.logLine)) << logOf(folder).toStdString();
+    }
+}
+
+TEST(Standin, HeldNumberIsNotIssuedTwiceAndMovesOnByHand)
+{
+    TempFolder folder;
+    ASSERT_EQ(
+        standin({QStringLiteral("--init"), folder.path(), QStringLiteral("--last-number"), QStringLiteral("00000002")})
+            .exitCode,
+        0);
+    Request().writeTo(folder);
+    ASSERT_EQ(standin({QStringLiteral("--intake"), folder.path(), QStringLiteral("--hold-number")}).exitCode, 0);
+    // The same number again cannot be issued a second time.
+    const StandinRun again = standin({QStringLiteral("--intake"), folder.path()});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_EQ(single(folder.path(), QStringLiteral("select count(*) from issued")), QStringLiteral("1"));
+
+    struct Step {
+        int exitCode;
+        QString bookNow;
+    };
+    // 00000001 -> 00000002, then past the last number: used up; a used-up book cannot move on.
+    for (const Step& step : {Step{0, QStringLiteral("00000002")}, Step{0, QString()}, Step{1, QString()}}) {
+        EXPECT_EQ(standin({QStringLiteral("--advance"), folder.path()}).exitCode, step.exitCode);
+        EXPECT_EQ(single(folder.path(), QStringLiteral("select DQKYH from FPB_TZ where ZTID=3")), step.bookNow);
+    }
+}
+
+TEST(Standin, IntakeOptionsThatMakeNoSense)
+{
+    for (const QStringList& args : {
+             QStringList{QStringLiteral("--intake"), QStringLiteral("x"), QStringLiteral("--refuse-request"),
+                         QStringLiteral("0")},
+             QStringList{QStringLiteral("--intake"), QStringLiteral("x"), QStringLiteral("--hold-number"),
+                         QStringLiteral("--advance-after"), QStringLiteral("5")},
+             QStringList{QStringLiteral("--intake"), QStringLiteral("x"), QStringLiteral("--advance-after"),
+                         QStringLiteral("soon")},
+             QStringList{QStringLiteral("--intake"), QStringLiteral("x"), QStringLiteral("--advance"),
+                         QStringLiteral("y")},
+         }) {
+        const StandinRun run = standin(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
+    }
+}
+
 TEST(Standin, IntakeRefusesAndRecordsNothing)
 {
     struct Case {
@@ -302,13 +394,6 @@ TEST(Standin, NextNumberKeepsItsWidth)
     }
 }
 
-namespace {
-class AlwaysReady : public InvoicingReadiness {
-public:
-    bool CheckInvoicingReady() override { return true; }
-};
-} // namespace
-
 // The tool's own preparation against the stand-in's database and folder: values with markup
 // characters reach the stand-in intact.
 TEST(Standin, PreparedRequestWithMarkupIsAcceptedAndRecordedExactly)
@@ -323,13 +408,13 @@ TEST(Standin, PreparedRequestWithMarkupIsAcceptedAndRecordedExactly)
                QStringLiteral("1.25")},
               {2, QString(), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")},
               {3, QStringLiteral("垫圈 >5"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("6")}});
-    AlwaysReady ready;
     IssuingDatabase database(rig.kaippath() + QStringLiteral("\\Data\\DB_KP.mdb"), rig.prompter);
-    IssuePreparer preparer(ready, database, rig.writer, rig.data, rig.clock, rig.prompter, rig.kaippath());
+    IssuePreparer preparer(database, rig.store, rig.writer, rig.data, rig.clock, rig.prompter, rig.kaippath());
 
     for (const char* number : {"00000001", "00000002"}) {
         SCOPED_TRACE(number);
-        ASSERT_TRUE(preparer.PrepareIssue(0)) << rig.prompter.texts().join(QLatin1Char('|')).toStdString();
+        ASSERT_TRUE(preparer.PrepareIssue(rig.list.rows().at(0)))
+            << rig.prompter.texts().join(QLatin1Char('|')).toStdString();
         EXPECT_EQ(rig.data.DQKYH, QLatin1String(number));
         const StandinRun run = standin({QStringLiteral("--intake"), rig.folder.path()});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();

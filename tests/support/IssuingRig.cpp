@@ -136,10 +136,68 @@ QList<QStringList> IssuingRig::issued() const
     return sqliteRows(issuingDatabase(), QStringLiteral("select FPDM, FPHM, FKRMC from issued order by id"));
 }
 
-bool IssuingRig::intake() const
+bool IssuingRig::intake(const QStringList& options) const
 {
-    return runProgram(QStringLiteral("invoicing-standin"), {QStringLiteral("--intake"), invoicingFolder()}, 30000)
+    return runProgram(QStringLiteral("invoicing-standin"),
+                      QStringList{QStringLiteral("--intake"), invoicingFolder()} + options, 30000)
                .status == 0;
+}
+
+bool IssuingRig::advance() const
+{
+    return runProgram(QStringLiteral("invoicing-standin"), {QStringLiteral("--advance"), invoicingFolder()}, 30000)
+               .status == 0;
+}
+
+QString IssuingRig::enabledBook() const
+{
+    const auto rows =
+        sqliteRows(issuingDatabase(), QStringLiteral("select FPDM, DQKYH from FPB_TZ where ZTID=3 order by ID"));
+    return rows.isEmpty() ? QString() : rows[0].join(QLatin1Char(' '));
+}
+
+bool IssuingRig::changeIssuingDatabase(const QString& statement) const
+{
+    return sqliteExec(issuingDatabase(), statement);
+}
+
+QStringList IssuingRig::journal() const
+{
+    QStringList lines;
+    const auto rows = sqliteRows(storePath(), QStringLiteral("select FCustOrderId, FInvCode, FInvNumber, FOutcome, "
+                                                             "FClosedAt is null, FSettledState from issueJournal "
+                                                             "order by FAttemptId"));
+    for (const QStringList& r : rows) {
+        QString line = QStringList{r[0], r[1], r[2], r[3],
+                                   r[4] == QLatin1String("1") ? QStringLiteral("open") : QStringLiteral("closed")}
+                           .join(QLatin1Char(' '));
+        if (!r[5].isEmpty())
+            line += QStringLiteral(" settled ") + r[5];
+        lines << line;
+    }
+    return lines;
+}
+
+void TimelineClock::sleep(int milliseconds)
+{
+    FakeClock::sleep(milliseconds);
+    if (m_everySleep)
+        m_everySleep();
+    const qint64 now = sleptMilliseconds();
+    for (auto it = m_due.begin(); it != m_due.end();) {
+        if (it->first <= now) {
+            auto action = std::move(it->second);
+            it = m_due.erase(it);
+            action();
+        } else {
+            ++it;
+        }
+    }
+}
+
+void TimelineClock::after(qint64 milliseconds, std::function<void()> action)
+{
+    m_due.emplace_back(sleptMilliseconds() + milliseconds, std::move(action));
 }
 
 ScriptedInvoicingProgram::ScriptedInvoicingProgram(const IssuingRig& rig, Options options)
@@ -153,9 +211,31 @@ ScriptedInvoicingProgram::ScriptedInvoicingProgram(const IssuingRig& rig, Option
     windows.onPress(toolbar, [this] { openDialog(); });
 }
 
+void ScriptedInvoicingProgram::save()
+{
+    ++saves;
+    if (beforeSave)
+        beforeSave(saves);
+    QStringList options;
+    if (m_options.refusedSaves.contains(saves))
+        options << QStringLiteral("--refuse-request") << QStringLiteral("1");
+    if (m_options.holdNumber || m_options.advanceAfter >= 0)
+        options << QStringLiteral("--hold-number");
+    if (!m_rig.intake(options)) {
+        ++refusedSaves;
+    } else if (m_options.advanceAfter >= 0) {
+        const IssuingRig& rig = m_rig;
+        clock.after(m_options.advanceAfter, [&rig] { rig.advance(); });
+    }
+    if (afterSave)
+        afterSave(saves);
+}
+
 void ScriptedInvoicingProgram::openDialog()
 {
     ++dialogsOpened;
+    if (onDialog)
+        onDialog(dialogsOpened);
     const std::int64_t now = windows.now();
     const std::int64_t enabledAt = m_options.dialogEnabledAfter == FakeWindowServices::Never
                                        ? FakeWindowServices::Never
@@ -168,13 +248,7 @@ void ScriptedInvoicingProgram::openDialog()
         const WindowHandle button =
             windows.addWindow({dialog, invoicing::ButtonClass, invoicing::IssueButtonCaptions[slot]});
         if (slot == invoicing::SaveButton) {
-            windows.onPress(button, [this] {
-                ++saves;
-                if (!m_rig.intake())
-                    ++refusedSaves;
-                if (afterSave)
-                    afterSave(saves);
-            });
+            windows.onPress(button, [this] { save(); });
         } else if (slot == invoicing::CloseButton) {
             windows.onPress(button, [this, dialog] { windows.setDisappearAt(dialog, windows.now()); });
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Clock.h"
 #include "doubles/FakeWindowServices.h"
 #include "support/TestSupport.h"
 
@@ -47,37 +48,72 @@ public:
     StoredState stored(const QString& orderId) const;
     // The stand-in's issued invoices in issuing order: FPDM, FPHM, FKRMC (the buyer).
     QList<QStringList> issued() const;
-    // What "保存" does in the invoicing program: `invoicing-standin --intake`. False when refused.
-    bool intake() const;
+    // What "保存" does in the invoicing program: `invoicing-standin --intake` with the intake
+    // options given. False when refused.
+    bool intake(const QStringList& options = {}) const;
+    // `invoicing-standin --advance`: the enabled book moves on to its next number.
+    bool advance() const;
+    // The enabled book's code and current number, "" when none is enabled.
+    QString enabledBook() const;
+    // Runs a statement on the stand-in's database (to switch or retire its books by hand).
+    bool changeIssuingDatabase(const QString& statement) const;
+    // The journal of the store: "document code number outcome open|closed [settled state]" per
+    // attempt, in the order they began.
+    QStringList journal() const;
 
 private:
     TempFolder m_app;
     QString m_error;
 };
 
+// A virtual clock on which things can be made to happen: an action given for a moment runs as soon
+// as a sleep reaches it, on the sleeping thread.
+class TimelineClock : public FakeClock {
+public:
+    using FakeClock::FakeClock;
+    void sleep(int milliseconds) override;
+    // Runs `action` once the clock has slept `milliseconds` more from now.
+    void after(qint64 milliseconds, std::function<void()> action);
+    // Runs `action` at every sleep from now on.
+    void onEverySleep(std::function<void()> action) { m_everySleep = std::move(action); }
+
+private:
+    std::vector<std::pair<qint64, std::function<void()>>> m_due;
+    std::function<void()> m_everySleep;
+};
+
 // The invoicing program's windows scripted on the fake window services: a main window with its
 // toolbar; a click on the toolbar opens the issuing dialog with its five buttons, "保存" runs the
-// real intake of the rig's folder, "关闭" closes the dialog.
+// real intake of the rig's folder, "关闭" closes the dialog. `clock` is the tool's clock: the book
+// moves that the intake delays happen on it.
 struct ScriptedInvoicingProgram {
     struct Options {
         bool running = true;
         std::int64_t dialogEnabledAfter = 0; // FakeWindowServices::Never: never accepts input
         bool closeButton = true;
+        QList<int> refusedSaves = {};   // the saves (from 1) the intake refuses
+        bool holdNumber = false;        // the intake issues but never moves the book on
+        std::int64_t advanceAfter = -1; // the intake issues; the book moves on this long later
     };
     ScriptedInvoicingProgram(const IssuingRig& rig, Options options);
     ScriptedInvoicingProgram(const IssuingRig& rig) : ScriptedInvoicingProgram(rig, Options{}) {}
 
     FakeWindowServices windows;
+    TimelineClock clock{QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))};
     WindowHandle mainWindow = NoWindow;
     WindowHandle toolbar = NoWindow;
     int dialogsOpened = 0;
     int saves = 0;
     int refusedSaves = 0;
-    // Runs after each intake on the thread that pressed "保存" (the invoice in hand).
+    // Run on the thread that pressed: when the dialog opens, before the intake of "保存", and
+    // after it (the invoice in hand). They may throw to cut the run off there.
+    std::function<void(int dialog)> onDialog;
+    std::function<void(int save)> beforeSave;
     std::function<void(int save)> afterSave;
 
 private:
     void openDialog();
+    void save();
     const IssuingRig& m_rig;
     Options m_options;
 };

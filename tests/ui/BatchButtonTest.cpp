@@ -1,8 +1,10 @@
 #include "app/Clock.h"
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
+#include "issuing/BatchRunController.h"
 #include "issuing/BatchTexts.h"
 #include "issuing/InvoicingProgramSteps.h"
+#include "issuing/Texts.h"
 #include "store/LocalStore.h"
 #include "support/IssuingRig.h"
 #include "ui/InvoiceListModel.h"
@@ -19,6 +21,7 @@
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <stdexcept>
 
 using namespace corvina;
 using namespace corvina::test;
@@ -92,9 +95,9 @@ struct WindowRig {
                 if (save == holdAtSave)
                     gate.holdHere();
             };
-        window->setIssuingStepsFactory([this](InvoiceList& list, LocalStore& store) {
-            return std::make_unique<InvoicingProgramSteps>(window->settings(), list, store, state, program.windows,
-                                                           clock, prompter);
+        run().setStepsFactory([this](LocalStore& store) {
+            return std::make_unique<InvoicingProgramSteps>(window->settings(), store, state, program.windows,
+                                                           program.clock, prompter);
         });
         window->wwDBDateTimePicker1->setDateTime(QDateTime(QDate(2024, 1, 1), QTime(0, 0)));
         window->wwDBDateTimePicker2->setDateTime(QDateTime(QDate(2024, 12, 31), QTime(23, 59)));
@@ -107,11 +110,12 @@ struct WindowRig {
     ~WindowRig()
     {
         gate.release();
-        waitUntil([this] { return !window->batchThreadActive(); });
+        waitUntil([this] { return !run().threadActive(); });
     }
 
+    BatchRunController& run() const { return window->batchRun(); }
     QString caption() const { return window->BitBtn4->text(); }
-    bool runEnded() const { return !window->batchThreadActive(); }
+    bool runEnded() const { return !run().threadActive(); }
     int issuedRows() const
     {
         int n = 0;
@@ -132,8 +136,8 @@ TEST(BatchButton, StartAnsweredNoChangesNothing)
     EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::Confirm});
     EXPECT_EQ(w.prompter.shown().first().kind, MessageBoxKind::YesNo);
     EXPECT_EQ(w.caption(), Start);
-    EXPECT_FALSE(w.window->batchThreadActive());
-    EXPECT_FALSE(w.window->BatchRunning.load());
+    EXPECT_FALSE(w.run().threadActive());
+    EXPECT_FALSE(w.run().BatchRunning.load());
     QCoreApplication::processEvents();
     EXPECT_EQ(w.program.saves, 0);
     EXPECT_EQ(w.issuedRows(), 0);
@@ -146,7 +150,7 @@ TEST(BatchButton, RunIssuesEveryTickedRowAndRestoresTheCaption)
     w.window->BitBtn4Click();
     // The press returns at once with the stop caption; the run works on its own thread.
     EXPECT_EQ(w.caption(), Stop);
-    EXPECT_TRUE(w.window->BatchRunning.load());
+    EXPECT_TRUE(w.run().BatchRunning.load());
     ASSERT_TRUE(waitUntil([&] { return w.runEnded() && w.caption() == Start; }));
     EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::Confirm});
     EXPECT_EQ(w.issuedRows(), 3);
@@ -171,15 +175,64 @@ TEST(BatchButton, AfterAnAbnormalEndOnePressOnlyRestoresTheStartCaption)
     EXPECT_EQ(w.caption(), Stop);
     EXPECT_EQ(w.program.saves, 0);
 
+    const QString missing = QString::fromUtf8(texts::IssueButtonMissing).arg(QStringLiteral("关闭"));
     w.window->BitBtn4Click(); // a stop press: no question
     EXPECT_EQ(w.caption(), Start);
-    EXPECT_FALSE(w.window->BatchRunning.load());
-    EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::Confirm});
+    EXPECT_EQ(w.run().state(), BatchRunController::State::Idle);
+    EXPECT_FALSE(w.run().BatchRunning.load());
+    EXPECT_EQ(w.prompter.texts(), (QStringList{BatchTexts::Confirm, missing}));
 
     w.prompter.queueAnswer(ButtonCode::No);
     w.window->BitBtn4Click(); // the next one asks again
-    EXPECT_EQ(w.prompter.texts(), (QStringList{BatchTexts::Confirm, BatchTexts::Confirm}));
+    EXPECT_EQ(w.prompter.texts(), (QStringList{BatchTexts::Confirm, missing, BatchTexts::Confirm}));
     EXPECT_EQ(w.caption(), Start);
+}
+
+// The ends that used to leave the clerk looking at "停止(&P)" with nothing said now say why; the
+// end and the caption stay as they were.
+TEST(BatchButton, EveryAbnormalEndShowsWhy)
+{
+    struct Case {
+        const char* name;
+        bool closeButton;
+        bool controlFile;
+        bool stepsThrow;
+        QString box;
+    };
+    const Case cases[] = {
+        {"control file missing", true, false, false, QStringLiteral("CONTROL")},
+        {"a required dialog button missing", false, true, false,
+         QString::fromUtf8(texts::IssueButtonMissing).arg(QStringLiteral("关闭"))},
+        {"unexpected failure on the batch thread", true, true, true,
+         QString::fromUtf8(texts::UnexpectedFailure).arg(QStringLiteral("磁盘已满"))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedInvoicingProgram::Options options;
+        options.closeButton = c.closeButton;
+        WindowRig w(options);
+        ASSERT_TRUE(w.rig.ready()) << w.rig.error().toStdString();
+        const QString control = w.rig.configFile(QStringLiteral("invoice.xml"));
+        if (!c.controlFile) {
+            ASSERT_TRUE(QFile::remove(control));
+        }
+        if (c.stepsThrow)
+            w.run().setStepsFactory(
+                [](LocalStore&) -> std::unique_ptr<IssuingSteps> { throw std::runtime_error("磁盘已满"); });
+        w.window->BitBtn4Click();
+        ASSERT_TRUE(waitUntil([&] { return w.runEnded() && !w.run().awaitingEnd(); }));
+        const QString box = c.box == QLatin1String("CONTROL")
+                                ? QString::fromUtf8(texts::ControlFileMissing)
+                                      .arg(QString(control).replace(QLatin1Char('/'), QLatin1Char('\\')))
+                                : c.box;
+        EXPECT_EQ(w.prompter.texts(), (QStringList{BatchTexts::Confirm, box}));
+        EXPECT_EQ(w.prompter.shown().last().kind, MessageBoxKind::Error);
+        EXPECT_EQ(w.caption(), Stop);
+        EXPECT_EQ(w.run().state(), BatchRunController::State::EndedAbnormally);
+        EXPECT_EQ(w.run().lastEnd(), BatchEnd::Abnormal);
+        EXPECT_EQ(w.program.saves, 0);
+        EXPECT_EQ(w.issuedRows(), 0);
+    }
 }
 
 // While the first invoice is in hand: the actions that rebuild or rewrite the list are refused,
@@ -222,13 +275,13 @@ TEST(BatchButton, DuringARun)
         if (stopBy == StopBy::Button) {
             w.window->BitBtn4Click();
             EXPECT_EQ(w.caption(), Start);
-            EXPECT_FALSE(w.window->BatchRunning.load());
+            EXPECT_FALSE(w.run().BatchRunning.load());
             // A start while the stopped run still finishes its invoice is refused, without the question.
             w.window->BitBtn4Click();
             EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::PreviousRunEnding});
             EXPECT_EQ(w.caption(), Start);
         } else {
-            w.window->BatchRunning.store(false); // what F10 does
+            w.run().BatchRunning.store(false); // what F10 does
             QCoreApplication::processEvents();
             EXPECT_EQ(w.caption(), Stop);
         }
@@ -259,7 +312,7 @@ TEST(BatchButton, ClosingDuringARunWaitsForTheInvoiceInHand)
 
     EXPECT_FALSE(w.window->close());
     EXPECT_TRUE(w.window->isVisible());
-    EXPECT_FALSE(w.window->BatchRunning.load());
+    EXPECT_FALSE(w.run().BatchRunning.load());
 
     w.gate.release();
     ASSERT_TRUE(waitUntil([&] { return !w.window->isVisible(); }));
@@ -282,18 +335,21 @@ TEST(BatchButton, EndOfOneRunHandledAfterTheNextStartedLeavesTheNextAlone)
     w.window->BitBtn4Click();
     QElapsedTimer timer;
     timer.start();
-    while (w.window->batchThreadActive() && timer.elapsed() < 30000)
+    while (w.run().threadActive() && timer.elapsed() < 30000)
         QThread::msleep(2);
-    ASSERT_FALSE(w.window->batchThreadActive());
+    ASSERT_FALSE(w.run().threadActive());
     EXPECT_EQ(w.caption(), Stop); // an abnormal end keeps the stop caption
     w.window->BitBtn4Click();     // stop press
     ASSERT_EQ(w.caption(), Start);
 
     ASSERT_TRUE(QFile::rename(control + QStringLiteral(".away"), control));
     w.window->BitBtn4Click(); // the second run, while the first one's end is still queued
-    EXPECT_EQ(w.prompter.texts(), (QStringList{BatchTexts::Confirm, BatchTexts::Confirm}));
+    ASSERT_EQ(w.prompter.texts().size(), 3);
+    EXPECT_EQ(w.prompter.texts()[0], BatchTexts::Confirm);
+    EXPECT_TRUE(w.prompter.texts()[1].contains(QStringLiteral("invoice.xml"))) << w.prompter.texts()[1].toStdString();
+    EXPECT_EQ(w.prompter.texts()[2], BatchTexts::Confirm);
     ASSERT_TRUE(waitUntil([&] { return w.gate.held(); }));
-    EXPECT_TRUE(w.window->batchThreadActive());
+    EXPECT_TRUE(w.run().threadActive());
     w.gate.release();
     ASSERT_TRUE(waitUntil([&] { return w.runEnded() && w.caption() == Start; }));
     EXPECT_EQ(w.rig.issued().size(), 3);

@@ -1,9 +1,11 @@
 #include "ui/TfrmEdt.h"
 
+#include "app/Clock.h"
 #include "doubles/RecordingPrompter.h"
 #include "invoices/InvoiceBrowser.h"
 #include "invoices/InvoiceList.h"
 #include "invoices/Texts.h"
+#include "store/IssueJournal.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
 
@@ -22,18 +24,19 @@ struct Dialog {
     TempFolder folder;
     RecordingPrompter prompter;
     LocalStore store{folder.file(QStringLiteral("SysData.mdb")), prompter};
-    InvoiceBrowser browser{store, prompter};
+    FakeClock clock;
+    InvoiceBrowser browser{store, prompter, clock};
     PlainInvoiceList list;
     std::unique_ptr<TfrmEdt> frm;
 
-    Dialog()
+    explicit Dialog(const QString& code = QStringLiteral("OLDCODE"), const QString& number = QStringLiteral("OLDNUM"))
     {
         EXPECT_TRUE(store.open());
         seedDocument(store, {QStringLiteral("D1")});
         InvoiceRow row;
         row.text(ColOrderId) = QStringLiteral("D1");
-        row.text(ColInvCode) = QStringLiteral("OLDCODE");
-        row.text(ColInvNumber) = QStringLiteral("OLDNUM");
+        row.text(ColInvCode) = code;
+        row.text(ColInvNumber) = number;
         row.text(ColState) = QStringLiteral("未开票");
         list.replaceRows({row});
         frm = std::make_unique<TfrmEdt>(browser, list);
@@ -169,5 +172,80 @@ TEST(TfrmEdt, OkCancelAndRefusal)
         EXPECT_EQ(d.rowTexts(), c.row);
         EXPECT_EQ((QStringList{d.stored("FInvCode"), d.stored("FInvNumber"), d.stored("FOK")}), c.stored);
         EXPECT_EQ(d.prompter.texts(), c.boxes);
+    }
+}
+
+// A stored code or number longer than the boxes' 20 characters is shown and stored whole; only
+// what the clerk edits changes.
+TEST(TfrmEdt, LongStoredTextsStayWholeUnlessEdited)
+{
+    const QString longCode = QStringLiteral("1234567890123456789012345");        // 25
+    const QString longNumber = QStringLiteral("NO-000000000000000000000000001"); // 30
+    const struct {
+        const char* name;
+        QString typedCode; // empty: the box is left alone
+        QString typedNumber;
+        QStringList stored; // FInvCode, FInvNumber, FOK
+    } cases[] = {
+        {"only the state changed", QString(), QString(), {longCode, longNumber, "1"}},
+        {"code edited", QStringLiteral("12345"), QString(), {"12345", longNumber, "1"}},
+        {"number edited", QString(), QStringLiteral("678"), {longCode, "678", "1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dialog d(longCode, longNumber);
+        EXPECT_EQ(d.frm->Edit1->text(), longCode);
+        EXPECT_EQ(d.frm->Edit2->text(), longNumber);
+        if (!c.typedCode.isEmpty())
+            d.frm->Edit1->setText(c.typedCode);
+        if (!c.typedNumber.isEmpty())
+            d.frm->Edit2->setText(c.typedNumber);
+        d.frm->wwDBComboBox1->setEditText(QStringLiteral("已开票"));
+        d.frm->BitBtn1->click();
+        EXPECT_EQ((QStringList{d.stored("FInvCode"), d.stored("FInvNumber"), d.stored("FOK")}), c.stored);
+        EXPECT_EQ(d.rowTexts(), (QStringList{c.stored.at(0), c.stored.at(1), QStringLiteral("已开票")}));
+    }
+    // A short stored text leaves the box's own limit as it is.
+    Dialog d;
+    d.frm->Edit1->setText(QString(25, QLatin1Char('7')));
+    EXPECT_EQ(d.frm->Edit1->text().size(), 20);
+}
+
+// A document whose issuing was cut off is settled by what the clerk stores here; a store that
+// refuses the edit leaves the attempt open with the document.
+TEST(TfrmEdt, OkSettlesTheOpenIssuingAttempt)
+{
+    struct Case {
+        const char* name;
+        QString code, number, state;
+        bool refuse;
+        bool open;
+    };
+    const Case cases[] = {
+        {"issued with the code and number found", QStringLiteral("3100071140"), QStringLiteral("00000007"),
+         QStringLiteral("已开票"), false, false},
+        {"not issued after all", QString(), QString(), QStringLiteral("未开票"), false, false},
+        {"issued, but no number given", QStringLiteral("3100071140"), QString(), QStringLiteral("已开票"), false, true},
+        {"the store refuses the edit", QStringLiteral("3100071140"), QStringLiteral("00000007"),
+         QStringLiteral("已开票"), true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dialog d;
+        IssueJournal journal(d.store, d.clock, d.prompter);
+        ASSERT_EQ(journal.begin(QStringLiteral("D1"), QStringLiteral("3100071140"), QStringLiteral("00000007")).outcome,
+                  IssueJournal::BeginOutcome::Started);
+        if (c.refuse)
+            d.store.run({QStringLiteral("create trigger t before update on invoiceMaster "
+                                        "begin select raise(abort, '只读'); end"),
+                         {},
+                         {}});
+        d.frm->Edit1->setText(c.code);
+        d.frm->Edit2->setText(c.number);
+        d.frm->wwDBComboBox1->setEditText(c.state);
+        d.frm->BitBtn1->click();
+        EXPECT_EQ(d.frm->isVisible(), c.refuse);
+        EXPECT_EQ(journal.openAttempt(QStringLiteral("D1")).has_value(), c.open);
+        EXPECT_EQ(d.prompter.texts().size(), c.refuse ? 1 : 0);
     }
 }

@@ -2,6 +2,7 @@
 #include "workbook/DateFormats.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace corvina;
 
@@ -97,4 +98,69 @@ TEST(CellText, References)
                  {3, 27, "AA3"}, {7, 703, "AAA7"}, {1048576, 16384, "XFD1048576"}};
     for (const auto& c : cases)
         EXPECT_EQ(cellReference(c.row, c.column), QString::fromLatin1(c.ref));
+}
+
+TEST(CellText, TimeFormatsTellTimesOfDayFromDates)
+{
+    using Kind = DateFormats::Kind;
+    const struct {
+        const char* code;
+        Kind kind;
+    } codes[] = {
+        {"hh:mm:ss", Kind::Time},
+        {"h:mm AM/PM", Kind::Time},
+        {"mm:ss", Kind::Time},
+        {"[h]:mm:ss", Kind::Time},
+        {"h\"时\"mm\"分\"", Kind::Time},
+        {"yyyy-mm-dd hh:mm", Kind::Date},
+        {"m/d/yy", Kind::Date},
+        {"mmm", Kind::Date},
+        {"dd", Kind::Date},
+        {"0.00", Kind::None},
+        {"General", Kind::None},
+        {"0.00E+00", Kind::None},
+        {"\"h\"0;hh:mm", Kind::None},
+        {"[Red]hh:mm", Kind::Time},
+    };
+    for (const auto& c : codes)
+        EXPECT_EQ(DateFormats::codeKind(QString::fromUtf8(c.code)), c.kind) << c.code;
+    const struct {
+        int id;
+        Kind kind;
+    } builtIns[] = {{14, Kind::Date}, {18, Kind::Time}, {21, Kind::Time}, {22, Kind::Date},
+                    {32, Kind::Time}, {31, Kind::Date}, {45, Kind::Time}, {46, Kind::Time},
+                    {55, Kind::Time}, {57, Kind::Date}, {2, Kind::None},  {49, Kind::None}};
+    for (const auto& b : builtIns)
+        EXPECT_EQ(DateFormats::builtInKind(b.id), b.kind) << b.id;
+}
+
+TEST(CellText, SerialsUnderATimeFormatBelowOneDayReadAsTimes)
+{
+    const struct {
+        double serial;
+        bool timeFormat;
+        CellType type;
+        const char* text;
+    } cases[] = {
+        {0.632060185185185, true, CellType::Date, "15:10:10"},
+        {0.0, true, CellType::Date, "00:00:00"},
+        {0.99999999, true, CellType::Date, "1900-01-01"},    // rounds to the next day: a date again
+        {1.5, true, CellType::Date, "1900-01-01 12:00:00"},  // a duration over a day keeps the date
+        {0.5, false, CellType::Date, "1899-12-31 12:00:00"}, // a date format: the 1900 system's day 0
+        {45356.5882986111, false, CellType::Date, "2024-03-05 14:07:09"},
+        {45356.5882986111, true, CellType::Date, "2024-03-05 14:07:09"},
+        {-0.5, true, CellType::Number, "-0.5"}, // no date at all: the number
+    };
+    for (const auto& c : cases) {
+        const CellValue v = CellValue::fromSerial(c.serial, false, c.timeFormat);
+        EXPECT_EQ(v.type, c.type) << c.serial;
+        EXPECT_EQ(v.text, QString::fromLatin1(c.text)) << c.serial;
+    }
+    // No workbook program stores an infinity or a not-a-number: such a value is an error.
+    for (double bad : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                       std::numeric_limits<double>::quiet_NaN()}) {
+        const CellValue v = CellValue::fromNumber(bad);
+        EXPECT_EQ(v.type, CellType::Error);
+        EXPECT_EQ(v.text, QStringLiteral("#NUM!"));
+    }
 }

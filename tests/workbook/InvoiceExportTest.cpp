@@ -282,3 +282,51 @@ TEST(InvoiceExport, ShippedTemplateOpensInLibreOfficeAfterExport)
     EXPECT_TRUE(lines[1].contains(QStringLiteral("\"唛头_x000D_照旧, 含逗号\""))) << lines[1].toStdString();
     EXPECT_TRUE(lines[2].startsWith(f.list.text(3, ColInDate) + QStringLiteral(",d4-c3,d4-c4,")));
 }
+
+// The template is looked for in the application folder, beside the executable, and in the
+// installed data folder beside the executable's bin folder, in that order.
+TEST(InvoiceExport, TemplateLookedForWhereTheProgramShipsIt)
+{
+    enum Where { App = 1, Exe = 2, Share = 4 };
+    const struct {
+        const char* name;
+        int present;
+        Where found; // 0: none, the application folder's path is given
+    } cases[] = {
+        {"application folder only", App, App},
+        {"beside the executable only", Exe, Exe},
+        {"installed data folder only", Share, Share},
+        {"executable before data folder", Exe | Share, Exe},
+        {"application folder first", App | Exe | Share, App},
+        {"nowhere", 0, Where(0)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f(false);
+        TempFolder install;
+        QDir().mkpath(install.file(QStringLiteral("bin")));
+        QDir().mkpath(install.file(QStringLiteral("share/corvina")));
+        const QString paths[] = {f.app.file(ExportTexts::TemplateName),
+                                 install.file(QStringLiteral("bin/")) + ExportTexts::TemplateName,
+                                 install.file(QStringLiteral("share/corvina/")) + ExportTexts::TemplateName};
+        for (int i = 0; i < 3; ++i)
+            if (c.present & (1 << i)) {
+                QFile::copy(kShippedTemplate, paths[i]);
+                QFile(paths[i]).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+            }
+        f.exporter.setExecutableFolder(install.file(QStringLiteral("bin")));
+        const int index = c.found == App ? 0 : c.found == Exe ? 1 : c.found == Share ? 2 : 0;
+        EXPECT_EQ(QFileInfo(f.exporter.templatePath()).canonicalFilePath(),
+                  c.found ? QFileInfo(paths[index]).canonicalFilePath() : QString());
+        if (!c.found)
+            EXPECT_EQ(f.exporter.templatePath(), paths[0]);
+
+        // The export itself goes through with the template found, or stops with its message.
+        f.tick({0});
+        const QString target = f.out.file(QStringLiteral("导出.xlsx"));
+        f.prompter.queueFile(target);
+        const InvoiceExport::Outcome outcome = f.exporter.run(f.list);
+        EXPECT_EQ(outcome, c.found ? InvoiceExport::Outcome::Exported : InvoiceExport::Outcome::NotCopied);
+        EXPECT_EQ(f.boxTexts(), QStringList{c.found ? ExportTexts::Exported : ExportTexts::TemplateMissing});
+    }
+}

@@ -246,12 +246,43 @@ TEST(WorkbookHostile, PartsAreCappedBySizeNotByCompressionRatio)
     EXPECT_TRUE(readFailure(stylesBomb).contains(QStringLiteral("xl/styles.xml 解压后超过 32 MB")))
         << readFailure(stylesBomb).toStdString();
 
-    // A worksheet is read in pieces, but not without end.
+    // The shared strings are held while the sheet is read: bounded by their characters.
+    RepeatedPart strings{"<sst>", "<si><t>" + QByteArray(1024 * 1024, 'x') + "</t></si>", "</sst>", 130};
+    const QString stringsBomb = dir.file(QStringLiteral("strings-bomb.xlsx"));
+    writePackage(stringsBomb, {}, &strings, "xl/sharedStrings.xml");
+    EXPECT_TRUE(readFailure(stringsBomb).contains(QStringLiteral("共享字符串超过")))
+        << readFailure(stringsBomb).toStdString();
+
+    // A worksheet is streamed: however far it unpacks, rows that go back are no sheet's, and the
+    // reading stops at the first of them.
     RepeatedPart rows{"<worksheet><sheetData>", "<row r='7'></row>", "</sheetData></worksheet>", 17 * 1024 * 1024};
     const QString sheetBomb = dir.file(QStringLiteral("sheet-bomb.xlsx"));
     writePackage(sheetBomb, {}, &rows, "xl/worksheets/sheet1.xml");
     EXPECT_LT(QFileInfo(sheetBomb).size(), 2 * 1024 * 1024);
-    EXPECT_TRUE(readFailure(sheetBomb).contains(QStringLiteral("解压后超过 256 MB")));
+    EXPECT_TRUE(readFailure(sheetBomb).contains(QStringLiteral("第7行的位置在它前面的行之前")))
+        << readFailure(sheetBomb).toStdString();
+}
+
+TEST(WorkbookHostile, AWholeGridSheetIsReadHoweverFarItUnpacks)
+{
+    // Every row of the grid, padded as some writers pad them: some 290 MB of XML, more than any
+    // cap on a part's size would let through, read in bounded memory.
+    test::TempFolder dir;
+    RepeatedPart rows{"<worksheet><sheetData>", QByteArray("<row>") + QByteArray(270, ' ') + "</row>",
+                      "<row><c t='inlineStr'><is><t>last</t></is></c></row></sheetData></worksheet>", 1048575};
+    const QString path = dir.file(QStringLiteral("whole-grid.xlsx"));
+    writePackage(path, {}, &rows, "xl/worksheets/sheet1.xml");
+    ASSERT_GT(rows.size(), qint64(280) * 1024 * 1024);
+    auto book = Workbook::open(path);
+    const auto sheetRows = book->rows(QStringLiteral("sheet1"));
+    SheetRow row;
+    int seen = 0;
+    while (sheetRows->next(row))
+        ++seen;
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(row.number, 1048576);
+    ASSERT_NE(row.cell(1), nullptr);
+    EXPECT_EQ(row.cell(1)->text, QStringLiteral("last"));
 }
 
 TEST(WorkbookHostile, FlippedBytesNeverCrash)
@@ -260,7 +291,9 @@ TEST(WorkbookHostile, FlippedBytesNeverCrash)
     test::TempFolder dir;
     QRandomGenerator rng(20240305);
     int failures = 0;
-    for (const char* name : {"issues.xls", "sst_continue.xls", "date_1904.xls", "issues.xlsx", "rph.xlsx"}) {
+    for (const char* name :
+         {"issues.xls", "sst_continue.xls", "date_1904.xls", "issues.xlsx", "rph.xlsx", "kinds/kinds.ods",
+          "kinds/kinds.xml", "kinds/kinds-936.xls", "biff/continue-bare.xls", "biff/continue-empty.xls"}) {
         const QByteArray original = fixtureBytes(name);
         ASSERT_FALSE(original.isEmpty());
         for (int round = 0; round < 60; ++round) {
@@ -279,4 +312,233 @@ TEST(WorkbookHostile, FlippedBytesNeverCrash)
         }
     }
     EXPECT_GT(failures, 0);
+}
+
+TEST(WorkbookHostile, DamagedCompoundFilesEndInTheContainersReason)
+{
+    // continue.xls is laid out plainly: the header, the Workbook stream in sectors 0 to 21, the
+    // allocation table in sector 22, the directory in sector 23.
+    const QByteArray good = fixtureBytes("biff/continue.xls");
+    ASSERT_EQ(good.size(), 12800);
+    auto fatEntry = [](int k) { return qsizetype(23 * 512 + 4 * k); };
+    auto put32 = [](QByteArray& b, qsizetype at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const qsizetype workbookSize = 24 * 512 + 128 + 0x78;
+    const struct {
+        const char* name;
+        qsizetype at; // -1: cut the file to `value` bytes
+        quint32 value;
+        const char* reason;
+    } cases[] = {
+        {"chain that loops", fatEntry(10), 5, "扇区链错误"},
+        {"chain into nowhere", fatEntry(10), 0x00FFFFFF, "扇区链错误"},
+        {"free sector in the chain", fatEntry(10), 0xFFFFFFFF, "扇区链错误"},
+        {"chain past the end of the file", fatEntry(20), 100, "扇区超出文件范围"},
+        {"stream longer than its chain", workbookSize, 20000, "扇区链短于数据流"},
+        {"allocation table beyond the file", 0x4C, 500, "扇区超出文件范围"},
+        {"allocation table of absurd size", 0x2C, 0x7FFFFFFF, "分配表大小错误"},
+        {"directory that is not there", 0x30, 0xFFFFFFFE, "目录缺少根存储"},
+        {"sector size", 0x1C, 0x000AFFFE, "扇区大小错误"},
+        {"header alone", -1, 512, "分配表大小错误"},
+        {"header cut", -1, 300, "文件头不完整"},
+    };
+    test::TempFolder dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray bytes = good;
+        if (c.at < 0)
+            bytes.truncate(c.value);
+        else
+            put32(bytes, c.at, c.value);
+        dir.write(QStringLiteral("damaged.xls"), bytes);
+        const QString reason = readFailure(dir.file(QStringLiteral("damaged.xls")));
+        EXPECT_TRUE(reason.contains(QStringLiteral("已损坏"))) << reason.toStdString();
+        EXPECT_TRUE(reason.contains(QString::fromUtf8(c.reason))) << reason.toStdString();
+    }
+    dir.write(QStringLiteral("sound.xls"), good);
+    EXPECT_EQ(readFailure(dir.file(QStringLiteral("sound.xls"))), QString());
+}
+
+namespace {
+
+// An OpenDocument spreadsheet whose content.xml holds `tables`.
+void writeOds(const QString& path, const QByteArray& tables)
+{
+    const QByteArray content =
+        "<?xml version='1.0' encoding='UTF-8'?><office:document-content "
+        "xmlns:office='urn:oasis:names:tc:opendocument:xmlns:office:1.0' "
+        "xmlns:table='urn:oasis:names:tc:opendocument:xmlns:table:1.0' "
+        "xmlns:text='urn:oasis:names:tc:opendocument:xmlns:text:1.0'><office:body><office:spreadsheet>" +
+        tables + "</office:spreadsheet></office:body></office:document-content>";
+    int error = 0;
+    zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(z, nullptr);
+    static const char mime[] = "application/vnd.oasis.opendocument.spreadsheet";
+    zip_file_add(z, "mimetype", zip_source_buffer(z, mime, sizeof mime - 1, 0), 0);
+    zip_file_add(z, "content.xml",
+                 zip_source_buffer(z, content.constData(), static_cast<zip_uint64_t>(content.size()), 0), 0);
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+QStringList rowsOf(const QString& path, const QString& sheet, int lastColumn)
+{
+    QStringList out;
+    auto book = Workbook::open(path);
+    const auto rows = book->rows(sheet, lastColumn);
+    SheetRow row;
+    while (rows->next(row)) {
+        QStringList cells;
+        for (const SheetRow::Cell& c : row.cells)
+            cells << cellReference(row.number, c.column) + QLatin1Char('=') + c.value.text;
+        out << cells.join(QLatin1Char(' '));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(WorkbookHostile, OpenDocumentRepeatsStayWithinTheGrid)
+{
+    test::TempFolder dir;
+    const QByteArray cell = "<table:table-cell office:value-type='string'><text:p>x</text:p></table:table-cell>";
+    const QByteArray wide = "<table:table-cell table:number-columns-repeated='2000000000' office:value-type='float' "
+                            "office:value='7'/>";
+    const struct {
+        const char* name;
+        QByteArray table;
+        int lastColumn;
+        QStringList rows;   // as rowsOf gives them
+        const char* reason; // a failure instead of rows
+    } cases[] = {
+        {"repeated rows with cells",
+         "<table:table-row table:number-rows-repeated='3'>" + cell + "</table:table-row>",
+         0,
+         {"A1=x", "A2=x", "A3=x"},
+         nullptr},
+        {"an empty row repeated near the end of the grid",
+         "<table:table-row table:number-rows-repeated='1048574'><table:table-cell/></table:table-row>"
+         "<table:table-row>" +
+             cell + "</table:table-row><table:table-row table:number-rows-repeated='2000000000'/>",
+         0,
+         {"A1048575=x"},
+         nullptr},
+        {"a cell repeated without end, the import's columns",
+         "<table:table-row>" + wide + "</table:table-row>",
+         3,
+         {"A1=7 B1=7 C1=7"},
+         nullptr},
+        {"a row of cells beyond the last row",
+         "<table:table-row table:number-rows-repeated='1048576'/><table:table-row>" + cell + "</table:table-row>",
+         0,
+         {},
+         "超出工作表范围"},
+        {"spaces without end",
+         "<table:table-row><table:table-cell office:value-type='string'><text:p>a<text:s text:c='2000000000'/>"
+         "</text:p></table:table-cell></table:table-row>",
+         0,
+         {},
+         "单元格文字超过"},
+        {"what a cell's text is made of",
+         "<table:table-row><table:table-cell office:value-type='string'><text:p>a<text:s text:c='3'/>b<text:tab/>"
+         "c<text:line-break/><text:span>d</text:span></text:p><office:annotation><text:p>note</text:p>"
+         "</office:annotation><text:p>e</text:p></table:table-cell></table:table-row>",
+         0,
+         {"A1=a   b\tc\nd\ne"},
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(QStringLiteral("bounds.ods"));
+        writeOds(path, "<table:table table:name='Sheet1'>" + c.table + "</table:table>");
+        if (c.reason) {
+            try {
+                rowsOf(path, QStringLiteral("sheet1"), c.lastColumn);
+                ADD_FAILURE() << "no failure";
+            } catch (const Failure& f) {
+                EXPECT_TRUE(f.message().contains(QString::fromUtf8(c.reason))) << f.message().toStdString();
+            }
+        } else {
+            EXPECT_EQ(rowsOf(path, QStringLiteral("sheet1"), c.lastColumn), c.rows);
+        }
+    }
+    // Read with every column, a cell repeated without end fills the row to the grid's last column.
+    const QString path = dir.file(QStringLiteral("wide.ods"));
+    writeOds(path, "<table:table table:name='Sheet1'><table:table-row>" + wide + "</table:table-row></table:table>");
+    auto book = Workbook::open(path);
+    const auto rows = book->rows(QStringLiteral("Sheet1"));
+    SheetRow row;
+    ASSERT_TRUE(rows->next(row));
+    EXPECT_EQ(row.cells.size(), 16384u);
+    EXPECT_EQ(row.cells.back().column, 16384);
+    EXPECT_FALSE(rows->next(row));
+}
+
+TEST(WorkbookHostile, XmlSpreadsheetsOutOfOrderOrOutOfTheGrid)
+{
+    test::TempFolder dir;
+    auto book = [](const QByteArray& table) {
+        return "<?xml version='1.0'?><Workbook xmlns='urn:schemas-microsoft-com:office:spreadsheet' "
+               "xmlns:ss='urn:schemas-microsoft-com:office:spreadsheet'><Worksheet ss:Name='Sheet1'><Table>" +
+               table + "</Table></Worksheet></Workbook>";
+    };
+    const QByteArray text = "<Cell><Data ss:Type='String'>x</Data></Cell>";
+    const struct {
+        const char* name;
+        QByteArray file;
+        const char* reason; // empty: reads
+    } cases[] = {
+        {"rows in order", book("<Row ss:Index='3'>" + text + "</Row><Row>" + text + "</Row>"), ""},
+        {"merged cells", book("<Row><Cell ss:MergeAcross='2'/>" + text + "<Cell ss:Index='16384'/></Row>"), ""},
+        {"merged past the grid", book("<Row><Cell ss:MergeAcross='16383'/>" + text + "</Row>"), "超出工作表范围"},
+        {"a row that goes back", book("<Row ss:Index='3'>" + text + "</Row><Row ss:Index='2'/>"), "超出工作表范围"},
+        {"a cell that goes back", book("<Row><Cell ss:Index='3'/><Cell ss:Index='2'/></Row>"), "超出工作表范围"},
+        {"a row beyond the grid", book("<Row ss:Index='1048577'>" + text + "</Row>"), "超出工作表范围"},
+        {"a cell beyond the grid", book("<Row><Cell ss:Index='16385'/></Row>"), "超出工作表范围"},
+        {"unclosed", book("<Row>" + text).replace("</Row>", ""), "XML格式错误"},
+        {"another root",
+         "<?xml version='1.0'?><Other xmlns='urn:schemas-microsoft-com:office:spreadsheet'><Workbook/></Other>",
+         "已损坏"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.write(QStringLiteral("book.xml"), c.file);
+        const QString reason = readFailure(dir.file(QStringLiteral("book.xml")));
+        if (!*c.reason)
+            EXPECT_EQ(reason, QString());
+        else
+            EXPECT_TRUE(reason.contains(QString::fromUtf8(c.reason))) << reason.toStdString();
+    }
+    // A merged cell spans its columns: the next cell stands after them.
+    dir.write(QStringLiteral("merged.xml"),
+              book("<Row><Cell ss:MergeAcross='2'><Data ss:Type='String'>a</Data></Cell>" + text + "</Row>"));
+    auto merged = Workbook::open(dir.file(QStringLiteral("merged.xml")));
+    const Worksheet& sheet = merged->worksheet(QStringLiteral("sheet1"));
+    EXPECT_EQ(sheet.cell(1, 1).text, QStringLiteral("a"));
+    EXPECT_EQ(sheet.cell(1, 4).text, QStringLiteral("x"));
+    EXPECT_EQ(sheet.cellCount(), 2u);
+}
+
+TEST(WorkbookHostile, StreamedKindsNameTheSheetsThereWhenOneIsMissing)
+{
+    test::TempFolder dir;
+    const QString ods = dir.file(QStringLiteral("two.ods"));
+    writeOds(ods, "<table:table table:name='Data'/><table:table table:name='Другой'/>");
+    dir.write(QStringLiteral("two.xml"),
+              "<?xml version='1.0'?><Workbook xmlns='urn:schemas-microsoft-com:office:spreadsheet' "
+              "xmlns:ss='urn:schemas-microsoft-com:office:spreadsheet'><Worksheet ss:Name='Data'><Table/></Worksheet>"
+              "<Worksheet ss:Name='Другой'/></Workbook>");
+    for (const QString& path : {ods, dir.file(QStringLiteral("two.xml"))}) {
+        SCOPED_TRACE(path.toStdString());
+        auto book = Workbook::open(path);
+        try {
+            book->rows(QStringLiteral("sheet1"));
+            ADD_FAILURE() << "no failure";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.message(), QStringLiteral("工作簿中没有名为“sheet1”的工作表（现有工作表：Data、Другой）"));
+        }
+        EXPECT_EQ(book->sheetNames(), (QStringList{QStringLiteral("Data"), QStringLiteral("Другой")}));
+        EXPECT_EQ(book->findSheet(QStringLiteral("другой")), 1);
+    }
 }

@@ -21,6 +21,12 @@ QString present(const QString& id)
 {
     return id + QStringLiteral("该销售单据的数据已有记录，放弃处理");
 }
+QString split(const QString& id, const char* first, const char* second, int places = 2)
+{
+    return id + QStringLiteral("该销售单据的数据分在第%1行和第%2行%3，不相连，整张放弃处理")
+                    .arg(QLatin1String(first), QLatin1String(second),
+                         places > 2 ? QStringLiteral("等%1处").arg(places) : QString());
+}
 
 } // namespace
 
@@ -35,9 +41,10 @@ TEST(WorkbookImport, LogBoxesAndStoredDocumentsPerWorkbook)
         {"captions_only.xlsx", {kChecking, count(0), kDone}, {}, {}},
         {"no_sheet1.xlsx", {kDone}, {}, QStringLiteral("工作簿中没有名为“sheet1”的工作表（现有工作表：Data）")},
         {"gaps.xlsx", {kChecking, count(2), stored("1001"), stored("1002"), kDone}, {"1001", "1002"}, {}},
-        {"repeat.xlsx",
-         {kChecking, count(2), stored("1001"), present("1001"), stored("1002"), kDone},
-         {"1001", "1002"},
+        {"repeat.xlsx", {kChecking, count(2), split("1001", "2", "4"), stored("1002"), kDone}, {"1002"}, {}},
+        {"split.xlsx",
+         {kChecking, count(6), split("S1", "2-3", "5-6"), stored("S2"), split("S3", "7", "9", 3), stored("S4"), kDone},
+         {"S2", "S4"},
          {}},
         {"numbers.xlsx",
          {kChecking, count(6), stored("1001"), stored("a1"), stored("A1"), stored("2001"), stored("1001.5"),
@@ -58,6 +65,36 @@ TEST(WorkbookImport, LogBoxesAndStoredDocumentsPerWorkbook)
          QStringLiteral(
              "单元格N2是公式，但文件里没有它的计算结果（文件不是由EXCEL或WPS保存的），请用EXCEL打开并保存后再导入")},
         {"formulas.xls", {kChecking, count(2), stored("F1"), stored("F2"), kDone}, {"F1", "F2"}, {}},
+        // Infinities and not-a-numbers are no numbers, wherever they come from.
+        {"nonfinite_inf.xlsx",
+         {kChecking, count(2), stored("I1"), kDone},
+         {"I1"},
+         QStringLiteral("第3行N列的金额“inf”不是数字")},
+        {"nonfinite_nan.xlsx",
+         {kChecking, count(2), stored("I1"), kDone},
+         {"I1"},
+         QStringLiteral("第3行N列的金额“nan”不是数字")},
+        {"nonfinite_text.xlsx",
+         {kChecking, count(2), stored("I1"), kDone},
+         {"I1"},
+         QStringLiteral("第3行N列的金额“1e999”不是数字")},
+        {"nonfinite_sum.xlsx",
+         {kChecking, count(2), stored("I1"), kDone},
+         {"I1"},
+         QStringLiteral("销售单据I2到第4行的金额合计超出数值范围")},
+        {"nonfinite_quantity.xlsx",
+         {kChecking, count(2), stored("I1"), kDone},
+         {"I1"},
+         QStringLiteral("销售单据I2第3行明细的数量“inf”不是数字")},
+        {"nonfinite_product.xlsx",
+         {kChecking, count(2), stored("I1"), kDone},
+         {"I1"},
+         QStringLiteral("销售单据I2第3行明细的数量与单价相乘超出数值范围")},
+        // A number holding "%1" stays as it is in the message.
+        {"placeholders.xlsx",
+         {kChecking, count(1), kDone},
+         {},
+         QStringLiteral("销售单据%1%2第2行明细的数量“x”不是数字")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -79,9 +116,10 @@ TEST(WorkbookImport, LogBoxesAndStoredDocumentsPerWorkbook)
 
 TEST(WorkbookImport, DocumentContentFromCellsOfEveryKind)
 {
-    // The same workbook saved as .xls and as .xlsx by another program: formula results, dates
-    // and truth values read alike.
-    for (const char* file : {"formulas.xls", "formulas_calculated.xlsx"}) {
+    // The same workbook saved by other programs as .xls (BIFF8 and BIFF5), .xlsx, .ods and an XML
+    // spreadsheet: formula results, dates and truth values read alike.
+    for (const char* file :
+         {"formulas.xls", "formulas_calculated.xlsx", "formulas.ods", "formulas-95.xls", "formulas.xml"}) {
         SCOPED_TRACE(file);
         ImportEnv env;
         env.import(QString::fromLatin1(file));
@@ -175,11 +213,11 @@ TEST(WorkbookImport, DocumentNumbersAndAmountsAsRead)
     // 10, an empty cell and the text 2.5.
     EXPECT_EQ(amounts.header(QStringLiteral("N1")).value(0, QStringLiteral("FNoTaxSum")), QStringLiteral("12.50"));
     EXPECT_EQ(amounts.lines(QStringLiteral("N3")).count(), 0);
-    // The document that came back after an empty row was not added to the first one.
+    // The document that came back after an empty row is refused whole: no part of it is stored.
     ImportEnv repeat;
     repeat.import(QStringLiteral("repeat.xlsx"));
-    EXPECT_EQ(repeat.lines(QStringLiteral("1001")).count(), 1);
-    EXPECT_EQ(repeat.header(QStringLiteral("1001")).value(0, QStringLiteral("FNoTaxSum")), QStringLiteral("5.00"));
+    EXPECT_EQ(repeat.lines(QStringLiteral("1001")).count(), 0);
+    EXPECT_EQ(repeat.header(QStringLiteral("1001")).count(), 0);
 }
 
 TEST(WorkbookImport, AgainKeepsTheFirstImportAndCompletesAMendedDocument)

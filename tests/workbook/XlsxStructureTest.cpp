@@ -62,9 +62,9 @@ TEST(XlsxStructure, SheetsFollowRelationshipsNotPartNames)
              "<x:row><x:c><x:v>-1.5E-5</x:v></x:c><x:c t='str'><x:v>f_x0041_</x:v></x:c><x:c t='b'><x:v>0</x:v></x:c>"
              "<x:c t='e'><x:v>#N/A</x:v></x:c><x:c t='d'><x:v>2024-03-05T14:07:09</x:v></x:c><x:c "
              "r='K3'><x:v>1E+15</x:v></x:c></x:row>"
+             "<x:row r='4'><x:c r='A4'><x:v>12345678901234567</x:v></x:c></x:row>"
              "<x:row r='5'><x:c r='B5'><x:f>A1*2</x:f></x:c><x:c r='C5'><x:v>0.1</x:v></x:c><x:c "
              "r='C5'><x:v>0.25</x:v></x:c></x:row>"
-             "<x:row r='4'><x:c r='A4'><x:v>12345678901234567</x:v></x:c></x:row>"
              "</x:sheetData></x:worksheet>"},
         });
     auto book = Workbook::open(path);

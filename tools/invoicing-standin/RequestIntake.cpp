@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QXmlStreamReader>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace corvina::standin {
@@ -186,7 +188,50 @@ Request readRequest(const QString& folder)
     return request;
 }
 
-void record(const QString& folder, const Request& request, const QDateTime& now)
+void log(const QString& folder, const QString& text, const Clock& clock)
+{
+    try {
+        AppendLog(StandinDatabase::logPath(folder), text, clock);
+    } catch (const Failure&) {
+        // The outcome is shown to the user either way; a log that cannot be written changes nothing.
+    }
+}
+
+// The enabled book, the first with ZTID = 3.
+struct EnabledBook {
+    QVariant id;
+    QString code;
+    QString current; // DQKYH
+    QString last;    // ZZHM
+    QString kind;
+};
+
+EnabledBook enabledBook(QSqlDatabase& db)
+{
+    QSqlQuery book(db);
+    if (!book.exec(QStringLiteral("select ID, FPDM, DQKYH, ZZHM, KPZLID from FPB_TZ where ZTID=3 order by ID")))
+        throw Refusal{QStringLiteral("数据库错误：") + book.lastError().text()};
+    if (!book.next())
+        throw Refusal{QStringLiteral("没有启用的发票薄")};
+    return {book.value(0), book.value(1).toString(), book.value(2).toString(), book.value(3).toString(),
+            book.value(4).toString()};
+}
+
+// Moves the book on to the number after its current one, as issuing does.
+void moveOn(StandinDatabase& database, const EnabledBook& book)
+{
+    if (book.current.size() <= 3)
+        throw Refusal{QStringLiteral("启用的发票薄已经用完")};
+    QString error;
+    int changed = 0;
+    if (!database.exec(QStringLiteral("update FPB_TZ set DQKYH=? where ID=? and DQKYH=?"),
+                       {nextNumber(book.current, book.last), book.id, book.current}, error, &changed) ||
+        changed != 1)
+        throw Refusal{QStringLiteral("发票薄无法更新：") + error};
+}
+
+// Runs `work` in one transaction of the folder's database; a Refusal rolls it back.
+template <typename F> void inTransaction(const QString& folder, F&& work)
 {
     StandinDatabase database(folder);
     QString error;
@@ -196,27 +241,31 @@ void record(const QString& folder, const Request& request, const QDateTime& now)
     if (!db.transaction())
         throw Refusal{QStringLiteral("数据库无法写入")};
     try {
-        QSqlQuery book(db);
-        if (!book.exec(QStringLiteral("select ID, FPDM, DQKYH, ZZHM, KPZLID from FPB_TZ where ZTID=3 order by ID")))
-            throw Refusal{QStringLiteral("数据库错误：") + book.lastError().text()};
-        if (!book.next())
-            throw Refusal{QStringLiteral("没有启用的发票薄")};
-        const QVariant bookId = book.value(0);
-        const QString code = book.value(1).toString();
-        const QString current = book.value(2).toString();
-        const QString last = book.value(3).toString();
-        const QString kind = book.value(4).toString();
-        book.finish();
-        if (current.size() <= 3)
-            throw Refusal{QStringLiteral("启用的发票薄已经用完")};
-        if (request.code != code)
-            throw Refusal{QStringLiteral("发票代码 %1 与启用的发票薄 %2 不符").arg(request.code, code)};
-        if (request.number != current)
-            throw Refusal{QStringLiteral("发票号码 %1 不是启用的发票薄的当前号码 %2").arg(request.number, current)};
-        if (request.kind != kind)
-            throw Refusal{QStringLiteral("发票种类 %1 与启用的发票薄 %2 不符").arg(request.kind, kind)};
-        const QString next = nextNumber(current, last);
+        work(database);
+        if (!db.commit())
+            throw Refusal{QStringLiteral("数据库无法提交")};
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
 
+void record(const QString& folder, const Request& request, const QDateTime& now, bool advance)
+{
+    inTransaction(folder, [&](StandinDatabase& database) {
+        const EnabledBook book = enabledBook(database.db());
+        if (book.current.size() <= 3)
+            throw Refusal{QStringLiteral("启用的发票薄已经用完")};
+        if (request.code != book.code)
+            throw Refusal{QStringLiteral("发票代码 %1 与启用的发票薄 %2 不符").arg(request.code, book.code)};
+        if (request.number != book.current)
+            throw Refusal{
+                QStringLiteral("发票号码 %1 不是启用的发票薄的当前号码 %2").arg(request.number, book.current)};
+        if (request.kind != book.kind)
+            throw Refusal{QStringLiteral("发票种类 %1 与启用的发票薄 %2 不符").arg(request.kind, book.kind)};
+        nextNumber(book.current, book.last); // a current number that is no number is refused here
+
+        QString error;
         const QStringList& names = StandinDatabase::recordHeaderElements();
         QVariantList values;
         for (const QString& text : request.header)
@@ -238,40 +287,96 @@ void record(const QString& folder, const Request& request, const QDateTime& now)
                 throw Refusal{QStringLiteral("明细无法记录：") + error};
             }
         }
-        int changed = 0;
-        if (!database.exec(QStringLiteral("update FPB_TZ set DQKYH=? where ID=? and DQKYH=?"), {next, bookId, current},
-                           error, &changed) ||
-            changed != 1) {
-            throw Refusal{QStringLiteral("发票薄无法更新：") + error};
-        }
-        if (!db.commit())
-            throw Refusal{QStringLiteral("数据库无法提交")};
-    } catch (...) {
-        db.rollback();
-        throw;
+        if (advance)
+            moveOn(database, book);
+    });
+}
+
+// Takes one request in; `refuse` turns it away as the options ask, `advance` moves the book on.
+IntakeOutcome takeIn(const QString& folder, const Clock& clock, bool refuse, bool advance)
+{
+    IntakeOutcome outcome;
+    try {
+        if (refuse)
+            throw Refusal{QStringLiteral("按启动设置拒收这个请求（--refuse-request）")};
+        const Request request = readRequest(folder);
+        record(folder, request, clock.now(), advance);
+        outcome.recorded = true;
+        outcome.code = request.code;
+        outcome.number = request.number;
+        outcome.message = QStringLiteral("已开具发票：代码 %1 号码 %2").arg(request.code, request.number);
+        if (!advance)
+            outcome.message += QStringLiteral("（发票薄的当前号码暂未前进）");
+    } catch (const Refusal& refusal) {
+        outcome.message = QStringLiteral("拒收开票请求：") + refusal.reason;
     }
+    log(folder, outcome.message, clock);
+    return outcome;
 }
 
 } // namespace
 
 IntakeOutcome takeInRequest(const QString& folder, const Clock& clock)
 {
-    IntakeOutcome outcome;
+    return takeIn(folder, clock, false, true);
+}
+
+bool advanceEnabledBook(const QString& folder, QString& error, const QString& onlyFrom)
+{
     try {
-        const Request request = readRequest(folder);
-        record(folder, request, clock.now());
-        outcome.recorded = true;
-        outcome.code = request.code;
-        outcome.number = request.number;
-        outcome.message = QStringLiteral("已开具发票：代码 %1 号码 %2").arg(request.code, request.number);
+        inTransaction(folder, [&](StandinDatabase& database) {
+            const EnabledBook book = enabledBook(database.db());
+            // A book that has moved on meanwhile is left as it is.
+            if (onlyFrom.isNull() || book.current == onlyFrom)
+                moveOn(database, book);
+        });
+        return true;
     } catch (const Refusal& refusal) {
-        outcome.message = QStringLiteral("拒收开票请求：") + refusal.reason;
+        error = refusal.reason;
+        return false;
     }
-    try {
-        AppendLog(StandinDatabase::logPath(folder), outcome.message, clock);
-    } catch (const Failure&) {
-        // The outcome is shown to the user either way; a log that cannot be written changes nothing.
+}
+
+// The book moves of the delayed intake, each on a thread of its own that sleeps out its delay.
+class RequestIntake::Delayed {
+public:
+    ~Delayed()
+    {
+        for (std::thread& t : m_threads)
+            t.join();
     }
+    void add(const QString& folder, int delayMs, const QString& number, const Clock& clock)
+    {
+        m_threads.emplace_back([folder, delayMs, number, &clock] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            QString error;
+            const bool moved = advanceEnabledBook(folder, error, number);
+            log(folder,
+                moved ? QStringLiteral("发票薄的当前号码已从 %1 前进（延迟 %2 毫秒）").arg(number).arg(delayMs)
+                      : QStringLiteral("发票薄的当前号码未能前进：") + error,
+                clock);
+        });
+    }
+
+private:
+    std::vector<std::thread> m_threads;
+};
+
+RequestIntake::RequestIntake(QString folder, const Clock& clock, IntakeOptions options)
+    : m_folder(std::move(folder)), m_clock(clock), m_options(std::move(options)), m_delayed(std::make_unique<Delayed>())
+{
+}
+
+RequestIntake::~RequestIntake() = default;
+
+IntakeOutcome RequestIntake::takeIn()
+{
+    ++m_requests;
+    const bool refuse = m_options.refuseRequests.contains(m_requests);
+    const bool advanceNow = !m_options.holdNumber && m_options.advanceAfterMs < 0;
+    IntakeOutcome outcome = corvina::standin::takeIn(m_folder, m_clock, refuse, advanceNow);
+    if (outcome.recorded && !m_options.holdNumber && m_options.advanceAfterMs >= 0)
+        m_delayed->add(m_folder, m_options.advanceAfterMs, outcome.number, m_clock);
     return outcome;
 }
 

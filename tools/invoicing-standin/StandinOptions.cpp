@@ -17,6 +17,10 @@ QList<QCommandLineOption> allOptions()
     return {
         value("init", "create the folder DIR with its database and control file"),
         value("intake", "record the request files of folder DIR once, as when 保存 is pressed"),
+        value("advance", "move the enabled book of folder DIR on to its next number, as issuing does"),
+        value("refuse-request", "intake: refuse the Nth request of this run, counted from 1 (repeatable)"),
+        flag("hold-number", "intake: issue the invoice but leave the book's current number DQKYH where it was"),
+        value("advance-after", "intake: issue the invoice and move DQKYH on only this many milliseconds later"),
         flag("no-company", "no company record (KPZH left empty)"),
         flag("no-enabled-book", "no invoice book with ZTID = 3"),
         flag("used-up-book", "the enabled book has no number left"),
@@ -51,8 +55,11 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
         return false;
     }
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1 ||
-        (positional.size() == 1 && (parser.isSet(QStringLiteral("init")) || parser.isSet(QStringLiteral("intake"))))) {
+    const QStringList commands = {QStringLiteral("init"), QStringLiteral("intake"), QStringLiteral("advance")};
+    int commandsSet = 0;
+    for (const QString& command : commands)
+        commandsSet += parser.isSet(command) ? 1 : 0;
+    if (positional.size() > 1 || (positional.size() == 1 && commandsSet > 0)) {
         error = QStringLiteral("unexpected argument: ") + positional.last();
         return false;
     }
@@ -75,8 +82,8 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
     windows.dialogDisabled = parser.isSet(QStringLiteral("dialog-disabled"));
     windows.omitButtons = parser.values(QStringLiteral("omit-button"));
     windows.startHidden = parser.isSet(QStringLiteral("start-hidden"));
-    if (parser.isSet(QStringLiteral("init")) && parser.isSet(QStringLiteral("intake"))) {
-        error = QStringLiteral("--init and --intake exclude each other");
+    if (commandsSet > 1) {
+        error = QStringLiteral("--init, --intake and --advance exclude each other");
         return false;
     }
     if (parser.isSet(QStringLiteral("init"))) {
@@ -85,6 +92,27 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
     } else if (parser.isSet(QStringLiteral("intake"))) {
         options.command = Command::Intake;
         options.folder = parser.value(QStringLiteral("intake"));
+    } else if (parser.isSet(QStringLiteral("advance"))) {
+        options.command = Command::Advance;
+        options.folder = parser.value(QStringLiteral("advance"));
+    }
+
+    IntakeOptions& intake = options.intake;
+    for (const QString& text : parser.values(QStringLiteral("refuse-request"))) {
+        bool ok = false;
+        const int request = text.toInt(&ok);
+        if (!ok || request < 1) {
+            error = QStringLiteral("--refuse-request takes a request number from 1");
+            return false;
+        }
+        intake.refuseRequests << request;
+    }
+    intake.holdNumber = parser.isSet(QStringLiteral("hold-number"));
+    if (!milliseconds("advance-after", intake.advanceAfterMs))
+        return false;
+    if (intake.holdNumber && intake.advanceAfterMs >= 0) {
+        error = QStringLiteral("--hold-number and --advance-after exclude each other");
+        return false;
     }
 
     InitOptions& init = options.init;
@@ -113,8 +141,9 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
 
 QString standinUsage()
 {
-    QString usage =
-        QStringLiteral("usage: invoicing-standin --init DIR [options] | --intake DIR | [window options] DIR\n");
+    QString usage = QStringLiteral(
+        "usage: invoicing-standin --init DIR [options] | --intake DIR [intake options] | --advance DIR |\n"
+        "       [window options] [intake options] DIR\n");
     for (const QCommandLineOption& option : allOptions()) {
         usage += QStringLiteral("  --") + option.names().first();
         if (!option.valueName().isEmpty())

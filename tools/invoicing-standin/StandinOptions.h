@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RequestIntake.h"
 #include "StandinWindows.h"
 
 #include <QString>
@@ -25,13 +26,14 @@ struct InitOptions {
     QString printTop = QStringLiteral("20");
 };
 
-enum class Command { None, Init, Intake, Windows };
+enum class Command { None, Init, Intake, Advance, Windows };
 
 // Everything the command line can ask for. New modes (the windows) add their fields here.
 struct StandinOptions {
     Command command = Command::None;
     QString folder; // the invoicing program's folder (Data/, Config/)
     InitOptions init;
+    IntakeOptions intake; // for the one-shot intake and the windows' "保存"
     WindowOptions windows;
 };
 

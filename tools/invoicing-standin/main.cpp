@@ -58,9 +58,10 @@ int runWindows(int argc, char** argv, const StandinOptions& options)
 {
     static corvina::SystemClock clock;
     const QString folder = options.folder;
+    RequestIntake intake(folder, clock, options.intake);
     WindowActions actions;
-    actions.save = [folder](QString* message) {
-        const IntakeOutcome outcome = takeInRequest(folder, clock);
+    actions.save = [&intake](QString* message) {
+        const IntakeOutcome outcome = intake.takeIn();
         *message = outcome.message;
         return outcome.recorded;
     };
@@ -102,10 +103,18 @@ int main(int argc, char** argv)
     case Command::Intake: {
         QCoreApplication app(argc, argv);
         corvina::SystemClock clock;
-        const IntakeOutcome outcome = takeInRequest(options.folder, clock);
+        // A delayed move of the book is waited for before the program ends.
+        RequestIntake intake(options.folder, clock, options.intake);
+        const IntakeOutcome outcome = intake.takeIn();
         if (!outcome.recorded)
             return fail(outcome.message, 1);
         QTextStream(stdout) << outcome.message << Qt::endl;
+        return 0;
+    }
+    case Command::Advance: {
+        QCoreApplication app(argc, argv);
+        if (!advanceEnabledBook(options.folder, error))
+            return fail(error, 1);
         return 0;
     }
     case Command::Windows:

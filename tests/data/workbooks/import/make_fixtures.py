@@ -3,13 +3,17 @@
 
 Run with the system python: /usr/bin/python3 make_fixtures.py
 openpyxl stores formulas without their results (formulas.xlsx). LibreOffice computes them
-when it saves the .xls twin and the calculated .xlsx:
+when it saves the .xls and .ods twins and the calculated .xlsx; Gnumeric writes the Excel 95 twin
+(LibreOffice no longer writes that kind); the XML spreadsheet twin is written below:
   soffice --headless --convert-to xls formulas.xlsx
+  soffice --headless --convert-to ods formulas.xlsx
   soffice --headless --convert-to xlsx --outdir /tmp/lo formulas.xlsx
   cp /tmp/lo/formulas.xlsx formulas_calculated.xlsx
+  ssconvert -T Gnumeric_Excel:excel_biff7 formulas_calculated.xlsx formulas-95.xls   (zh_CN.GBK locale)
 """
 import datetime
 import os
+import zipfile
 
 from openpyxl import Workbook
 
@@ -74,6 +78,38 @@ save("bad_quantity.xlsx", [line("Q1", l_=2, m=3, n=6), line("Q2", l_=1, m=1, n=1
 save("bad_quantity_fixed.xlsx", [line("Q1", l_=2, m=3, n=6), line("Q2", l_=1, m=1, n=1),
                                  line("Q2", l_="1000", m=1, n=1000), line("Q3")], sheet="SHEET1")
 
+# Rows of one document standing in several places: between other documents, and after an
+# empty row. The later places are not read beyond column A (the "abc" amount is never met).
+save("split.xlsx", [line("S1"), line("S1"), line("S2"), line("S1"), line("S1", n="abc"), line("S3"), line("S4"),
+                    line("S3"), None, line("S3")])
+
+# Amounts, quantities and prices that read as infinite or not-a-number, one workbook each: the
+# import refuses every one as it refuses any other non-number. openpyxl leaves such a float's
+# value out; exporters of other systems write it as "inf" or "nan", so it is put in afterwards.
+def with_value(name, value):
+    path = os.path.join(HERE, name)
+    with zipfile.ZipFile(path) as z:
+        parts = [(i, z.read(i.filename)) for i in z.infolist()]
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for info, data in parts:
+            if info.filename == "xl/worksheets/sheet1.xml":
+                data = data.replace(b'<c r="N3" t="n"><v></v></c>', b'<c r="N3" t="n"><v>%s</v></c>' % value)
+                assert value in data
+            z.writestr(info, data)
+
+
+save("nonfinite_inf.xlsx", [line("I1"), line("I2", n=float("inf"))])
+with_value("nonfinite_inf.xlsx", b"inf")
+save("nonfinite_nan.xlsx", [line("I1"), line("I2", n=float("nan"))])
+with_value("nonfinite_nan.xlsx", b"nan")
+save("nonfinite_text.xlsx", [line("I1"), line("I2", n="1e999")])
+save("nonfinite_sum.xlsx", [line("I1"), line("I2", n=1.5e308), line("I2", n=1.5e308)])
+save("nonfinite_quantity.xlsx", [line("I1"), line("I2", l_="inf")])
+save("nonfinite_product.xlsx", [line("I1"), line("I2", l_="1e200", m="1e200")])
+
+# A document number holding what looks like message placeholders, with a bad quantity.
+save("placeholders.xlsx", [line("%1%2", l_="x")])
+
 # 450 documents of two lines; the price of document 401 is no number. Spans several groups of
 # documents committed together.
 rows = []
@@ -93,3 +129,50 @@ ws.append(["F2", "客户", True, "", "", "张三", "", "", "", "", "item3", 1, 1
 ws["H2"].number_format = "yyyy-mm-dd"
 ws["H3"].number_format = "yyyy-mm-dd hh:mm:ss"
 wb.save(os.path.join(HERE, "formulas.xlsx"))
+
+# The same sales documents as an XML spreadsheet, formulas with their results, as business systems
+# export it.
+XML = """<?xml version="1.0" encoding="UTF-8"?>
+<?mso-application progid="Excel.Sheet"?>
+<Workbook xmlns="urn:schemas-microsoft-com:office:spreadsheet" xmlns:ss="urn:schemas-microsoft-com:office:spreadsheet">
+ <Styles>
+  <Style ss:ID="d"><NumberFormat ss:Format="yyyy-mm-dd"/></Style>
+  <Style ss:ID="dt"><NumberFormat ss:Format="yyyy-mm-dd hh:mm:ss"/></Style>
+ </Styles>
+ <Worksheet ss:Name="Sheet1">
+  <Table>
+   <Row>%s</Row>
+   <Row>%s</Row>
+   <Row>%s</Row>
+   <Row>%s</Row>
+  </Table>
+ </Worksheet>
+</Workbook>
+"""
+
+
+def xml_cell(value, style=None, formula=None):
+    attrs = (' ss:StyleID="%s"' % style if style else "") + (' ss:Formula="%s"' % formula if formula else "")
+    if value == "":
+        return "<Cell%s/>" % attrs
+    if isinstance(value, bool):
+        return '<Cell%s><Data ss:Type="Boolean">%d</Data></Cell>' % (attrs, value)
+    if isinstance(value, (int, float)):
+        return '<Cell%s><Data ss:Type="Number">%r</Data></Cell>' % (attrs, value)
+    if isinstance(value, datetime.datetime):
+        return '<Cell%s><Data ss:Type="DateTime">%s.000</Data></Cell>' % (attrs, value.isoformat())
+    return '<Cell%s><Data ss:Type="String">%s</Data></Cell>' % (attrs, value)
+
+
+def xml_row(cells):
+    return "".join(xml_cell(*c) if isinstance(c, tuple) else xml_cell(c) for c in cells)
+
+
+with open(os.path.join(HERE, "formulas.xml"), "w", encoding="utf-8") as f:
+    f.write(XML % (xml_row(CAPTIONS),
+                   xml_row(["F1", "客户", "HT1", "", "", "张三", "", (datetime.datetime(2024, 3, 5), "d"), "",
+                            "TRUE备注", "item", 3, 2.5, (7.5, None, "=RC[-2]*RC[-1]")]),
+                   xml_row(["F1", "客户", "HT2", "", "", "张三", "", (datetime.datetime(2024, 3, 5, 14, 7, 9), "dt"),
+                            "", "", "item2", 2, 100, (200, None, "=RC[-2]*RC[-1]")]),
+                   xml_row(["F2", "客户", True, "", "", "张三", "", "", "", "", "item3", 1, 1234.5,
+                            (1234.5, None, "=RC[-2]*RC[-1]")])))

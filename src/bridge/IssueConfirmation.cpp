@@ -1,0 +1,48 @@
+#include "bridge/IssueConfirmation.h"
+
+#include "app/Clock.h"
+#include "app/Failure.h"
+#include "bridge/IssuingStatements.h"
+#include "store/IssuingDatabase.h"
+
+namespace corvina {
+
+std::optional<EnabledBook> readEnabledBookQuietly(IssuingDatabase& database)
+{
+    if (!database.reopenQuietly())
+        return std::nullopt;
+    try {
+        const std::optional<Rows> rows = database.select(IssuingStatements::enabledBook());
+        if (!rows)
+            return std::nullopt;
+        EnabledBook book;
+        book.enabled = !rows->isEmpty();
+        if (book.enabled) {
+            book.code = rows->value(0, QStringLiteral("FPDM"));
+            book.number = rows->value(0, QStringLiteral("DQKYH"));
+        }
+        return book;
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
+}
+
+bool IssueConfirmation::usedUp(const EnabledBook& book, const QString& code, const QString& number)
+{
+    return !book.enabled || book.code != code || book.number != number;
+}
+
+bool IssueConfirmation::ConfirmIssue(IssuingDatabase& database, Clock& clock, const QString& code,
+                                     const QString& number)
+{
+    for (int poll = 0;; ++poll) {
+        const std::optional<EnabledBook> book = readEnabledBookQuietly(database);
+        if (book && usedUp(*book, code, number))
+            return true;
+        if (poll == ConfirmPolls)
+            return false;
+        clock.sleep(ConfirmPollInterval);
+    }
+}
+
+} // namespace corvina

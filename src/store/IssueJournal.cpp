@@ -1,0 +1,148 @@
+#include "store/IssueJournal.h"
+
+#include "app/Clock.h"
+#include "app/Failure.h"
+#include "app/Gbk.h"
+#include "app/Prompter.h"
+#include "store/LocalStore.h"
+#include "store/Rows.h"
+#include "store/Statements.h"
+#include "store/Texts.h"
+
+namespace corvina {
+
+namespace {
+
+IssueAttempt attemptAt(const Rows& rows, int row)
+{
+    IssueAttempt a;
+    a.id = rows.value(row, QStringLiteral("FAttemptId")).toLongLong();
+    a.orderId = rows.value(row, QStringLiteral("FCustOrderId"));
+    a.code = rows.value(row, QStringLiteral("FInvCode"));
+    a.number = rows.value(row, QStringLiteral("FInvNumber"));
+    a.startedAt = rows.value(row, QStringLiteral("FStartedAt"));
+    a.outcome = rows.value(row, QStringLiteral("FOutcome"));
+    a.finishedAt = rows.value(row, QStringLiteral("FFinishedAt"));
+    a.closedAt = rows.value(row, QStringLiteral("FClosedAt"));
+    a.settledState = rows.value(row, QStringLiteral("FSettledState"));
+    a.settledCode = rows.value(row, QStringLiteral("FSettledCode"));
+    a.settledNumber = rows.value(row, QStringLiteral("FSettledNumber"));
+    return a;
+}
+
+} // namespace
+
+IssueJournal::IssueJournal(LocalStore& store, const Clock& clock, Prompter& prompter)
+    : m_store(store), m_clock(clock), m_prompter(prompter)
+{
+}
+
+QString IssueJournal::stamp(const QDateTime& moment)
+{
+    return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString IssueJournal::now() const
+{
+    return stamp(m_clock.now());
+}
+
+std::optional<IssueAttempt> IssueJournal::openAttempt(const QString& orderId)
+{
+    const Rows rows = m_store.select(Statements::openAttempt(orderId));
+    if (rows.isEmpty())
+        return std::nullopt;
+    return attemptAt(rows, 0);
+}
+
+IssueJournal::Begun IssueJournal::begin(const QString& orderId, const QString& code, const QString& number)
+{
+    Begun begun;
+    const int depth = m_store.transactionDepth();
+    try {
+        m_store.beginTransaction();
+        const Rows document = m_store.select(Statements::documentState(orderId));
+        const Rows open = m_store.select(Statements::openAttempt(orderId));
+        if (document.isEmpty()) {
+            begun.outcome = BeginOutcome::NotStored;
+        } else if (trimControl(document.value(0, QStringLiteral("FOK"))) == QLatin1String("1")) {
+            begun.outcome = BeginOutcome::AlreadyIssued;
+            begun.storedCode = document.value(0, QStringLiteral("FInvCode"));
+            begun.storedNumber = document.value(0, QStringLiteral("FInvNumber"));
+        } else if (!open.isEmpty()) {
+            begun.outcome = BeginOutcome::AlreadyOpen;
+            begun.attempt = attemptAt(open, 0);
+        }
+        if (begun.outcome != BeginOutcome::Failed) {
+            m_store.rollbackTo(depth);
+            return begun;
+        }
+        // The store's rule of one open attempt per document is what finally keeps a second claim out.
+        m_store.run(Statements::beginAttempt(orderId, code, number, now()));
+        const Rows created = m_store.select(Statements::openAttempt(orderId));
+        if (created.isEmpty())
+            throw Failure(StoreTexts::AttemptNotWritten.arg(orderId));
+        m_store.commit();
+        begun.outcome = BeginOutcome::Started;
+        begun.attempt = attemptAt(created, 0);
+        return begun;
+    } catch (const Failure& failure) {
+        m_store.rollbackTo(depth);
+        ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
+                       MessageBoxKind::Error);
+        begun = Begun();
+        return begun;
+    }
+}
+
+bool IssueJournal::finish(const IssueAttempt& attempt, const QString& outcome, bool markIssued)
+{
+    const int depth = m_store.transactionDepth();
+    try {
+        m_store.beginTransaction();
+        const QString at = now();
+        if (m_store.run(Statements::finishAttempt(attempt.id, outcome, at, markIssued ? at : QString())) != 1)
+            throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
+        if (markIssued && m_store.run(Statements::markIssued(attempt.code, attempt.number, attempt.orderId)) != 1)
+            throw Failure(StoreTexts::DocumentNotStored.arg(attempt.orderId));
+        m_store.commit();
+        return true;
+    } catch (const Failure& failure) {
+        m_store.rollbackTo(depth);
+        ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
+                       MessageBoxKind::Error);
+        return false;
+    }
+}
+
+bool IssueJournal::recordIssued(const IssueAttempt& attempt)
+{
+    return finish(attempt, Issued, true);
+}
+
+bool IssueJournal::recordUnconfirmed(const IssueAttempt& attempt)
+{
+    return finish(attempt, Unconfirmed, false);
+}
+
+bool IssueJournal::settle(const QString& orderId, const QString& stateValue, const QString& code, const QString& number)
+{
+    // "已开票" settles only with the code and number the invoicing program shows for it.
+    const bool closes = stateValue == QLatin1String("0") ||
+                        (stateValue == QLatin1String("1") && !code.trimmed().isEmpty() && !number.trimmed().isEmpty());
+    if (!closes)
+        return false;
+    return m_store.run(Statements::settleAttempt(orderId, now(), stateValue, code, number)) > 0;
+}
+
+std::vector<IssueAttempt> IssueJournal::list(const QString& from, const QString& to)
+{
+    const Rows rows = m_store.select(Statements::journalListing(from, to));
+    std::vector<IssueAttempt> attempts;
+    attempts.reserve(static_cast<size_t>(rows.count()));
+    for (int r = 0; r < rows.count(); ++r)
+        attempts.push_back(attemptAt(rows, r));
+    return attempts;
+}
+
+} // namespace corvina

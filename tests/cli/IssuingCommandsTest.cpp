@@ -1,0 +1,143 @@
+// `corvina journal`, the settling of an open attempt by `corvina edit`, and `corvina issue` ending
+// on its message, run as the real executable.
+
+#include "app/Clock.h"
+#include "doubles/RecordingPrompter.h"
+#include "issuing/Texts.h"
+#include "store/IssueJournal.h"
+#include "store/LocalStore.h"
+#include "support/IssuingRig.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using namespace corvina::test;
+
+namespace {
+
+// A store with documents A, B, C and their attempts: A issued on 2024-03-04 10:00, B left open on
+// 2024-03-04 11:00, C issued a moment ago.
+struct JournalFolder {
+    IssuingRig rig;
+    RecordingPrompter prompter;
+
+    JournalFolder()
+    {
+        rig.addDocuments({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        LocalStore store(rig.storePath(), prompter);
+        EXPECT_TRUE(store.open());
+        FakeClock then(QDateTime(QDate(2024, 3, 4), QTime(10, 0, 5)));
+        IssueJournal old(store, then, prompter);
+        EXPECT_TRUE(old.recordIssued(
+            old.begin(QStringLiteral("A"), QStringLiteral("3100071140"), QStringLiteral("00000001")).attempt));
+        then.set(QDateTime(QDate(2024, 3, 4), QTime(11, 0)));
+        old.begin(QStringLiteral("B"), QStringLiteral("3100071140"), QStringLiteral("00000002"));
+        SystemClock now;
+        IssueJournal today(store, now, prompter);
+        EXPECT_TRUE(today.recordIssued(
+            today.begin(QStringLiteral("C"), QStringLiteral("3100071140"), QStringLiteral("00000003")).attempt));
+    }
+    ProcessResult run(QStringList args) const
+    {
+        args << QStringLiteral("--app-folder") << rig.appFolder();
+        return runProgram(QStringLiteral("corvina"), args);
+    }
+};
+
+QStringList lines(const QString& out)
+{
+    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST(IssuingCommands, JournalListsTheRangeAndWhatIsUnsettled)
+{
+    JournalFolder f;
+    struct Case {
+        const char* name;
+        QStringList args;
+        int status;
+        QStringList documents; // first column of each row, after the captions
+    };
+    const Case cases[] = {
+        {"today, and what waits to be settled",
+         {QStringLiteral("journal")},
+         0,
+         {QStringLiteral("B"), QStringLiteral("C")}},
+        {"the day of the old attempts",
+         {QStringLiteral("journal"), QStringLiteral("--from"), QStringLiteral("2024-03-04 00:00"),
+          QStringLiteral("--to"), QStringLiteral("2024-03-04 10:00")},
+         0,
+         {QStringLiteral("A"), QStringLiteral("B")}},
+        {"a bad time", {QStringLiteral("journal"), QStringLiteral("--from"), QStringLiteral("yesterday")}, 2, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProcessResult r = f.run(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err.toStdString();
+        if (c.status != 0)
+            continue;
+        const QStringList rows = lines(r.out);
+        ASSERT_FALSE(rows.isEmpty());
+        EXPECT_EQ(rows[0], QStringLiteral("销售单据号\t发票代码\t发票号码\t开始时间\t结果\t结束时间\t核对"));
+        QStringList documents;
+        for (const QString& row : rows.mid(1))
+            documents << row.section(QLatin1Char('\t'), 0, 0);
+        EXPECT_EQ(documents, c.documents);
+    }
+    const QStringList all =
+        lines(f.run({QStringLiteral("journal"), QStringLiteral("--from"), QStringLiteral("2024-03-04 00:00")}).out);
+    ASSERT_EQ(all.size(), 4);
+    EXPECT_EQ(all[1],
+              QStringLiteral("A\t3100071140\t00000001\t2024-03-04 10:00:05\t已开具并记录\t2024-03-04 10:00:05\t—"));
+    EXPECT_EQ(all[2], QStringLiteral("B\t3100071140\t00000002\t2024-03-04 11:00:00\t未完成（开票中断）\t\t待核对"));
+}
+
+TEST(IssuingCommands, EditSettlesTheOpenAttempt)
+{
+    JournalFolder f;
+    const ProcessResult edit = f.run({QStringLiteral("edit"), QStringLiteral("B"), QStringLiteral("--code"),
+                                      QStringLiteral("3100071140"), QStringLiteral("--number"),
+                                      QStringLiteral("00000002"), QStringLiteral("--state"), QStringLiteral("已开票")});
+    ASSERT_EQ(edit.status, 0) << edit.err.toStdString();
+
+    const ProcessResult r = f.run({QStringLiteral("journal"), QStringLiteral("--json"), QStringLiteral("--from"),
+                                   QStringLiteral("2024-03-04 00:00")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonArray attempts = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(attempts.size(), 3);
+    const QJsonObject b = attempts.at(1).toObject();
+    EXPECT_EQ(b.value(QStringLiteral("FCustOrderId")).toString(), QStringLiteral("B"));
+    EXPECT_EQ(b.value(QStringLiteral("FOutcome")).toString(), QStringLiteral("pending"));
+    EXPECT_FALSE(b.value(QStringLiteral("open")).toBool());
+    EXPECT_EQ(b.value(QStringLiteral("FSettledState")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(b.value(QStringLiteral("FSettledNumber")).toString(), QStringLiteral("00000002"));
+    EXPECT_FALSE(b.value(QStringLiteral("FClosedAt")).toString().isEmpty());
+    EXPECT_EQ(f.rig.stored(QStringLiteral("B")).fok, QStringLiteral("1"));
+    // Settled and no longer from the old day: today's listing shows only what was issued today.
+    EXPECT_EQ(lines(f.run({QStringLiteral("journal")}).out).size(), 2);
+}
+
+// A run that used to end without a word now prints why and exits 1.
+TEST(IssuingCommands, IssueEndingOnAMissingControlFilePrintsWhy)
+{
+    IssuingRig rig({QStringLiteral("--no-control-file")});
+    ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+    rig.addDocuments({QStringLiteral("D1")});
+    const ProcessResult r =
+        runProgram(QStringLiteral("corvina"),
+                   {QStringLiteral("issue"), QStringLiteral("--yes"), QStringLiteral("--from"),
+                    QStringLiteral("2024-01-01 00:00"), QStringLiteral("--app-folder"), rig.appFolder()});
+    EXPECT_EQ(r.status, 1);
+    const QString control =
+        QString(rig.configFile(QStringLiteral("invoice.xml"))).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("[错误] ") + QString::fromUtf8(texts::ControlFileMissing).arg(control) +
+                               QLatin1Char('\n')))
+        << r.err.toStdString();
+    EXPECT_EQ(r.out, QString());
+    EXPECT_EQ(rig.stored(QStringLiteral("D1")).fok, QStringLiteral("0"));
+}

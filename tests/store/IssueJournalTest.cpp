@@ -1,0 +1,273 @@
+#include "store/IssueJournal.h"
+
+#include "app/Clock.h"
+#include "doubles/RecordingPrompter.h"
+#include "store/LocalStore.h"
+#include "support/BrowserSeed.h"
+#include "support/IssuingRig.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using namespace corvina::test;
+
+namespace {
+
+struct JournalRig {
+    TempFolder folder;
+    RecordingPrompter prompter;
+    FakeClock clock{QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))};
+    LocalStore store{folder.file(QStringLiteral("SysData.mdb")), prompter};
+    IssueJournal journal{store, clock, prompter};
+
+    explicit JournalRig(const QStringList& documents = {QStringLiteral("D1"), QStringLiteral("D2")})
+    {
+        EXPECT_TRUE(store.open());
+        for (const QString& id : documents)
+            seedDocument(store, {id});
+    }
+    QString path() const { return folder.file(QStringLiteral("SysData.mdb")); }
+    // FOK, FInvCode, FInvNumber of a document.
+    QStringList document(const QString& id) const
+    {
+        const auto rows = sqliteRows(
+            path(),
+            QStringLiteral("select FOK, FInvCode, FInvNumber from invoiceMaster where FCustOrderId='%1'").arg(id));
+        return rows.value(0);
+    }
+    // Every attempt: document, code, number, outcome, started, finished, closed, settled state.
+    QList<QStringList> attempts() const
+    {
+        return sqliteRows(path(), QStringLiteral("select FCustOrderId, FInvCode, FInvNumber, FOutcome, FStartedAt, "
+                                                 "FFinishedAt, FClosedAt, FSettledState from issueJournal "
+                                                 "order by FAttemptId"));
+    }
+};
+
+} // namespace
+
+// A store made before the journal existed gets it on its next open; its documents stay as they are.
+TEST(IssueJournal, AddedToAStoreMadeWithoutIt)
+{
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("SysData.mdb"));
+    ASSERT_TRUE(sqliteExec(path, QStringLiteral("create table invoiceMaster (FCustOrderId text, FCustName text, "
+                                                "FCustPo text, FCustOutportNo text, FCustAcc text, FCustSinature text, "
+                                                "FCustContractNo text, FCustCX text, FCustVF text, FMM1 text, "
+                                                "FMM2 text, FMM3 text, FMM4 text, FMM5 text, FInDate text, FOK text, "
+                                                "FNoTaxSum text, FInvCode text, FInvNumber text)")));
+    ASSERT_TRUE(sqliteExec(path, QStringLiteral("insert into invoiceMaster (FCustOrderId, FOK) values ('OLD', '0')")));
+    RecordingPrompter prompter;
+    FakeClock clock;
+    LocalStore store(path, prompter);
+    ASSERT_TRUE(store.open());
+    IssueJournal journal(store, clock, prompter);
+    const IssueJournal::Begun begun = journal.begin(QStringLiteral("OLD"), QStringLiteral("C"), QStringLiteral("N"));
+    EXPECT_EQ(begun.outcome, IssueJournal::BeginOutcome::Started);
+    EXPECT_EQ(sqliteRows(path, QStringLiteral("select FCustOrderId, FOK from invoiceMaster")),
+              (QList<QStringList>{{QStringLiteral("OLD"), QStringLiteral("0")}}));
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+TEST(IssueJournal, BeginClaimsADocumentOnlyOnce)
+{
+    struct Case {
+        const char* name;
+        QString document;
+        std::function<void(JournalRig&)> before;
+        IssueJournal::BeginOutcome outcome;
+        int attemptsAfter;
+    };
+    const Case cases[] = {
+        {"a pending document", QStringLiteral("D1"), {}, IssueJournal::BeginOutcome::Started, 1},
+        {"an attempt already open", QStringLiteral("D1"),
+         [](JournalRig& r) { r.journal.begin(QStringLiteral("D1"), QStringLiteral("C0"), QStringLiteral("N0")); },
+         IssueJournal::BeginOutcome::AlreadyOpen, 1},
+        {"an earlier attempt closed as issued, the document edited back to not issued", QStringLiteral("D1"),
+         [](JournalRig& r) {
+             const auto a = r.journal.begin(QStringLiteral("D1"), QStringLiteral("C0"), QStringLiteral("N0"));
+             r.journal.recordIssued(a.attempt);
+             sqliteExec(r.path(), QStringLiteral("update invoiceMaster set FOK='0' where FCustOrderId='D1'"));
+         },
+         IssueJournal::BeginOutcome::Started, 2},
+        {"recorded as issued", QStringLiteral("D1"),
+         [](JournalRig& r) {
+             sqliteExec(r.path(), QStringLiteral("update invoiceMaster set FOK=' 1', FInvCode='C9', FInvNumber='N9' "
+                                                 "where FCustOrderId='D1'"));
+         },
+         IssueJournal::BeginOutcome::AlreadyIssued, 0},
+        {"not stored", QStringLiteral("D9"), {}, IssueJournal::BeginOutcome::NotStored, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        JournalRig r;
+        if (c.before)
+            c.before(r);
+        const IssueJournal::Begun begun =
+            r.journal.begin(c.document, QStringLiteral("3100071140"), QStringLiteral("00000007"));
+        EXPECT_EQ(begun.outcome, c.outcome);
+        EXPECT_EQ(r.attempts().size(), c.attemptsAfter);
+        EXPECT_TRUE(r.prompter.shown().isEmpty());
+        EXPECT_EQ(r.store.transactionDepth(), 0);
+        if (c.outcome == IssueJournal::BeginOutcome::Started) {
+            EXPECT_EQ(begun.attempt.code, QStringLiteral("3100071140"));
+            EXPECT_EQ(begun.attempt.number, QStringLiteral("00000007"));
+            EXPECT_EQ(begun.attempt.outcome, IssueJournal::Pending);
+            EXPECT_EQ(begun.attempt.startedAt, QStringLiteral("2024-03-05 14:07:09"));
+            EXPECT_TRUE(begun.attempt.isOpen());
+        }
+        if (c.outcome == IssueJournal::BeginOutcome::AlreadyOpen) {
+            EXPECT_EQ(begun.attempt.number, QStringLiteral("N0"));
+        }
+        if (c.outcome == IssueJournal::BeginOutcome::AlreadyIssued) {
+            EXPECT_EQ(begun.storedCode, QStringLiteral("C9"));
+            EXPECT_EQ(begun.storedNumber, QStringLiteral("N9"));
+        }
+    }
+}
+
+// The store itself keeps a second open attempt out, whoever writes it.
+TEST(IssueJournal, TheStoreRefusesASecondOpenAttempt)
+{
+    JournalRig r;
+    ASSERT_EQ(r.journal.begin(QStringLiteral("D1"), QStringLiteral("C"), QStringLiteral("1")).outcome,
+              IssueJournal::BeginOutcome::Started);
+    const QString insert = QStringLiteral("insert into issueJournal (FCustOrderId, FInvCode, FInvNumber, FStartedAt, "
+                                          "FOutcome) values ('%1', 'C', '2', 'x', 'pending')");
+    QString error;
+    EXPECT_FALSE(sqliteExec(r.path(), insert.arg(QStringLiteral("D1")), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("UNIQUE"), Qt::CaseInsensitive)) << error.toStdString();
+    EXPECT_TRUE(sqliteExec(r.path(), insert.arg(QStringLiteral("D2"))));
+    // Once closed, the document can be claimed again.
+    ASSERT_TRUE(sqliteExec(r.path(), QStringLiteral("update issueJournal set FClosedAt='y' where FCustOrderId='D1'")));
+    EXPECT_TRUE(sqliteExec(r.path(), insert.arg(QStringLiteral("D1"))));
+}
+
+// The outcome and the document's record land together or not at all.
+TEST(IssueJournal, OutcomeAndRecordInOneTransaction)
+{
+    struct Case {
+        const char* name;
+        bool issued; // recordIssued, else recordUnconfirmed
+        QString trigger;
+        bool ok;
+        QStringList document;
+        QString outcome;
+        bool open;
+    };
+    const QString c = QStringLiteral("3100071140");
+    const QString n = QStringLiteral("00000007");
+    const Case cases[] = {
+        {"issued", true, {}, true, {QStringLiteral("1"), c, n}, IssueJournal::Issued, false},
+        {"the record refused: the attempt stays as it was",
+         true,
+         QStringLiteral("create trigger t before update on invoiceMaster begin select raise(abort, '锁定'); end"),
+         false,
+         {QStringLiteral("0"), QString(), QString()},
+         IssueJournal::Pending,
+         true},
+        {"the journal refused: the document stays as it was",
+         true,
+         QStringLiteral("create trigger t before update on issueJournal begin select raise(abort, '锁定'); end"),
+         false,
+         {QStringLiteral("0"), QString(), QString()},
+         IssueJournal::Pending,
+         true},
+        {"not confirmed: nothing recorded, still open",
+         false,
+         {},
+         true,
+         {QStringLiteral("0"), QString(), QString()},
+         IssueJournal::Unconfirmed,
+         true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        JournalRig r;
+        const IssueJournal::Begun begun = r.journal.begin(QStringLiteral("D1"), c, n);
+        ASSERT_EQ(begun.outcome, IssueJournal::BeginOutcome::Started);
+        if (!k.trigger.isEmpty()) {
+            ASSERT_TRUE(sqliteExec(r.path(), k.trigger));
+        }
+        r.clock.advance(1500);
+        EXPECT_EQ(k.issued ? r.journal.recordIssued(begun.attempt) : r.journal.recordUnconfirmed(begun.attempt), k.ok);
+        EXPECT_EQ(r.document(QStringLiteral("D1")), k.document);
+        const QList<QStringList> attempts = r.attempts();
+        ASSERT_EQ(attempts.size(), 1);
+        EXPECT_EQ(attempts[0][3], k.outcome);
+        EXPECT_EQ(attempts[0][6].isEmpty(), k.open);
+        if (k.ok) {
+            EXPECT_EQ(attempts[0][5], QStringLiteral("2024-03-05 14:07:10"));
+        }
+        if (k.ok) {
+            EXPECT_TRUE(r.prompter.shown().isEmpty());
+        } else {
+            ASSERT_EQ(r.prompter.texts().size(), 1);
+            EXPECT_TRUE(r.prompter.texts()[0].startsWith(QStringLiteral("出错原因：")));
+            EXPECT_TRUE(r.prompter.texts()[0].contains(QStringLiteral("锁定")));
+        }
+        EXPECT_EQ(r.store.transactionDepth(), 0);
+        EXPECT_EQ(r.journal.openAttempt(QStringLiteral("D1")).has_value(), k.open);
+    }
+}
+
+TEST(IssueJournal, WhatTheClerkStoresSettlesAnOpenAttempt)
+{
+    struct Case {
+        const char* name;
+        QString state, code, number;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"not issued", QStringLiteral("0"), {}, {}, true},
+        {"issued with code and number", QStringLiteral("1"), QStringLiteral("3100071140"), QStringLiteral("00000007"),
+         true},
+        {"issued without a number", QStringLiteral("1"), QStringLiteral("3100071140"), QStringLiteral("  "), false},
+        {"issued without a code", QStringLiteral("1"), QString(), QStringLiteral("00000007"), false},
+        {"an empty state", QString(), {}, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        JournalRig r;
+        r.journal.begin(QStringLiteral("D1"), QStringLiteral("3100071140"), QStringLiteral("00000007"));
+        r.journal.begin(QStringLiteral("D2"), QStringLiteral("3100071140"), QStringLiteral("00000008"));
+        r.store.beginTransaction();
+        EXPECT_EQ(r.journal.settle(QStringLiteral("D1"), c.state, c.code, c.number), c.closes);
+        r.store.commit();
+        EXPECT_EQ(r.journal.openAttempt(QStringLiteral("D1")).has_value(), !c.closes);
+        // Only that document's attempt.
+        EXPECT_TRUE(r.journal.openAttempt(QStringLiteral("D2")).has_value());
+        if (c.closes) {
+            EXPECT_EQ(r.attempts()[0][7], c.state);
+        }
+    }
+}
+
+TEST(IssueJournal, ListingTakesTheRangeAndEveryOpenAttempt)
+{
+    JournalRig r({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
+    // A: yesterday, issued. B: yesterday, left open. C: today, issued. D: tomorrow, issued.
+    const auto at = [&](const char* id, const QDateTime& moment, bool issued) {
+        r.clock.set(moment);
+        const auto begun = r.journal.begin(QLatin1String(id), QStringLiteral("C"), QLatin1String(id));
+        if (issued)
+            r.journal.recordIssued(begun.attempt);
+    };
+    at("A", QDateTime(QDate(2024, 3, 4), QTime(10, 0)), true);
+    at("B", QDateTime(QDate(2024, 3, 4), QTime(11, 0)), false);
+    at("C", QDateTime(QDate(2024, 3, 5), QTime(0, 0)), true);
+    at("D", QDateTime(QDate(2024, 3, 6), QTime(9, 0)), true);
+    const auto ids = [&](const QString& from, const QString& to) {
+        QStringList out;
+        for (const IssueAttempt& a : r.journal.list(from, to))
+            out << a.orderId + (a.isOpen() ? QStringLiteral("*") : QString());
+        return out;
+    };
+    EXPECT_EQ(ids(QStringLiteral("2024-03-05 00:00:00"), QStringLiteral("2024-03-05 23:59:59")),
+              (QStringList{QStringLiteral("B*"), QStringLiteral("C")}));
+    EXPECT_EQ(ids(QStringLiteral("2024-03-04 10:00:00"), QStringLiteral("2024-03-04 10:00:59")),
+              (QStringList{QStringLiteral("A"), QStringLiteral("B*")}));
+    EXPECT_EQ(ids(QStringLiteral("2024-01-01 00:00:00"), QStringLiteral("2024-12-31 23:59:59")),
+              (QStringList{QStringLiteral("A"), QStringLiteral("B*"), QStringLiteral("C"), QStringLiteral("D")}));
+}
