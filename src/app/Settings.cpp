@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 namespace corvina {
 
@@ -49,6 +50,9 @@ AppSettings AppSettings::load(const QString& appFolder)
     s.LocalStorePath = s.AppFolder + QStringLiteral("SysData.mdb");
     s.IssuingDatabasePath = s.InvoicingSoftwareFolder + QStringLiteral("\\Data\\DB_KP.mdb");
     s.StoreUrl = ReadSetting(ini, QStringLiteral("store"), QStringLiteral("url"), QString()).trimmed();
+    s.Station = ReadSetting(ini, QStringLiteral("store"), QStringLiteral("station"), QString()).trimmed();
+    if (s.Station.isEmpty())
+        s.Station = QSysInfo::machineHostName();
     return s;
 }
 

@@ -28,6 +28,10 @@ struct AppSettings {
     // [store] url: a store shared by several desks on a database server (postgresql://...);
     // empty for the file at LocalStorePath.
     QString StoreUrl;
+    // [store] station: the name this desk's invoicing station goes by in the issuing journal, so
+    // that stations sharing a store tell their own attempts from the others'; default the
+    // computer's name (one invoicing program per computer).
+    QString Station;
 
     // Where the local store is: the shared store when one is named, else the file.
     QString storeLocation() const { return StoreUrl.isEmpty() ? LocalStorePath : StoreUrl; }

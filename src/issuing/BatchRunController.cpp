@@ -131,11 +131,12 @@ BatchEnd BatchRunController::execute()
     if (!store.open())
         return BatchEnd::Abnormal; // after the connection message
     UiThreadInvoiceList list(*m_list, m_listContext);
-    IssueJournal journal(store, m_clock, m_prompter);
+    IssueJournal journal(store, m_clock, m_prompter, m_station);
     const std::unique_ptr<IssuingSteps> steps = m_stepsFactory(store);
     BatchRunHooks hooks;
     hooks.repaint = [this] { emit listChanged(); };
     hooks.issued = m_issued;
+    hooks.passedOver = m_passedOver;
     return RunBatchIssue(list, journal, m_prompter, BatchRunning, *steps, hooks);
 }
 

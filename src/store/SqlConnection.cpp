@@ -138,23 +138,40 @@ void SqlConnection::ensureServerSchema()
         missing = missing || select({QStringLiteral("select to_regclass(?) as found"), {table}, {}})
                                  .value(0, QStringLiteral("found"))
                                  .isEmpty();
-    if (!missing)
-        return;
-    // Two desks starting at once on an empty database: one creates, the other waits and finds.
-    begin();
-    try {
-        select({QStringLiteral("select pg_advisory_xact_lock(?)"), {kSchemaLock}, {}});
-        for (const QString& stmt : m_options.serverSchema.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-            if (!stmt.trimmed().isEmpty())
-                execText(stmt);
-        commit();
-    } catch (const Failure&) {
+    if (missing) {
+        // Two desks starting at once on an empty database: one creates, the other waits and finds.
+        begin();
         try {
-            rollback();
+            select({QStringLiteral("select pg_advisory_xact_lock(?)"), {kSchemaLock}, {}});
+            for (const QString& stmt : m_options.serverSchema.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                if (!stmt.trimmed().isEmpty())
+                    execText(stmt);
+            commit();
         } catch (const Failure&) {
+            try {
+                rollback();
+            } catch (const Failure&) {
+            }
+            throw;
         }
-        throw;
     }
+    addMissingColumns();
+}
+
+void SqlConnection::addMissingColumns()
+{
+    const QString count = m_engine == Engine::Postgres
+                              // The catalogue, not information_schema: that one hides the columns of
+                              // tables the desk's user has no right on.
+                              ? QStringLiteral("select count(*) as n from pg_attribute where attrelid = "
+                                               "cast(to_regclass(?) as oid) and attname = lower(?) and not "
+                                               "attisdropped")
+                              : QStringLiteral("select count(*) as n from pragma_table_info(?) where lower(name) = "
+                                               "lower(?)");
+    for (const QStringList& column : m_options.addedColumns)
+        if (select({count, {column.value(0), column.value(1)}, {}}).value(0, QStringLiteral("n")) == QLatin1String("0"))
+            execText(QStringLiteral("alter table %1 add column %2 %3")
+                         .arg(column.value(0), column.value(1), column.value(2)));
 }
 
 bool SqlConnection::openFile(QString* reason)
@@ -223,6 +240,7 @@ bool SqlConnection::openFile(QString* reason)
                 for (const QString& stmt : m_options.schema.split(QLatin1Char(';'), Qt::SkipEmptyParts))
                     if (!stmt.trimmed().isEmpty())
                         execText(stmt);
+                addMissingColumns();
             }
         } catch (const Failure& f) {
             *reason = f.message();

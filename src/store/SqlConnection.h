@@ -27,6 +27,9 @@ public:
         // needs no right to create anything once they exist.
         QStringList serverTables;
         QString serverSchema;
+        // Columns a table gained after stores were made with it, as {table, column, type}: added to
+        // a store that lacks them, on either engine.
+        QList<QStringList> addedColumns;
     };
 
     // `location` is a file's native path or a server address.
@@ -67,6 +70,7 @@ private:
     bool openFile(QString* reason);
     bool openServer(QString* reason);
     void ensureServerSchema();
+    void addMissingColumns();
     QString dialect(const QString& text) const;
     QSqlQuery& prepared(const QString& text);
     QSqlQuery* reusable(const SqlStatement& statement);

@@ -1,5 +1,6 @@
 #include "ui/TMainFrm.h"
 
+#include "app/AppendLog.h"
 #include "app/Clock.h"
 #include "app/Failure.h"
 #include "app/Prompter.h"
@@ -196,6 +197,11 @@ void TMainFrm::FormCreate()
     m_settings = AppSettings::load(appFolder);
     applyStoreOverride(m_settings, QString());
     m_batchRun->setStorePath(m_settings.storeLocation());
+    m_batchRun->setStation(m_settings.Station);
+    // A row another station has claimed or issued is refreshed in the list and logged.
+    m_batchRun->setPassedOverHook([logPath = m_settings.logPath(), this](const QString&, const QString& text) {
+        AppendLog(logPath, text, m_clock);
+    });
 
     m_local = std::make_unique<LocalStore>(m_settings.storeLocation(), m_prompter);
     if (!m_local->open())

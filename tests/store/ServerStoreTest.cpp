@@ -6,6 +6,7 @@
 #include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
 #include "pgcluster/PgCluster.h"
+#include "store/IssueJournal.h"
 #include "store/LocalStore.h"
 #include "store/ServerAddress.h"
 #include "store/Statements.h"
@@ -299,9 +300,9 @@ TEST(ServerStore, ADesksUserNeedsOnlyTheRightsOnTheTables)
             EXPECT_TRUE(f.message().contains(QLatin1String("permission denied"))) << f.message().toStdString();
         }
     }
-    // With select, insert, update and delete on the two tables it does a desk's work.
+    // With select, insert, update and delete on the three tables it does a desk's work.
     ASSERT_TRUE(c.admin(owner.database(), {QStringLiteral("grant select, insert, update, delete on invoiceMaster, "
-                                                          "invoiceDetail to %1")
+                                                          "invoiceDetail, issueJournal to %1")
                                                .arg(desk.name)}));
     RecordingPrompter prompter;
     LocalStore store(deskAddress, prompter);
@@ -311,8 +312,12 @@ TEST(ServerStore, ADesksUserNeedsOnlyTheRightsOnTheTables)
               StoreOutcome::Stored);
     EXPECT_EQ(StoreImportedDocument(store, clock, document(QStringLiteral("OWNED"), QStringLiteral("A"))),
               StoreOutcome::AlreadyPresent);
-    EXPECT_TRUE(
-        store.execute(Statements::markIssued(QStringLiteral("C1"), QStringLiteral("N1"), QStringLiteral("DESK1"))));
+    // Issuing: the claim, its numbers, the record.
+    IssueJournal journal(store, clock, prompter, QStringLiteral("desk station"));
+    IssueJournal::Begun claim = journal.claim(QStringLiteral("DESK1"));
+    ASSERT_EQ(claim.outcome, IssueJournal::BeginOutcome::Started);
+    ASSERT_TRUE(journal.setNumbers(claim.attempt, QStringLiteral("C1"), QStringLiteral("N1")));
+    ASSERT_TRUE(journal.recordIssued(claim.attempt));
     store.beginTransaction();
     EXPECT_TRUE(store.execute(Statements::deleteHeader(QStringLiteral("OWNED"))));
     EXPECT_TRUE(store.execute(Statements::deleteLines(QStringLiteral("OWNED"))));

@@ -97,29 +97,29 @@ TestStore::TestStore(TestStore&& other) noexcept
 {
 }
 
-void TestStore::refuse(LocalStore& store, const QString& event, const QString& table, const QString& condition) const
+void TestStore::refuse(LocalStore& store, const QString& event, const QString& table, const QString& condition,
+                       const QString& reason) const
 {
     static int counter = 0;
     const QString name = QStringLiteral("refuse_%1").arg(++counter);
     if (!isServer()) {
-        store.run(
-            {QStringLiteral("create trigger %1 before %2 on %3 when %4 begin select raise(abort, 'row locked'); end")
-                 .arg(name, event, table, condition),
-             {},
-             {}});
+        store.run({QStringLiteral("create trigger %1 before %2 on %3 when %4 begin select raise(abort, '%5'); end")
+                       .arg(name, event, table, condition, reason),
+                   {},
+                   {}});
         return;
     }
     const QString row = event == QLatin1String("delete") ? QStringLiteral("old") : QStringLiteral("new");
-    QString reason;
+    QString why;
     if (!testCluster().admin(
             m_database,
             {QStringLiteral("create function %1() returns trigger language plpgsql as $$ begin if %2 then "
-                            "raise exception 'row locked'; end if; return %3; end $$")
-                 .arg(name, condition, row),
+                            "raise exception '%4'; end if; return %3; end $$")
+                 .arg(name, condition, row, reason),
              QStringLiteral("create trigger %1 before %2 on %3 for each row execute function %1()")
                  .arg(name, event, table)},
-            &reason))
-        throw std::runtime_error("cannot make the store refuse: " + reason.toStdString());
+            &why))
+        throw std::runtime_error("cannot make the store refuse: " + why.toStdString());
 }
 
 TestStore::~TestStore()

@@ -43,8 +43,9 @@ public:
     const QString& database() const { return m_database; }
 
     // Makes the store refuse `event` ("insert", "update" or "delete") on `table` for the rows where
-    // `condition` holds (SQL over old. or new. columns): the statement fails with "row locked".
-    void refuse(LocalStore& store, const QString& event, const QString& table, const QString& condition) const;
+    // `condition` holds (SQL over old. or new. columns): the statement fails with `reason`.
+    void refuse(LocalStore& store, const QString& event, const QString& table, const QString& condition,
+                const QString& reason = QStringLiteral("row locked")) const;
 
 private:
     TestStore() = default;
