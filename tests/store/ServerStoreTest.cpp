@@ -427,3 +427,47 @@ TEST(ServerStore, TwoDesksStoringOneDocumentAtOnceStoreItOnce)
     EXPECT_EQ(stored.value(0, QStringLiteral("FCustName")), QStringLiteral("first desk"));
     EXPECT_EQ(storedLineCount(first, QStringLiteral("TWICE")), 1);
 }
+
+TEST(ServerStore, TwoStationsClaimingOneDocumentAtOnce)
+{
+    const PgCluster& c = testCluster();
+    const TestStore where = TestStore::onServer();
+    RecordingPrompter prompter;
+    FakeClock clock;
+    LocalStore first(where.location(), prompter);
+    ASSERT_TRUE(first.open());
+    seedDocument(first, {QStringLiteral("ONE")});
+    // The first station's claim, inside a transaction that has not ended yet.
+    first.beginTransaction();
+    IssueJournal firstStation(first, clock, prompter, QStringLiteral("一号站"));
+    const IssueJournal::Begun claimed = firstStation.claim(QStringLiteral("ONE"));
+    ASSERT_EQ(claimed.outcome, IssueJournal::BeginOutcome::Started);
+
+    IssueJournal::Begun second;
+    RecordingPrompter secondBoxes;
+    QThread* station = QThread::create([&] {
+        LocalStore store(where.location(), secondBoxes);
+        IssueJournal journal(store, clock, secondBoxes, QStringLiteral("二号站"));
+        second = journal.claim(QStringLiteral("ONE"));
+    });
+    station->start();
+    QDeadlineTimer deadline(20000);
+    bool waiting = false;
+    while (!waiting && !deadline.hasExpired()) {
+        waiting = c.value(where.database(), QStringLiteral("select count(*) from pg_locks where locktype = 'advisory' "
+                                                           "and not granted")) == QLatin1String("1");
+        if (!waiting)
+            QThread::msleep(20);
+    }
+    EXPECT_TRUE(waiting) << "the second station never waited for the document";
+    first.commit();
+    station->wait();
+    delete station;
+
+    // The second station lost, quietly: it passes the document over.
+    EXPECT_EQ(second.outcome, IssueJournal::BeginOutcome::AlreadyOpen);
+    EXPECT_EQ(second.attempt.station, QStringLiteral("一号站"));
+    EXPECT_TRUE(secondBoxes.shown().isEmpty()) << secondBoxes.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(c.value(where.database(), QStringLiteral("select count(*) from issueJournal where FClosedAt is null")),
+              QStringLiteral("1"));
+}
