@@ -72,16 +72,25 @@ IssuingRig::IssuingRig(const QStringList& initOptions)
                                           QStringList{QStringLiteral("--init"), invoicingFolder()} + initOptions);
     if (init.status != 0)
         m_error = QStringLiteral("invoicing-standin --init failed: ") + init.err;
+    writeSettings(m_where.isServer() ? QStringLiteral("[store]\r\nurl=%1\r\n").arg(m_where.location()) : QString());
+}
+
+void IssuingRig::writeSettings(const QString& storeSection)
+{
     // kaippath as the clerk's settings hold it: backslashes, turned into a native path by the tool.
     const QString kaippath = QString(invoicingFolder()).replace(QLatin1Char('/'), QLatin1Char('\\'));
-    const QString store =
-        m_where.isServer() ? QStringLiteral("[store]\r\nurl=%1\r\n").arg(m_where.location()) : QString();
     m_app.write(QStringLiteral("sysconfig.ini"),
                 QStringLiteral("[sys]\r\nkaippath=%1\r\n[Merge]\r\nHTBH=1\r\nCKTZS=1\r\nKJBH=1\r\nFHTZS=1\r\n"
                                "CKXH=1\r\nHXDH=1\r\nKPBZ=1\r\nKPBZ_del_XT=0\r\n%2")
-                    .arg(kaippath, store)
+                    .arg(kaippath, storeSection)
                     .toUtf8()
                     .prepend("\xEF\xBB\xBF"));
+}
+
+void IssuingRig::shareStore(const QString& location, const QString& station)
+{
+    m_shared = location;
+    writeSettings(QStringLiteral("[store]\r\nurl=%1\r\nstation=%2\r\n").arg(location, station));
 }
 
 QList<QStringList> IssuingRig::storeRows(const QString& select, const QVariantList& values) const
