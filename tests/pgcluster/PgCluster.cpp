@@ -47,16 +47,16 @@ QString randomHex(int bytes)
 
 std::atomic<int> g_connections{0};
 
-// The settings of a throwaway server: reachable only from this machine, no socket file, and no
-// waiting for the disk (its data is thrown away anyway).
-const char* const kServerSettings = "\n# throwaway test cluster\n"
+// The settings of a throwaway server: reachable only from this machine, no socket file; for
+// tests, no waiting for the disk (their data is thrown away anyway).
+const char* const kServerSettings = "\n# throwaway cluster\n"
                                     "listen_addresses = '127.0.0.1'\n"
                                     "unix_socket_directories = ''\n"
-                                    "fsync = off\n"
-                                    "synchronous_commit = off\n"
-                                    "full_page_writes = off\n"
                                     "shared_buffers = 32MB\n"
                                     "max_connections = 100\n";
+const char* const kNoFlushes = "fsync = off\n"
+                               "synchronous_commit = off\n"
+                               "full_page_writes = off\n";
 
 } // namespace
 
@@ -104,7 +104,7 @@ bool PgCluster::run(const QString& program, const QStringList& args, QString* ou
     return finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-bool PgCluster::start(QString* reason)
+bool PgCluster::start(QString* reason, bool durable)
 {
     m_bin = binFolder();
     if (m_bin.isEmpty()) {
@@ -159,7 +159,8 @@ bool PgCluster::start(QString* reason)
     }
     {
         QFile conf(data + QStringLiteral("/postgresql.conf"));
-        if (!conf.open(QIODevice::Append) || conf.write(kServerSettings) <= 0) {
+        if (!conf.open(QIODevice::Append) || conf.write(kServerSettings) <= 0 ||
+            (!durable && conf.write(kNoFlushes) <= 0)) {
             *reason = QStringLiteral("cannot extend ") + conf.fileName();
             stop();
             return false;

@@ -15,8 +15,9 @@ public:
     PgCluster() = default;
     ~PgCluster(); // leaves a running cluster alone: stop() is explicit
 
-    // Makes and starts a cluster; false with a reason (the server's log included).
-    bool start(QString* reason);
+    // Makes and starts a cluster; false with a reason (the server's log included). Tests run it
+    // without waiting for the disk; `durable` keeps a server's usual flushes (for benchmarks).
+    bool start(QString* reason, bool durable = false);
     // Stops the server and removes its folder. Safe to call twice.
     void stop();
     bool isRunning() const { return m_port > 0; }
