@@ -1,4 +1,5 @@
 #include "app/Clock.h"
+#include "app/ProcessConsole.h"
 #include "cli/Commands.h"
 #include "issuing/StopKey.h"
 #include "ui/CorvinaApplication.h"
@@ -9,8 +10,10 @@
 
 int main(int argc, char** argv)
 {
-    if (corvina::cli::isCommandLine(argc, argv))
+    if (corvina::cli::isCommandLine(argc, argv)) {
+        corvina::useParentConsole();
         return corvina::cli::runCommandLine(argc, argv);
+    }
 
     corvina::CorvinaApplication app(argc, argv);
     QCommandLineParser parser;

@@ -11,6 +11,8 @@ CliPrompter::CliPrompter(bool assumeYes, std::FILE* err, std::FILE* in) : m_assu
 
 void CliPrompter::print(const QString& title, const QString& text)
 {
+    if (m_beforePrint)
+        m_beforePrint();
     const QByteArray line = (QLatin1Char('[') + title + QStringLiteral("] ") + text + QLatin1Char('\n')).toUtf8();
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), m_err);
     std::fflush(m_err);

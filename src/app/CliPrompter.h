@@ -4,6 +4,7 @@
 
 #include <QMutex>
 #include <cstdio>
+#include <functional>
 
 namespace corvina {
 
@@ -19,6 +20,10 @@ public:
     std::optional<QString> chooseOpenFile(const QString& filter) override;
     std::optional<QString> chooseSaveFile(const SaveDialogRequest& request) override;
 
+    // Runs before each box is printed, so that a line being rewritten in place on the same
+    // terminal ends first.
+    void setBeforePrint(std::function<void()> hook) { m_beforePrint = std::move(hook); }
+
     // Whether the last question was answered No (or Cancel).
     bool refused() const { return m_refused; }
 
@@ -30,6 +35,7 @@ private:
     std::FILE* m_err;
     std::FILE* m_in;
     bool m_refused = false;
+    std::function<void()> m_beforePrint;
 };
 
 } // namespace corvina

@@ -1,4 +1,5 @@
 #include "app/Gbk.h"
+#include "app/SystemGbk.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -14,22 +15,31 @@ QStringEncoder& gbkEncoder()
     return encoder;
 }
 
+QByteArray encode(QStringView text)
+{
+    QStringEncoder& encoder = gbkEncoder();
+    if (encoder.isValid())
+        return encoder.encode(text);
+    if (std::optional<QByteArray> bytes = systemGbkEncode(text))
+        return *bytes;
+    return text.toString().toLocal8Bit();
+}
+
 } // namespace
 
 QByteArray gbkEncode(const QString& text)
 {
-    QStringEncoder& encoder = gbkEncoder();
-    if (!encoder.isValid())
-        return text.toLocal8Bit();
-    return encoder.encode(text);
+    return encode(text);
 }
 
 QString gbkDecode(const QByteArray& bytes)
 {
     QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
-        return QString::fromLocal8Bit(bytes);
-    return decoder.decode(bytes);
+    if (decoder.isValid())
+        return decoder.decode(bytes);
+    if (std::optional<QString> text = systemGbkDecode(bytes))
+        return *text;
+    return QString::fromLocal8Bit(bytes);
 }
 
 QStringList cutGbkPieces(const QString& text, int count, int pieceBytes)
@@ -37,12 +47,11 @@ QStringList cutGbkPieces(const QString& text, int count, int pieceBytes)
     QStringList pieces;
     QString current;
     int used = 0;
-    QStringEncoder& encoder = gbkEncoder();
     for (qsizetype i = 0; i < text.size() && pieces.size() < count;) {
         // One code point at a time, so a surrogate pair is never split.
         const qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QStringView cp = QStringView(text).mid(i, len);
-        const int bytes = cp.at(0).unicode() < 0x80 ? 1 : static_cast<int>(QByteArray(encoder.encode(cp)).size());
+        const int bytes = cp.at(0).unicode() < 0x80 ? 1 : static_cast<int>(encode(cp).size());
         if (used + bytes > pieceBytes) {
             pieces << current;
             current.clear();

@@ -1,11 +1,11 @@
 #include "app/Settings.h"
 
+#include "app/AppFolder.h"
 #include "app/Gbk.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QStandardPaths>
 #include <QSysInfo>
 
 namespace corvina {
@@ -67,18 +67,9 @@ void applyStoreOverride(AppSettings& settings, const QString& commandLineValue)
 
 QString ExeFolder(const QString& overrideFolder)
 {
-    QString folder = overrideFolder;
-    if (folder.isEmpty())
-        folder = qEnvironmentVariable("CORVINA_APP_FOLDER");
-    if (folder.isEmpty())
-        folder = QCoreApplication::applicationDirPath();
-    else
-        folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-    folder = QDir::toNativeSeparators(folder);
-    const QChar sep = QDir::separator();
-    if (!folder.endsWith(sep))
-        folder += sep;
-    return folder;
+    return resolveAppFolder({overrideFolder, qEnvironmentVariable("CORVINA_APP_FOLDER"),
+                             QCoreApplication::applicationDirPath(),
+                             [] { return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation); }});
 }
 
 QString ReadSetting(const QString& fileName, const QString& section, const QString& key, const QString& defaultValue)

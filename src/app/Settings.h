@@ -52,7 +52,8 @@ void applyStoreOverride(AppSettings& settings, const QString& commandLineValue);
 inline const QString kDefaultKaippath = QStringLiteral("C:\\eTax@SH WSKP");
 
 // The application folder, ending in a separator: the override when given, else the environment
-// variable CORVINA_APP_FOLDER, else the executable's folder.
+// variable CORVINA_APP_FOLDER, else the executable's folder; an installed program uses the user's
+// data folder instead, seeded on first start (see resolveAppFolder).
 QString ExeFolder(const QString& overrideFolder = QString());
 
 // One value of an INI file in GBK (or UTF-8 with a byte-order mark). Sections and keys match

@@ -5,6 +5,7 @@
 #include "invoices/InvoiceQuery.h"
 #include "store/LocalStore.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 
 namespace corvina::cli {
@@ -27,10 +28,11 @@ void addCommonOptions(QCommandLineParser& parser, bool withYes)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("app-folder"),
-                      QStringLiteral("Application folder (sysconfig.ini, SysData.mdb); default: CORVINA_APP_FOLDER or "
-                                     "the executable's folder."),
-                      QStringLiteral("DIR")});
+    parser.addOption(
+        {QStringLiteral("app-folder"),
+         QStringLiteral("Application folder (sysconfig.ini, SysData.mdb); default: CORVINA_APP_FOLDER, else "
+                        "the executable's folder (installed: the user's data folder)."),
+         QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("store"),
                       QStringLiteral("Shared store on a PostgreSQL server, as postgresql://user@host:port/database"
                                      "?sslmode=...; default: CORVINA_STORE, else [store] url of sysconfig.ini, else "
@@ -57,20 +59,29 @@ void addDocOption(QCommandLineParser& parser)
                       QStringLiteral("ID")});
 }
 
+QString commandHelp(const QCommandLineParser& parser, const QString& command)
+{
+    QString text = parser.helpText();
+    const QString started = QStringLiteral("Usage: ") + QCoreApplication::arguments().value(0);
+    if (text.startsWith(started))
+        text.replace(0, started.size(), QStringLiteral("Usage: ") + command);
+    return text;
+}
+
 std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList& args, int minPositional,
                                   int maxPositional)
 {
     if (!parser.parse(args)) {
-        printErr(parser.errorText() + QStringLiteral("\n") + parser.helpText());
+        printErr(parser.errorText() + QStringLiteral("\n") + commandHelp(parser, args.value(0)));
         return kUsage;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        printOut(parser.helpText());
+        printOut(commandHelp(parser, args.value(0)));
         return kDone;
     }
     const qsizetype n = parser.positionalArguments().size();
     if (n < minPositional || (maxPositional >= 0 && n > maxPositional)) {
-        printErr(QStringLiteral("wrong number of arguments\n") + parser.helpText());
+        printErr(QStringLiteral("wrong number of arguments\n") + commandHelp(parser, args.value(0)));
         return kUsage;
     }
     return std::nullopt;

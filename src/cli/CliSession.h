@@ -28,6 +28,10 @@ void addQueryOptions(QCommandLineParser& parser);
 // With --doc ID (repeatable) for the commands that tick rows.
 void addDocOption(QCommandLineParser& parser);
 
+// The parser's help with the program named as the clerk types it ("corvina COMMAND") rather than
+// by the path it was started as.
+QString commandHelp(const QCommandLineParser& parser, const QString& command);
+
 // Parses args (args[0] is the program and command). Returns an exit status when the command must
 // stop here (help shown: 0; usage error: 2), nullopt to go on.
 std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList& args, int minPositional,

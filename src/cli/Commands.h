@@ -17,6 +17,16 @@ int runIssueCommand(const QStringList& args);
 int runJournalCommand(const QStringList& args);
 int runBookCommand(const QStringList& args);
 
+// A command as `corvina --help` lists it: its name and one line saying what it does.
+struct CommandInfo {
+    QString name;
+    QString summary;
+};
+// Every command the command line runs, in the order --help lists them.
+QList<CommandInfo> registeredCommands();
+// What `corvina --help` prints.
+QString usageText();
+
 // Whether argv names a command (the window opens otherwise), and running it.
 bool isCommandLine(int argc, char** argv);
 int runCommandLine(int argc, char** argv);

@@ -18,12 +18,13 @@ int runEditCommand(const QStringList& args)
     parser.addOption({QStringLiteral("code"), QStringLiteral("Invoice code, stored as given."), QStringLiteral("C")});
     parser.addOption(
         {QStringLiteral("number"), QStringLiteral("Invoice number, stored as given."), QStringLiteral("N")});
-    parser.addOption({QStringLiteral("state"), QStringLiteral("未开票 or 已开票."), QStringLiteral("STATE")});
+    parser.addOption({QStringLiteral("state"), QStringLiteral("未开票 or 已开票."), QStringLiteral("未开票|已开票")});
     if (auto status = parseArguments(parser, args, 1, 1))
         return *status;
     for (const char* required : {"code", "number", "state"}) {
         if (!parser.isSet(QLatin1String(required))) {
-            printErr(QStringLiteral("--%1 is required\n").arg(QLatin1String(required)) + parser.helpText());
+            printErr(QStringLiteral("--%1 is required\n").arg(QLatin1String(required)) +
+                     commandHelp(parser, args.value(0)));
             return kUsage;
         }
     }

@@ -49,7 +49,7 @@ int runExportCommand(const QStringList& args)
     if (auto status = parseArguments(parser, args, 0, 0))
         return *status;
     if (parser.value(QStringLiteral("out")).isEmpty()) {
-        printErr(QStringLiteral("--out FILE is required\n") + parser.helpText());
+        printErr(QStringLiteral("--out FILE is required\n") + commandHelp(parser, args.value(0)));
         return kUsage;
     }
 

@@ -3,6 +3,7 @@
 #include "app/Prompter.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "cli/ImportProgressLine.h"
 #include "store/LocalStore.h"
 #include "workbook/WorkbookImport.h"
 
@@ -30,9 +31,12 @@ int runImportCommand(const QStringList& args)
         QFile::remove(logPath);
 
     WorkbookImport import(session.settings, session.prompter, session.clock, *store);
+    ImportProgressLine progress;
+    progress.follow(import, session.prompter);
     bool ok = false;
     try {
         ok = import.ImportWorkbook(parser.positionalArguments().at(0), QStringLiteral("sheet1"), logPath);
+        progress.finish();
     } catch (const Failure& failure) {
         // Only the closing log line can fail outside the import's own failure path.
         ShowMessageBox(session.prompter, BoxOwner::Application, failure.message(), MessageBoxKind::Error);

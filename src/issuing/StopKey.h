@@ -10,6 +10,8 @@ namespace corvina {
 class StopKey {
 public:
     virtual ~StopKey() = default;
+    // False when there is no window system to take the key from (no display).
+    virtual bool isAvailable() const = 0;
     // Takes F10; pressed runs on a thread of the backend each time F10 goes down. False when the
     // key cannot be taken (another program holds it, no desktop to take it from).
     virtual bool registerKey(std::function<void()> pressed) = 0;

@@ -8,6 +8,8 @@ inline constexpr const char* InvoicingTooSlow = "开票速度太慢，请重新�
 inline constexpr const char* IssuingUnavailable = "正常开票功能不可用，请重新启动系统";
 inline constexpr const char* IssueDialogTooSlow = "正常开票速度太慢，请重新启动系统";
 inline constexpr const char* StopKeyFailed = "注册F10失败";
+// No display or desktop to find the invoicing program's windows on.
+inline constexpr const char* WindowSystemUnreachable = "无法连接窗口系统，不能操作开票软件的窗口！";
 
 // Ends of a run that used to pass without a word; each names its cause (error boxes).
 inline constexpr const char* ControlFileMissing = "找不到开票软件的控制文件 %1，连开已停止。";

@@ -22,6 +22,11 @@ bool WindowAutomation::poll(int count, const std::function<bool()>& test)
 
 bool WindowAutomation::CheckInvoicingReady()
 {
+    // Without a window system the program would only look absent; say what is really missing.
+    if (!m_windows.isAvailable()) {
+        m_info(texts::WindowSystemUnreachable);
+        return false;
+    }
     const WindowHandle main = m_windows.findTopLevel(std::nullopt, invoicing::MainWindowTitle);
     if (main == NoWindow) {
         m_info(texts::InvoicingNotRunning);

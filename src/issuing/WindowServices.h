@@ -40,6 +40,9 @@ class WindowServices {
 public:
     virtual ~WindowServices() = default;
 
+    // False when there is no window system to reach (no display): then nothing is ever found.
+    virtual bool isAvailable() const = 0;
+
     // A top-level window with exactly this title and, when given, this class; NoWindow if none.
     virtual WindowHandle findTopLevel(const std::optional<std::string>& windowClass, const std::string& title) = 0;
     // The first direct child of parent with this class and, when given, this caption; NoWindow if
@@ -53,8 +56,9 @@ public:
     // Queues a mouse message for the window and returns at once; false if it could not be queued.
     virtual bool postMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                   std::intptr_t lParam) = 0;
-    // Delivers a mouse message and returns once the window's program has handled it; false if the
-    // window is gone.
+    // Delivers a mouse message and returns once the window's program has handled it; while the
+    // press keeps a modal window of that program open (an error box), it returns only once that
+    // window is closed. False if the window is gone.
     virtual bool sendMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                   std::intptr_t lParam) = 0;
     // Blocks the calling thread.

@@ -15,6 +15,9 @@ inline const QString NoAccessDriver = QStringLiteral(
     "文件 %1 是Access数据库，但本机没有Access的ODBC驱动（需要Qt的QODBC驱动和MDBTools ODBC驱动 odbc-mdbtools）");
 inline const QString NoAccessOdbcDriver =
     QStringLiteral("文件 %1 是Access数据库，但本机没有Access的ODBC驱动“%2”（或其位数与本程序不同）");
+// What to install where the program reads Access files through the system's ODBC driver.
+inline const QString InstallAccessDriver = QStringLiteral(
+    "。本程序是%1位程序，请安装微软的Access Database Engine 2016 Redistributable（%1位：%2），然后重新启动本程序");
 inline const QString AccessOpenFailed = QStringLiteral("无法通过ODBC打开Access数据库 %1：%2");
 inline const QString AccessUnrecognised =
     QStringLiteral("文件 %1 的文件头无法识别：不是可读的Jet 3、Jet 4或ACE（Access 2007及以后）数据库，或文件已损坏");

@@ -1,13 +1,18 @@
 #include "ui/CorvinaApplication.h"
 
+#include "app/AppFolder.h"
 #include "app/Failure.h"
 #include "app/Prompter.h"
+#include "app/Version.h"
 
 namespace corvina {
 
 CorvinaApplication::CorvinaApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
-    setApplicationName(QStringLiteral("Corvina"));
+    setApplicationName(kApplicationName);
+    setApplicationVersion(QStringLiteral(CORVINA_VERSION));
+    // Ties the windows to the installed desktop entry (its icon and name in the task bar).
+    setDesktopFileName(QStringLiteral("corvina"));
 }
 
 bool CorvinaApplication::notify(QObject* receiver, QEvent* event)

@@ -317,6 +317,7 @@ void WorkbookImport::storeDocuments(Workbook& book, const QString& sheetName, co
 {
     RowWalk walk(book.rows(sheetName, N));
     int done = 0;
+    ImportCounts counts;
     int row = kFirstDataRow;
     int empty = 0;
     while (empty < kEmptyCellsToEnd) {
@@ -343,7 +344,9 @@ void WorkbookImport::storeDocuments(Workbook& book, const QString& sheetName, co
             const StoreOutcome outcome = StoreImportedDocument(m_store, m_clock, doc);
             m_pendingLog << doc.FCustOrderId + (outcome == StoreOutcome::Stored ? WorkbookTexts::LogStored
                                                                                 : WorkbookTexts::LogAlreadyPresent);
+            ++(outcome == StoreOutcome::Stored ? counts.documentsStored : counts.alreadyPresent);
         }
+        counts.rowsRead += rows;
         if (++done % kDocumentsPerCommit == 0) {
             m_store.commit();
             writePendingLog(logPath);
@@ -351,6 +354,8 @@ void WorkbookImport::storeDocuments(Workbook& book, const QString& sheetName, co
         }
         if (m_progress)
             m_progress(done, std::max(done, scan.count));
+        if (m_countsObserver)
+            m_countsObserver(counts);
         row += rows;
     }
 }

@@ -19,6 +19,15 @@ using WorkbookOpener = std::function<std::unique_ptr<Workbook>(const QString& pa
 // Documents done of the number counted; called after the counting pass and after each document.
 using ImportProgress = std::function<void(int done, int total)>;
 
+// What an import has got through so far.
+struct ImportCounts {
+    int rowsRead = 0;        // worksheet rows of the documents read
+    int documentsStored = 0; // stored by this import
+    int alreadyPresent = 0;  // found in the store already and left as they were
+};
+// Called after each document.
+using ImportCountsObserver = std::function<void(const ImportCounts& counts)>;
+
 // Removes the last character as long as it is the separator: "A;B;;" gives "A;B".
 QString StripTrailingSeparator(const QString& text, QChar separator);
 
@@ -31,6 +40,7 @@ public:
     WorkbookImport(const AppSettings& settings, Prompter& prompter, const Clock& clock, LocalStore& store);
 
     void setProgress(ImportProgress progress) { m_progress = std::move(progress); }
+    void setCountsObserver(ImportCountsObserver observer) { m_countsObserver = std::move(observer); }
     // How a workbook is opened; an empty opener means no reader can be set up.
     void setOpener(WorkbookOpener opener) { m_opener = std::move(opener); }
 
@@ -60,6 +70,7 @@ private:
     const Clock& m_clock;
     LocalStore& m_store;
     ImportProgress m_progress;
+    ImportCountsObserver m_countsObserver;
     WorkbookOpener m_opener;
     bool m_failed = false;
     QString m_failure;

@@ -50,7 +50,8 @@ size_t ZipPackage::Part::read(char* into, size_t max)
 ZipPackage::ZipPackage(const QString& path, Mode mode) : m_name(QFileInfo(path).fileName())
 {
     int code = 0;
-    m_zip = zip_open(QFile::encodeName(path).constData(), mode == Mode::Read ? ZIP_RDONLY : 0, &code);
+    // libzip takes UTF-8 names on every system (on Windows it opens them through the wide API).
+    m_zip = zip_open(path.toUtf8().constData(), mode == Mode::Read ? ZIP_RDONLY : 0, &code);
     if (!m_zip)
         throw FormatError(WorkbookTexts::DetailZip.arg(zipErrorText(code)));
 }

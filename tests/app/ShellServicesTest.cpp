@@ -75,10 +75,9 @@ TEST(MessageBoxes, CommandLineBackendPrintsAndAnswers)
         int expected;
     } cases[] = {{true, ButtonCode::Yes}, {false, ButtonCode::No}};
     for (const Case& c : cases) {
-        char* buf = nullptr;
-        size_t len = 0;
-        std::FILE* err = open_memstream(&buf, &len);
-        std::FILE* in = std::fopen("/dev/null", "r"); // not a terminal: no question is asked
+        std::FILE* err = std::tmpfile();
+        std::FILE* in = std::tmpfile(); // empty and not a terminal: no question is asked
+        ASSERT_TRUE(err && in);
         {
             CliPrompter p(c.yes, err, in);
             EXPECT_EQ(ShowMessageBox(p, BoxOwner::MainWindow, QStringLiteral("是否继续"), MessageBoxKind::YesNo),
@@ -86,11 +85,16 @@ TEST(MessageBoxes, CommandLineBackendPrintsAndAnswers)
             ShowMessageBox(p, BoxOwner::MainWindow, QStringLiteral("出错了"), MessageBoxKind::Error);
             EXPECT_EQ(p.refused(), !c.yes);
         }
+        std::fflush(err);
+        std::rewind(err);
+        QByteArray written;
+        char chunk[256];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, err)) > 0;)
+            written.append(chunk, static_cast<qsizetype>(n));
         std::fclose(err);
         std::fclose(in);
-        EXPECT_EQ(QString::fromUtf8(buf, static_cast<qsizetype>(len)),
-                  QStringLiteral("[提示] 是否继续\n[错误] 出错了\n"));
-        free(buf);
+        written.replace("\r\n", "\n"); // a text stream on Windows
+        EXPECT_EQ(QString::fromUtf8(written), QStringLiteral("[提示] 是否继续\n[错误] 出错了\n"));
     }
 }
 
@@ -149,6 +153,27 @@ TEST(NumberText, ParseDecimalAcceptsOnlyPlainNumbers)
         EXPECT_EQ(parseDecimal(QString::fromUtf8(c.text), &v), c.ok) << c.text;
         if (c.ok)
             EXPECT_DOUBLE_EQ(v, c.value) << c.text;
+    }
+}
+
+TEST(Gbk, EncodesAndDecodesCodePage936WhateverTheSystemCodePage)
+{
+    // Bytes from the code page's own table, not from our encoder.
+    struct Case {
+        QString text;
+        QByteArray bytes;
+    } cases[] = {
+        {QStringLiteral("开票"), QByteArray("\xBF\xAA\xC6\xB1")},
+        {QStringLiteral("D:\\发票\\"), QByteArray("D:\\\xB7\xA2\xC6\xB1\\")},
+        {QStringLiteral("销售单据号1001"), QByteArray("\xCF\xFA\xCA\xDB\xB5\xA5\xBE\xDD\xBA\xC5"
+                                                      "1001")},
+        {QStringLiteral("ascii only"), QByteArray("ascii only")},
+        {QString(), QByteArray()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(gbkEncode(c.text), c.bytes);
+        EXPECT_EQ(gbkDecode(c.bytes), c.text);
     }
 }
 

@@ -52,7 +52,7 @@ struct AppFolder {
         p.start(QStringLiteral(CORVINA_BIN_DIR "/corvina"), args);
         p.waitForFinished(120000);
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+                test::programText(p.readAllStandardOutput()), test::programText(p.readAllStandardError())};
     }
     QStringList stored()
     {

@@ -60,6 +60,9 @@ public:
     std::vector<Message> messages() const;
     int pressCount(WindowHandle window) const;
 
+    // As if there were no window system at all.
+    void setAvailable(bool available) { m_available = available; }
+    bool isAvailable() const override { return m_available; }
     WindowHandle findTopLevel(const std::optional<std::string>& windowClass, const std::string& title) override;
     WindowHandle findChild(WindowHandle parent, const std::string& windowClass,
                            const std::optional<std::string>& caption) override;
@@ -89,6 +92,7 @@ private:
     std::int64_t m_now = 0;
     std::vector<int> m_sleeps;
     std::vector<Message> m_messages;
+    bool m_available = true;
 };
 
 } // namespace corvina

@@ -17,6 +17,15 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include "platform/x11/X11WindowServices.h"
+// Last: Xlib defines macros such as None and Bool.
+#include <X11/Xlib.h>
+
 using namespace corvina;
 using namespace corvina::test;
 
@@ -62,6 +71,54 @@ void expectStoreMatchesIssued(const IssuingRig& rig, const QStringList& ids)
         }
     }
 }
+
+// Closes the stand-in's error box as the clerk would, a moment after it opens: a press that opened
+// it waits until it is closed, as on Windows.
+class ClerkClosesBoxes {
+public:
+    ClerkClosesBoxes() : m_thread([this] { run(); }) {}
+    ~ClerkClosesBoxes()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    int closed() const { return m_closed; }
+
+private:
+    void run()
+    {
+        const std::string name = e2eDisplay().toStdString();
+        X11WindowServices windows(name);
+        Display* display = XOpenDisplay(name.c_str());
+        if (!display)
+            return;
+        const std::string title = "eTax@SH 电脑开票";
+        const WindowHandle main = windows.findTopLevel(std::nullopt, title);
+        while (!m_stop) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const WindowHandle box = windows.findTopLevel(std::nullopt, title); // the topmost of that title
+            if (box == NoWindow || box == main)
+                continue;
+            std::this_thread::sleep_for(std::chrono::milliseconds(800)); // read
+            XEvent close{};
+            close.xclient.type = ClientMessage;
+            close.xclient.window = box;
+            close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+            close.xclient.format = 32;
+            close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+            close.xclient.data.l[1] = CurrentTime;
+            XSendEvent(display, box, False, NoEventMask, &close);
+            XFlush(display);
+            ++m_closed;
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        }
+        XCloseDisplay(display);
+    }
+
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_closed{0};
+    std::thread m_thread;
+};
 
 bool pressKey(const QString& key)
 {
@@ -220,6 +277,7 @@ TEST(IssueRoad, RunsThatStopOnTheirMessage)
         int issuedByStandin;
         int recorded;
         QStringList openAttempts;
+        bool errorBox = false; // the clerk closes it: the run waits for that
     };
     const QStringList ids = documents(3);
     const Case cases[] = {
@@ -230,12 +288,13 @@ TEST(IssueRoad, RunsThatStopOnTheirMessage)
          0,
          {}},
         // A real wait of about ten seconds for the book.
-        {"the second request refused, its error box left open",
+        {"the second request refused, its error box closed by the clerk",
          {QStringLiteral("--refuse-request"), QStringLiteral("2")},
          QStringLiteral("[错误] ") + QString::fromUtf8(texts::NotConfirmed).arg(ids[1], Code, number(2)),
          1,
          1,
-         {ids[1]}},
+         {ids[1]},
+         true},
         {"issued, but the book's number held",
          {QStringLiteral("--hold-number")},
          QStringLiteral("[错误] ") + QString::fromUtf8(texts::NotConfirmed).arg(ids[0], Code, number(1)),
@@ -251,7 +310,14 @@ TEST(IssueRoad, RunsThatStopOnTheirMessage)
         ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
         const auto standin = startStandin(rig, c.windowOptions);
         ASSERT_TRUE(standin);
+        std::optional<ClerkClosesBoxes> clerk;
+        if (c.errorBox)
+            clerk.emplace();
         const ProcessResult r = runIssue(rig);
+        if (c.errorBox) {
+            EXPECT_EQ(clerk->closed(), 1);
+        }
+        clerk.reset();
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(outputLines(r.err).join(QLatin1Char('\n')), Asked + QLatin1Char('\n') + c.message);
         EXPECT_EQ(outputLines(r.out).size(), c.recorded);

@@ -17,6 +17,7 @@ constexpr const char* NotRunning = "请先启动票系统！";
 constexpr const char* TooSlow = "开票速度太慢，请重新启动系统!";
 constexpr const char* Unavailable = "正常开票功能不可用，请重新启动系统";
 constexpr const char* DialogTooSlow = "正常开票速度太慢，请重新启动系统";
+constexpr const char* Unreachable = "无法连接窗口系统，不能操作开票软件的窗口！";
 constexpr const char* MainTitle = "eTax@SH 电脑开票";
 constexpr const char* ToolbarClass = "WindowsForms10.ToolbarWindow32.app3";
 constexpr const char* DialogClass = "WindowsForms10.Window.8.app3";
@@ -41,6 +42,7 @@ struct ReadyCase {
     bool ready;
     std::vector<std::string> shown;
     int polls;
+    bool windowSystem = true;
 };
 
 } // namespace
@@ -61,10 +63,13 @@ TEST(WindowAutomation, CheckInvoicingReady)
         {"no toolbar", true, MainTitle, 0, 0, Toolbar::None, false, {Unavailable}, 0},
         {"toolbar inside a panel", true, MainTitle, 0, 0, Toolbar::InPanel, false, {Unavailable}, 0},
         {"child of another class", true, MainTitle, 0, 0, Toolbar::OtherClass, false, {Unavailable}, 0},
+        {"no window system", false, MainTitle, 0, 0, Toolbar::Direct, false, {Unreachable}, 0, false},
+        {"no window system, windows scripted", true, MainTitle, 0, 0, Toolbar::Direct, false, {Unreachable}, 0, false},
     };
     for (const ReadyCase& c : cases) {
         SCOPED_TRACE(c.name);
         Harness h;
+        h.fake.setAvailable(c.windowSystem);
         h.fake.addWindow({NoWindow, "Other", "记事本"});
         WindowHandle toolbar = NoWindow;
         if (c.running) {

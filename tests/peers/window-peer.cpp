@@ -3,6 +3,7 @@
 // in a property on the clicked window, written and synchronised with the server before the click
 // handler returns, so a test can tell whether a sent click was handled when the send came back.
 #include <QApplication>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QThread>
@@ -68,6 +69,22 @@ private:
     int m_clicks = 0;
 };
 
+// Opens a modal box over its window; once the box is closed, counts the press as done.
+class ModalButton : public QPushButton {
+public:
+    ModalButton(const QString& text, QWidget* parent) : QPushButton(text, parent)
+    {
+        connect(this, &QPushButton::clicked, this, [this] {
+            QMessageBox::critical(window(), QStringLiteral("模态框"), QStringLiteral("关闭后才算按完"));
+            QThread::msleep(100); // the rest of the press, after the box
+            setXProperty(this, "_PEER_MODAL_DONE", std::to_string(++m_done));
+        });
+    }
+
+private:
+    int m_done = 0;
+};
+
 // Records where it was clicked, in its own coordinates.
 class ClickArea : public QWidget {
 public:
@@ -116,6 +133,7 @@ int main(int argc, char** argv)
     auto* panel = nativeChild(new QWidget(&main), "PeerPanel", "", {10, 100, 200, 100});
     auto* inner = nativeChild(new CountingButton("内层", panel), "PeerButton", "内层", {10, 10, 80, 40});
     auto* area = nativeChild(new ClickArea(&main), "PeerToolbar", "", {230, 100, 150, 150});
+    auto* modal = nativeChild(new ModalButton("模态", &main), "PeerModal", "模态", {230, 10, 100, 40});
 
     QWidget hidden;
     hidden.setWindowTitle(QStringLiteral("隐藏窗口"));
@@ -149,6 +167,7 @@ int main(int argc, char** argv)
     report("panel", panel);
     report("inner", inner);
     report("area", area);
+    report("modal", modal);
     report("hidden", &hidden);
     report("disabled", &disabled);
     report("framed", &framed);

@@ -28,8 +28,8 @@ StandinRun standin(const QStringList& arguments)
     if (!process.waitForFinished(60000))
         return run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    run.out = test::programText(process.readAllStandardOutput());
+    run.err = test::programText(process.readAllStandardError());
     return run;
 }
 
@@ -178,7 +178,7 @@ TEST(Standin, BadArgumentsAreRefused)
          {QStringList{}, QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("--init")}}) {
         const StandinRun run = standin(args);
         EXPECT_EQ(run.exitCode, 2);
-        EXPECT_TRUE(run.err.contains(QLatin1String("usage")));
+        EXPECT_TRUE(run.err.contains(QLatin1String("Usage: invoicing-standin")));
     }
 }
 

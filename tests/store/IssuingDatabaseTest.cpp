@@ -32,6 +32,18 @@ void writeSqlite(const QString& path, const QStringList& statements)
     QSqlDatabase::removeDatabase(name);
 }
 
+// Where Access files are read through ODBC, the test machine (wine) has no Access driver: every
+// Access file is refused with what to install.
+QString accessReason(const char* mdbTools)
+{
+#ifdef CORVINA_ACCESS_ODBC
+    Q_UNUSED(mdbTools);
+    return QStringLiteral("Access Database Engine");
+#else
+    return QString::fromUtf8(mdbTools);
+#endif
+}
+
 QByteArray fixture(const QString& name)
 {
     QFile f(test::dataPath(QStringLiteral("access/") + name));
@@ -103,11 +115,11 @@ TEST(IssuingDatabase, FilesItCannotReadGiveOneConnectionMessage)
         {"missing", std::nullopt, QStringLiteral("数据库文件不存在")},
         {"empty", QByteArray(), QStringLiteral("数据库文件不存在")},
         {"plain text", QByteArray("KPZH,FPB_TZ\r\n"), QStringLiteral("既不是SQLite数据库也不是Access数据库")},
-        {"Jet header without pages", headerOnly, QStringLiteral("读不出Access数据库")},
-        {"Jet 4 cut after its first page", jet4.left(4096), QStringLiteral("读不出Access数据库")},
-        {"Jet 4 cut inside its catalogue", jet4.left(10000), QStringLiteral("读不出Access数据库")},
-        {"pages overwritten", scrambled, QStringLiteral("已损坏，或在数据库密码之外另行加密")},
-        {"unknown version", unknownVersion, QStringLiteral("文件头无法识别")},
+        {"Jet header without pages", headerOnly, accessReason("读不出Access数据库")},
+        {"Jet 4 cut after its first page", jet4.left(4096), accessReason("读不出Access数据库")},
+        {"Jet 4 cut inside its catalogue", jet4.left(10000), accessReason("读不出Access数据库")},
+        {"pages overwritten", scrambled, accessReason("已损坏，或在数据库密码之外另行加密")},
+        {"unknown version", unknownVersion, accessReason("文件头无法识别")},
         {"SQLite header on garbage", QByteArray("SQLite format 3\0", 16) + QByteArray(4096, 'x'),
          QStringLiteral("file is not a database")},
     };

@@ -11,6 +11,11 @@ QString dataPath(const QString& relative)
     return QStringLiteral(CORVINA_TEST_DATA "/") + relative;
 }
 
+QString programText(const QByteArray& bytes)
+{
+    return QString::fromUtf8(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
 ProcessResult runProgram(const QString& name, const QStringList& args, int timeoutMs)
 {
     return runProgram(name, args, {}, timeoutMs);
@@ -35,10 +40,10 @@ ProcessResult runProgram(const QString& name, const QStringList& args, const QLi
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
-        return {-1, QString::fromUtf8(p.readAllStandardOutput()), QStringLiteral("timed out")};
+        return {-1, programText(p.readAllStandardOutput()), QStringLiteral("timed out")};
     }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, programText(p.readAllStandardOutput()),
+            programText(p.readAllStandardError())};
 }
 
 TempFolder::TempFolder() : m_dir(QDir::tempPath() + QStringLiteral("/corvina-test-XXXXXX"))

@@ -17,6 +17,9 @@ struct ProcessResult {
     QString out;
     QString err;
 };
+// A program's output as text, its lines ending in "\n" as on Linux (on Windows they end in CR LF).
+QString programText(const QByteArray& bytes);
+
 // Runs one of the project's executables (build/bin/NAME) with args and waits up to timeoutMs.
 ProcessResult runProgram(const QString& name, const QStringList& args, int timeoutMs = 120000);
 // The same with variables added to (or, with an empty value, removed from) its environment.

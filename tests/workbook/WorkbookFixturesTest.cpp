@@ -338,3 +338,21 @@ TEST(WorkbookFixtures, CellsWrittenColumnByColumnReadRowByRow)
     EXPECT_EQ(seen, (QStringList{QStringLiteral("1:r1c1,1,r1c3"), QStringLiteral("2:r2c1,2,r2c3"),
                                  QStringLiteral("3:r3c1,3,r3c3")}));
 }
+
+TEST(WorkbookFixtures, OpensWorkbooksUnderChineseNames)
+{
+    // Clerks keep their workbooks in folders with Chinese names; the path reaches every reader
+    // whole, whatever the system's code page.
+    test::TempFolder dir;
+    const struct {
+        const char* from;
+        const char* to;
+    } copies[] = {{"issues.xlsx", "销售单据/十二月 销售.xlsx"}, {"issues.xls", "销售单据/十二月 销售.xls"}};
+    for (const auto& c : copies) {
+        const QString target = dir.file(QString::fromUtf8(c.to));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(target).absolutePath()));
+        ASSERT_TRUE(QFile::copy(test::dataPath(QStringLiteral("workbooks/") + QString::fromLatin1(c.from)), target));
+        auto book = Workbook::open(target);
+        EXPECT_EQ(book->worksheet(QStringLiteral("DataTypes")).cell(3, 1).text, QStringLiteral("ab")) << c.to;
+    }
+}

@@ -1,6 +1,8 @@
 #include "ImportTestEnv.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
+#include <vector>
 
 using namespace corvina;
 using test::ImportEnv;
@@ -299,3 +301,40 @@ TEST(WorkbookImport, NoReaderShowsTheOfficeMessageAndLogsNothing)
     EXPECT_EQ(env.prompter.shown()[0].owner, BoxOwner::MainWindow);
     EXPECT_FALSE(QFile::exists(env.settings.logPath()));
 }
+
+TEST(WorkbookImport, CountsRowsReadAndDocumentsStoredAfterEachDocument)
+{
+    using Counts = std::tuple<int, int, int>; // rows read, stored, already present
+    struct Case {
+        const char* file;
+        bool twice; // the second import is observed: everything is already present
+        std::vector<Counts> expected;
+    } cases[] = {
+        {"gaps.xlsx", false, {{2, 1, 0}, {3, 2, 0}}},
+        {"gaps.xlsx", true, {{2, 0, 1}, {3, 0, 2}}},
+        // A number whose rows stand in two places is read both times and stored neither time.
+        {"repeat.xlsx", false, {{1, 0, 0}, {2, 0, 0}, {3, 1, 0}}},
+        {"captions_only.xlsx", false, {}},
+    };
+    for (const Case& c : cases) {
+        ImportEnv env;
+        if (c.twice)
+            env.import(QString::fromLatin1(c.file));
+        std::vector<Counts> seen;
+        WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
+        import.setCountsObserver([&](const ImportCounts& n) {
+            seen.emplace_back(n.rowsRead, n.documentsStored, n.alreadyPresent);
+    });
+    EXPECT_TRUE(env.import(QString::fromLatin1(c.file), &import));
+    EXPECT_EQ(seen, c.expected) << c.file << (c.twice ? " (again)" : "");
+}
+
+// A failure in the middle: the last counts are those of the documents before it.
+ImportEnv env;
+ImportCounts last;
+WorkbookImport import(env.settings, env.prompter, env.clock, *env.store);
+    import.setCountsObserver([&](const ImportCounts& n) { last = n;
+    });
+    env.import(QStringLiteral("many.xlsx"), &import);
+    EXPECT_EQ(std::make_tuple(last.rowsRead, last.documentsStored, last.alreadyPresent), std::make_tuple(800, 400, 0));
+    }

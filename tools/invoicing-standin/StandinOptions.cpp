@@ -1,6 +1,7 @@
 #include "StandinOptions.h"
 
 #include <QCommandLineParser>
+#include <algorithm>
 
 namespace corvina::standin {
 
@@ -8,19 +9,19 @@ namespace {
 
 QList<QCommandLineOption> allOptions()
 {
-    const auto value = [](const char* name, const char* help) {
-        return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(help), QStringLiteral("text"));
+    const auto value = [](const char* name, const char* help, const char* valueName = "text") {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(help), QString::fromLatin1(valueName));
     };
     const auto flag = [](const char* name, const char* help) {
         return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(help));
     };
     return {
-        value("init", "create the folder DIR with its database and control file"),
-        value("intake", "record the request files of folder DIR once, as when 保存 is pressed"),
-        value("advance", "move the enabled book of folder DIR on to its next number, as issuing does"),
-        value("refuse-request", "intake: refuse the Nth request of this run, counted from 1 (repeatable)"),
+        value("init", "create the folder DIR with its database and control file", "dir"),
+        value("intake", "record the request files of folder DIR once, as its save button does", "dir"),
+        value("advance", "move the enabled book of folder DIR on to its next number, as issuing does", "dir"),
+        value("refuse-request", "intake: refuse the Nth request of this run, counted from 1 (repeatable)", "n"),
         flag("hold-number", "intake: issue the invoice but leave the book's current number DQKYH where it was"),
-        value("advance-after", "intake: issue the invoice and move DQKYH on only this many milliseconds later"),
+        value("advance-after", "intake: issue the invoice and move DQKYH on only this many milliseconds later", "ms"),
         flag("no-company", "no company record (KPZH left empty)"),
         flag("no-enabled-book", "no invoice book with ZTID = 3"),
         flag("used-up-book", "the enabled book has no number left"),
@@ -36,11 +37,12 @@ QList<QCommandLineOption> allOptions()
         value("last-number", "the enabled book's last number"),
         value("print-left", "print_left of the control file"),
         value("print-top", "print_top of the control file"),
-        value("step-delay", "windows: milliseconds before the dialog appears, before it accepts input, in each button"),
+        value("step-delay", "windows: milliseconds before the dialog appears, before it accepts input, in each button",
+              "ms"),
         flag("dialog-disabled", "windows: the issuing dialog never accepts input"),
-        value("omit-button", "windows: leave this dialog button out (repeatable)"),
+        value("omit-button", "windows: leave this dialog button out (repeatable)", "caption"),
         flag("start-hidden", "windows: the main window exists but is not shown"),
-        value("show-after", "windows: show a hidden main window after this many milliseconds"),
+        value("show-after", "windows: show a hidden main window after this many milliseconds", "ms"),
     };
 }
 
@@ -141,15 +143,33 @@ bool parseStandinOptions(const QStringList& arguments, StandinOptions& options, 
 
 QString standinUsage()
 {
-    QString usage = QStringLiteral(
-        "usage: invoicing-standin --init DIR [options] | --intake DIR [intake options] | --advance DIR |\n"
-        "       [window options] [intake options] DIR\n");
-    for (const QCommandLineOption& option : allOptions()) {
-        usage += QStringLiteral("  --") + option.names().first();
+    QString usage =
+        QStringLiteral("Usage: invoicing-standin --init DIR [options]\n"
+                       "  or:  invoicing-standin --intake DIR [intake options]\n"
+                       "  or:  invoicing-standin --advance DIR\n"
+                       "  or:  invoicing-standin [window options] [intake options] DIR\n"
+                       "A stand-in for the invoicing program, for demonstrations, training and tests: its folder\n"
+                       "(Data/DB_KP.mdb, Config/invoice.xml), its intake of request files, and its windows.\n"
+                       "\n"
+                       "Options:\n");
+    const QList<QCommandLineOption> options = allOptions();
+    const auto synopsis = [](const QCommandLineOption& option) {
+        QString text = QStringLiteral("--") + option.names().first();
         if (!option.valueName().isEmpty())
-            usage += QLatin1Char(' ') + option.valueName().toUpper();
-        usage += QStringLiteral("\t") + option.description() + QLatin1Char('\n');
-    }
+            text += QLatin1Char(' ') + option.valueName().toUpper();
+        return text;
+    };
+    qsizetype width = 0;
+    for (const QCommandLineOption& option : options)
+        width = std::max(width, synopsis(option).size());
+    for (const QCommandLineOption& option : options)
+        usage += QStringLiteral("  %1  %2\n").arg(synopsis(option), -int(width)).arg(option.description());
+    usage += QStringLiteral("  %1  %2\n")
+                 .arg(QStringLiteral("-h, --help"), -int(width))
+                 .arg(QStringLiteral("show this help"));
+    usage += QStringLiteral("  %1  %2\n")
+                 .arg(QStringLiteral("-v, --version"), -int(width))
+                 .arg(QStringLiteral("show the version"));
     return usage;
 }
 

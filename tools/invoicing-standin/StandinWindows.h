@@ -25,7 +25,8 @@ struct WindowActions {
 };
 
 // Opens the main window "eTax@SH 电脑开票" with its toolbar and runs until it is closed. The windows
-// are native X11 windows carrying the classes and names the tool looks for.
+// are the window system's own (X11 or Win32), carrying the classes and names the tool looks for;
+// the build chooses which.
 int runStandinWindows(int argc, char** argv, const WindowOptions& options, const WindowActions& actions);
 
 } // namespace corvina::standin

@@ -7,6 +7,7 @@
 #include "app/AppendLog.h"
 #include "app/Clock.h"
 #include "app/Failure.h"
+#include "app/Version.h"
 
 #include <QFile>
 #include <QXmlStreamReader>
@@ -85,9 +86,21 @@ int runWindows(int argc, char** argv, const StandinOptions& options)
 
 int main(int argc, char** argv)
 {
+    // Qt's own reading of the command line: on Windows the wide one, so "关闭" survives any code page.
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    {
+        QCoreApplication probe(argc, argv);
+        arguments = QCoreApplication::arguments();
+    }
+    const QString first = arguments.value(1);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        QTextStream(stdout) << standinUsage();
+        return 0;
+    }
+    if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
+        QTextStream(stdout) << "invoicing-standin " CORVINA_VERSION << Qt::endl;
+        return 0;
+    }
     StandinOptions options;
     QString error;
     if (!parseStandinOptions(arguments, options, error))

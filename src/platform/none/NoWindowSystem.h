@@ -9,6 +9,7 @@ namespace corvina {
 // its readiness check, and F10 cannot be taken.
 class NoWindowServices : public WindowServices {
 public:
+    bool isAvailable() const override { return false; }
     WindowHandle findTopLevel(const std::optional<std::string>&, const std::string&) override { return NoWindow; }
     WindowHandle findChild(WindowHandle, const std::string&, const std::optional<std::string>&) override
     {
@@ -23,6 +24,7 @@ public:
 
 class NoWindowSystemStopKey : public StopKey {
 public:
+    bool isAvailable() const override { return false; }
     bool registerKey(std::function<void()>) override { return false; }
     void release() override {}
 };

@@ -8,21 +8,21 @@ namespace corvina {
 
 namespace {
 
-constexpr const char* HotKeyName = "UserDefineHotKey";
-constexpr const char* WindowClassName = "CorvinaStopKeyWindow";
+constexpr const wchar_t* HotKeyName = L"UserDefineHotKey";
+constexpr const wchar_t* WindowClassName = L"CorvinaStopKeyWindow";
 
 LRESULT CALLBACK stopKeyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_HOTKEY) {
         // Only the key code counts; the identifier in wParam is not looked at.
         if (HIWORD(lParam) == VK_F10) {
-            auto* pressed = reinterpret_cast<std::function<void()>*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+            auto* pressed = reinterpret_cast<std::function<void()>*>(GetWindowLongPtrW(window, GWLP_USERDATA));
             if (pressed && *pressed)
                 (*pressed)();
         }
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 } // namespace
@@ -50,20 +50,20 @@ bool Win32StopKey::registerKey(std::function<void()> pressed)
 void Win32StopKey::serve(void* ready)
 {
     auto& registered = *static_cast<std::promise<bool>*>(ready);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA windowClass{};
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = stopKeyWindowProc;
     windowClass.hInstance = instance;
     windowClass.lpszClassName = WindowClassName;
-    RegisterClassA(&windowClass); // fails harmlessly when already registered
-    HWND window = CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    RegisterClassW(&windowClass); // fails harmlessly when already registered
+    HWND window = CreateWindowExW(0, WindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
     if (!window) {
         registered.set_value(false);
         return;
     }
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_pressed));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_pressed));
 
-    const ATOM atom = GlobalAddAtomA(HotKeyName);
+    const ATOM atom = GlobalAddAtomW(HotKeyName);
     const int id = static_cast<int>(atom) - 0xC002;
     if (!RegisterHotKey(window, id, 0, VK_F10)) {
         GlobalDeleteAtom(atom);
@@ -76,9 +76,9 @@ void Win32StopKey::serve(void* ready)
     registered.set_value(true);
 
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     UnregisterHotKey(window, id);
     GlobalDeleteAtom(atom);
@@ -90,7 +90,7 @@ void Win32StopKey::release()
     if (!m_thread.joinable())
         return;
     // WM_QUIT ends the key thread's loop; it then gives the key and the atom back.
-    PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
+    PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
     m_thread.join();
     m_window = nullptr;
     m_threadId = 0;

@@ -15,6 +15,7 @@ public:
     Win32StopKey(const Win32StopKey&) = delete;
     Win32StopKey& operator=(const Win32StopKey&) = delete;
 
+    bool isAvailable() const override { return true; }
     bool registerKey(std::function<void()> pressed) override;
     void release() override;
 

@@ -6,18 +6,16 @@ namespace corvina {
 
 namespace {
 
-// UTF-8 to the ANSI code page the "A" functions expect (936 on a Chinese system).
-std::string toAnsi(const std::string& utf8)
+// The wide-character functions compare titles and classes exactly whatever the system's ANSI code
+// page, so a Chinese caption is found on a Windows set up for another language too.
+std::wstring toWide(const std::string& utf8)
 {
     if (utf8.empty())
         return {};
-    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), wideLength);
-    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), length, nullptr, nullptr);
-    return ansi;
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), length);
+    return wide;
 }
 
 HWND toWindow(WindowHandle handle)
@@ -34,9 +32,9 @@ WindowHandle toHandle(HWND window)
 
 WindowHandle Win32WindowServices::findTopLevel(const std::optional<std::string>& windowClass, const std::string& title)
 {
-    const std::string ansiClass = windowClass ? toAnsi(*windowClass) : std::string();
-    const std::string ansiTitle = toAnsi(title);
-    return toHandle(FindWindowA(windowClass ? ansiClass.c_str() : nullptr, ansiTitle.c_str()));
+    const std::wstring wideClass = windowClass ? toWide(*windowClass) : std::wstring();
+    const std::wstring wideTitle = toWide(title);
+    return toHandle(FindWindowW(windowClass ? wideClass.c_str() : nullptr, wideTitle.c_str()));
 }
 
 WindowHandle Win32WindowServices::findChild(WindowHandle parent, const std::string& windowClass,
@@ -45,10 +43,10 @@ WindowHandle Win32WindowServices::findChild(WindowHandle parent, const std::stri
     // A null parent would search the desktop's children; only a real parent is searched.
     if (parent == NoWindow)
         return NoWindow;
-    const std::string ansiClass = toAnsi(windowClass);
-    const std::string ansiCaption = caption ? toAnsi(*caption) : std::string();
+    const std::wstring wideClass = toWide(windowClass);
+    const std::wstring wideCaption = caption ? toWide(*caption) : std::wstring();
     return toHandle(
-        FindWindowExA(toWindow(parent), nullptr, ansiClass.c_str(), caption ? ansiCaption.c_str() : nullptr));
+        FindWindowExW(toWindow(parent), nullptr, wideClass.c_str(), caption ? wideCaption.c_str() : nullptr));
 }
 
 bool Win32WindowServices::isVisible(WindowHandle window)
@@ -67,7 +65,7 @@ bool Win32WindowServices::postMouseMessage(WindowHandle window, unsigned message
     // A null window would post to this thread's own queue.
     if (window == NoWindow)
         return false;
-    return PostMessageA(toWindow(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)) != 0;
+    return PostMessageW(toWindow(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)) != 0;
 }
 
 bool Win32WindowServices::sendMouseMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
@@ -75,8 +73,11 @@ bool Win32WindowServices::sendMouseMessage(WindowHandle window, unsigned message
 {
     if (window == NoWindow || !IsWindow(toWindow(window)))
         return false;
-    SendMessageA(toWindow(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
-    return true;
+    // Waits while the target handles the press, modal boxes included (their loop keeps the target
+    // answering), but not on a target that has stopped answering altogether.
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(toWindow(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
+                               SMTO_NORMAL | SMTO_ABORTIFHUNG, SendLimit, &result) != 0;
 }
 
 void Win32WindowServices::sleep(int milliseconds)

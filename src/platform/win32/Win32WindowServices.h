@@ -4,10 +4,15 @@
 
 namespace corvina {
 
-// Window services over the Windows user interface, called directly. Texts are turned from UTF-8
-// into the system's ANSI code page for the "A" functions, and classes and titles compare whole.
+// Window services over the Windows user interface, called directly through the wide-character
+// functions; classes and titles compare whole.
 class Win32WindowServices : public WindowServices {
 public:
+    // A send waits this long at most (milliseconds): an error box the clerk has not closed yet
+    // holds it, a program that stopped answering does not.
+    static constexpr unsigned SendLimit = 30 * 60 * 1000;
+
+    bool isAvailable() const override { return true; }
     WindowHandle findTopLevel(const std::optional<std::string>& windowClass, const std::string& title) override;
     WindowHandle findChild(WindowHandle parent, const std::string& windowClass,
                            const std::optional<std::string>& caption) override;

@@ -37,6 +37,17 @@ X11StopKey::X11StopKey(const std::string& displayName) : m_displayName(displayNa
 {
 }
 
+bool X11StopKey::isAvailable() const
+{
+    if (m_display)
+        return true;
+    Display* display = XOpenDisplay(m_displayName.empty() ? nullptr : m_displayName.c_str());
+    if (!display)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
 X11StopKey::~X11StopKey()
 {
     release();

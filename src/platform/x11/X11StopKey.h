@@ -20,6 +20,8 @@ public:
     X11StopKey(const X11StopKey&) = delete;
     X11StopKey& operator=(const X11StopKey&) = delete;
 
+    // Whether the display can be reached at this moment.
+    bool isAvailable() const override;
     bool registerKey(std::function<void()> pressed) override;
     void release() override;
 

@@ -24,6 +24,9 @@ X11WindowServices::X11WindowServices(const std::string& displayName)
     m_utf8String = XInternAtom(m_display, "UTF8_STRING", False);
     m_wmProtocols = XInternAtom(m_display, "WM_PROTOCOLS", False);
     m_netWmPing = XInternAtom(m_display, "_NET_WM_PING", False);
+    m_netWmState = XInternAtom(m_display, "_NET_WM_STATE", False);
+    m_netWmStateModal = XInternAtom(m_display, "_NET_WM_STATE_MODAL", False);
+    m_netWmPid = XInternAtom(m_display, "_NET_WM_PID", False);
     // Ping answers are sent to the root window.
     XSelectInput(m_display, m_root, StructureNotifyMask | SubstructureNotifyMask);
     XFlush(m_display);
@@ -309,6 +312,63 @@ void X11WindowServices::waitForPing(unsigned long topLevel)
     }
 }
 
+bool X11WindowServices::hasAtom(unsigned long window, unsigned long property, unsigned long atom)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(m_display, window, property, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+            Success &&
+        data && format == 32) {
+        const auto* atoms = reinterpret_cast<const unsigned long*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            found = found || atoms[i] == atom;
+    }
+    if (data)
+        XFree(data);
+    return found;
+}
+
+long X11WindowServices::processOf(unsigned long window)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    long pid = 0;
+    if (XGetWindowProperty(m_display, window, m_netWmPid, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
+                           &data) == Success &&
+        data && format == 32 && count == 1)
+        pid = *reinterpret_cast<const long*>(data);
+    if (data)
+        XFree(data);
+    return pid;
+}
+
+// A shown window marked modal and transient for the target's window, or for another window of the
+// same program (the same _NET_WM_PID).
+bool X11WindowServices::modalWindowOpen(unsigned long topLevel)
+{
+    const long pid = processOf(topLevel);
+    for (unsigned long frame : children(m_root)) {
+        const unsigned long client = clientOf(frame);
+        if (client == topLevel || !hasAtom(client, m_netWmState, m_netWmStateModal))
+            continue;
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(m_display, client, &attributes) || attributes.map_state == IsUnmapped)
+            continue;
+        Window owner = None;
+        if (!XGetTransientForHint(m_display, client, &owner) || owner == None)
+            continue;
+        if (owner == topLevel || (pid > 0 && processOf(owner) == pid))
+            return true;
+    }
+    X11ErrorTrap::takeError(m_display);
+    return false;
+}
+
 bool X11WindowServices::sendMouseMessage(WindowHandle window, unsigned message, std::uintptr_t, std::intptr_t lParam)
 {
     if (!sendButtonEvent(window, message, lParam))
@@ -318,14 +378,24 @@ bool X11WindowServices::sendMouseMessage(WindowHandle window, unsigned message, 
         // A toolkit may answer a ping read in the same batch as the button events before it hands
         // those events on to its widgets. The first answer says the events have been read; the
         // second ping, sent once that batch is surely over, is answered only after they were
-        // handled.
+        // handled, or from the loop of a modal window the press opened.
         waitForPing(topLevel);
         std::this_thread::sleep_for(std::chrono::milliseconds(PingSettle));
         waitForPing(topLevel);
     } else
         XSync(m_display, False);
+    bool closed = true;
+    if (modalWindowOpen(topLevel)) {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(ModalWaitLimit);
+        while ((closed = !modalWindowOpen(topLevel)) == false && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ModalPoll));
+        // The press goes on after the box; its end is answered by the next ping.
+        if (closed && answersPing(topLevel))
+            waitForPing(topLevel);
+    }
     X11ErrorTrap::takeError(m_display);
-    return true;
+    return closed;
 }
 
 void X11WindowServices::sleep(int milliseconds)

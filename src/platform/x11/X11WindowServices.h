@@ -23,10 +23,16 @@ namespace corvina {
 //   trips to the target's top-level window, the second a moment after the first was answered:
 //   its answer comes back only after the target's program has handled the events before it. The wait for it is bounded
 //   by PingTimeout, and a window whose program does not answer pings is only flushed to the server.
+// - While the target's program then shows a modal window (marked _NET_WM_STATE_MODAL and transient
+//   for one of its windows), a send keeps waiting until that window is closed, as a send on Windows
+//   does, and pings once more so that the rest of the press is handled too. The clerk closes such a
+//   box; ModalWaitLimit only keeps a forgotten one from holding the run for ever.
 class X11WindowServices : public WindowServices {
 public:
     static constexpr int PingTimeout = 5000; // milliseconds
     static constexpr int PingSettle = 20;    // milliseconds between the two pings of a send
+    static constexpr int ModalPoll = 50;     // milliseconds between looks for a modal window
+    static constexpr int ModalWaitLimit = 30 * 60 * 1000;
 
     // Connects to the named display, or to $DISPLAY when none is named.
     explicit X11WindowServices(const std::string& displayName = {});
@@ -34,7 +40,7 @@ public:
     X11WindowServices(const X11WindowServices&) = delete;
     X11WindowServices& operator=(const X11WindowServices&) = delete;
 
-    bool isOpen() const { return m_display != nullptr; }
+    bool isAvailable() const override { return m_display != nullptr; }
 
     WindowHandle findTopLevel(const std::optional<std::string>& windowClass, const std::string& title) override;
     WindowHandle findChild(WindowHandle parent, const std::string& windowClass,
@@ -59,6 +65,9 @@ private:
     bool answersPing(unsigned long topLevel);
     bool sendButtonEvent(unsigned long window, unsigned message, std::intptr_t lParam);
     void waitForPing(unsigned long topLevel);
+    bool modalWindowOpen(unsigned long topLevel);
+    bool hasAtom(unsigned long window, unsigned long property, unsigned long atom);
+    long processOf(unsigned long window);
 
     _XDisplay* m_display = nullptr;
     unsigned long m_root = 0;
@@ -67,6 +76,9 @@ private:
     unsigned long m_utf8String = 0;
     unsigned long m_wmProtocols = 0;
     unsigned long m_netWmPing = 0;
+    unsigned long m_netWmState = 0;
+    unsigned long m_netWmStateModal = 0;
+    unsigned long m_netWmPid = 0;
     long m_pingSerial = 0;
     int m_unansweredPings = 0;
 };

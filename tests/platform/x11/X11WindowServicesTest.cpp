@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 // After gtest and Qt: Xlib defines macros such as None and Bool.
 #include <X11/Xatom.h>
@@ -61,9 +63,9 @@ protected:
     {
         ASSERT_TRUE(server && server->running()) << "Xvfb did not start";
         ASSERT_TRUE(display);
-        ASSERT_EQ(ids.size(), 9) << "the peer program did not report its windows";
+        ASSERT_EQ(ids.size(), 10) << "the peer program did not report its windows";
         services = std::make_unique<X11WindowServices>(server->displayName());
-        ASSERT_TRUE(services->isOpen());
+        ASSERT_TRUE(services->isAvailable());
     }
 
     static WindowHandle id(const char* name) { return ids.value(name); }
@@ -256,4 +258,52 @@ TEST_F(X11WindowServicesTest, LooksThroughAWindowManagerFrame)
     XMapWindow(display, frame);
     XSync(display, False);
     EXPECT_TRUE(services->isVisible(framed));
+}
+
+TEST_F(X11WindowServicesTest, SentPressWaitsWhileItsModalBoxIsOpen)
+{
+    const WindowHandle button = id("modal");
+    std::atomic<int> returned{0};
+    std::atomic<bool> result{false};
+    std::thread sender([&] {
+        X11WindowServices own(server->displayName()); // one connection per thread
+        own.sendMouseMessage(button, MouseMessage::LeftButtonDown, MouseMessage::LeftButtonFlag, 0);
+        result = own.sendMouseMessage(button, MouseMessage::LeftButtonUp, MouseMessage::LeftButtonFlag, 0);
+        returned = 1;
+    });
+
+    QElapsedTimer timer;
+    timer.start();
+    Window box = None;
+    while ((box = services->findTopLevel(std::nullopt, "模态框")) == None && timer.elapsed() < 10000)
+        QThread::msleep(20);
+    ASSERT_NE(box, None) << "the press opened no box";
+
+    // The box carries the marks the wait looks for.
+    Window owner = None;
+    EXPECT_TRUE(XGetTransientForHint(display, box, &owner));
+    EXPECT_EQ(owner, id("main"));
+
+    // Well past the pings of a send, the press is still not over.
+    QThread::msleep(600);
+    EXPECT_EQ(returned.load(), 0);
+    EXPECT_EQ(peerProperty(button, "_PEER_MODAL_DONE"), "");
+
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = box;
+    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, box, False, NoEventMask, &close);
+    XFlush(display);
+
+    timer.restart();
+    while (!returned && timer.elapsed() < 10000)
+        QThread::msleep(10);
+    sender.join();
+    EXPECT_TRUE(result.load());
+    // The rest of the press, after the box, was handled by the time the send returned.
+    EXPECT_EQ(peerProperty(button, "_PEER_MODAL_DONE"), "1");
 }

@@ -7,8 +7,18 @@ namespace corvina {
 
 namespace {
 
-// The system's Access ODBC driver, by the name it is registered under.
+// The system's Access ODBC driver, by the name it is registered under. Windows itself ships only a
+// 32-bit Access driver; a 64-bit program needs Microsoft's Access Database Engine of its own bitness.
 const QString kAccessOdbcDriver = QStringLiteral("Microsoft Access Driver (*.mdb, *.accdb)");
+constexpr int kBits = sizeof(void*) * 8;
+
+QString missingDriver(const QString& nativePath)
+{
+    return StoreTexts::NoAccessOdbcDriver.arg(nativePath, kAccessOdbcDriver) +
+           StoreTexts::InstallAccessDriver.arg(QString::number(kBits),
+                                               kBits == 64 ? QStringLiteral("AccessDatabaseEngine_X64.exe")
+                                                           : QStringLiteral("AccessDatabaseEngine.exe"));
+}
 
 // An ODBC connection-string value in braces, so that ";" in a path or password stays inside it.
 QString braced(QString value)
@@ -27,9 +37,11 @@ std::unique_ptr<IssuingEngine> makeAccessEngine(const QString& nativePath, const
     settings.connectOptions = QStringLiteral("SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY;SQL_ATTR_LOGIN_TIMEOUT=30");
     settings.missingDriver = StoreTexts::NoAccessOdbcDriver.arg(nativePath, QStringLiteral("QODBC"));
     settings.describeFailure = [nativePath](const QString& why) {
-        // IM002: the driver manager knows no driver of that name.
-        return why.contains(QLatin1String("IM002")) ? StoreTexts::NoAccessOdbcDriver.arg(nativePath, kAccessOdbcDriver)
-                                                    : StoreTexts::AccessOpenFailed.arg(nativePath, why);
+        // IM002: Windows' driver manager knows no driver of that name; unixODBC (also behind wine)
+        // says it cannot open the driver's library.
+        const bool missing = why.contains(QLatin1String("IM002")) ||
+                             (why.contains(QLatin1String("Can't open lib")) && why.contains(kAccessOdbcDriver));
+        return missing ? missingDriver(nativePath) : StoreTexts::AccessOpenFailed.arg(nativePath, why);
     };
     return std::make_unique<QtSqlIssuingEngine>(std::move(settings));
 }

@@ -1,0 +1,10 @@
+#include "app/ProcessConsole.h"
+
+namespace corvina {
+
+// A program started from a terminal writes to it already.
+void useParentConsole()
+{
+}
+
+} // namespace corvina
