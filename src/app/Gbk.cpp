@@ -1,28 +1,20 @@
 #include "app/Gbk.h"
-#include "app/SystemGbk.h"
-
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include "app/CodePage.h"
 
 namespace corvina {
 
 namespace {
 
 // Making a converter looks the code page up each time; one per thread is kept instead.
-QStringEncoder& gbkEncoder()
+const CodePage& gbk()
 {
-    thread_local QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
-    return encoder;
+    thread_local const CodePage page(936);
+    return page;
 }
 
 QByteArray encode(QStringView text)
 {
-    QStringEncoder& encoder = gbkEncoder();
-    if (encoder.isValid())
-        return encoder.encode(text);
-    if (std::optional<QByteArray> bytes = systemGbkEncode(text))
-        return *bytes;
-    return text.toString().toLocal8Bit();
+    return gbk().encode(text);
 }
 
 } // namespace
@@ -34,12 +26,7 @@ QByteArray gbkEncode(const QString& text)
 
 QString gbkDecode(const QByteArray& bytes)
 {
-    QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
-    if (decoder.isValid())
-        return decoder.decode(bytes);
-    if (std::optional<QString> text = systemGbkDecode(bytes))
-        return *text;
-    return QString::fromLocal8Bit(bytes);
+    return gbk().decode(bytes);
 }
 
 QStringList cutGbkPieces(const QString& text, int count, int pieceBytes)
