@@ -1,36 +1,46 @@
 #include "app/Gbk.h"
 #include "app/CodePage.h"
 
+#include <QMutex>
+
 namespace corvina {
 
 namespace {
 
-// Making a converter looks the code page up each time; one per thread is kept instead.
-const CodePage& gbk()
-{
-    thread_local const CodePage page(936);
-    return page;
-}
+// One converter for the whole program, used under its lock: making one looks the code page up
+// each time. Not one per thread (thread_local): the Windows toolchain emulates thread-local storage,
+// and there an object's destructor at a thread's exit may run on storage already freed.
+struct SharedGbk {
+    QMutex mutex;
+    CodePage page{936};
+};
 
-QByteArray encode(QStringView text)
+SharedGbk& shared()
 {
-    return gbk().encode(text);
+    static SharedGbk gbk;
+    return gbk;
 }
 
 } // namespace
 
 QByteArray gbkEncode(const QString& text)
 {
-    return encode(text);
+    SharedGbk& gbk = shared();
+    QMutexLocker lock(&gbk.mutex);
+    return gbk.page.encode(text);
 }
 
 QString gbkDecode(const QByteArray& bytes)
 {
-    return gbk().decode(bytes);
+    SharedGbk& gbk = shared();
+    QMutexLocker lock(&gbk.mutex);
+    return gbk.page.decode(bytes);
 }
 
 QStringList cutGbkPieces(const QString& text, int count, int pieceBytes)
 {
+    SharedGbk& gbk = shared();
+    QMutexLocker lock(&gbk.mutex);
     QStringList pieces;
     QString current;
     int used = 0;
@@ -38,7 +48,7 @@ QStringList cutGbkPieces(const QString& text, int count, int pieceBytes)
         // One code point at a time, so a surrogate pair is never split.
         const qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QStringView cp = QStringView(text).mid(i, len);
-        const int bytes = cp.at(0).unicode() < 0x80 ? 1 : static_cast<int>(encode(cp).size());
+        const int bytes = cp.at(0).unicode() < 0x80 ? 1 : static_cast<int>(gbk.page.encode(cp).size());
         if (used + bytes > pieceBytes) {
             pieces << current;
             current.clear();
