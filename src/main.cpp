@@ -19,7 +19,14 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addOption({QStringLiteral("app-folder"), QStringLiteral("Application folder."), QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("store"),
+                      QStringLiteral("Shared store (postgresql://...); default: CORVINA_STORE, else [store] url of "
+                                     "sysconfig.ini, else SysData.mdb."),
+                      QStringLiteral("URL")});
     parser.process(app);
+    // The window reads the shared store's address where the command line leaves it.
+    if (parser.isSet(QStringLiteral("store")))
+        qputenv("CORVINA_STORE", parser.value(QStringLiteral("store")).toUtf8());
 
     corvina::GuiPrompter prompter;
     app.setPrompter(&prompter);

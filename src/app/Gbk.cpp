@@ -1,49 +1,46 @@
 #include "app/Gbk.h"
-#include "app/SystemGbk.h"
+#include "app/CodePage.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include <QMutex>
 
 namespace corvina {
 
 namespace {
 
-// Making a converter looks the code page up each time; one per thread is kept instead.
-QStringEncoder& gbkEncoder()
-{
-    thread_local QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
-    return encoder;
-}
+// One converter for the whole program, used under its lock: making one looks the code page up
+// each time. Not one per thread (thread_local): the Windows toolchain emulates thread-local storage,
+// and there an object's destructor at a thread's exit may run on storage already freed.
+struct SharedGbk {
+    QMutex mutex;
+    CodePage page{936};
+};
 
-QByteArray encode(QStringView text)
+SharedGbk& shared()
 {
-    QStringEncoder& encoder = gbkEncoder();
-    if (encoder.isValid())
-        return encoder.encode(text);
-    if (std::optional<QByteArray> bytes = systemGbkEncode(text))
-        return *bytes;
-    return text.toString().toLocal8Bit();
+    static SharedGbk gbk;
+    return gbk;
 }
 
 } // namespace
 
 QByteArray gbkEncode(const QString& text)
 {
-    return encode(text);
+    SharedGbk& gbk = shared();
+    QMutexLocker lock(&gbk.mutex);
+    return gbk.page.encode(text);
 }
 
 QString gbkDecode(const QByteArray& bytes)
 {
-    QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
-    if (decoder.isValid())
-        return decoder.decode(bytes);
-    if (std::optional<QString> text = systemGbkDecode(bytes))
-        return *text;
-    return QString::fromLocal8Bit(bytes);
+    SharedGbk& gbk = shared();
+    QMutexLocker lock(&gbk.mutex);
+    return gbk.page.decode(bytes);
 }
 
 QStringList cutGbkPieces(const QString& text, int count, int pieceBytes)
 {
+    SharedGbk& gbk = shared();
+    QMutexLocker lock(&gbk.mutex);
     QStringList pieces;
     QString current;
     int used = 0;
@@ -51,7 +48,7 @@ QStringList cutGbkPieces(const QString& text, int count, int pieceBytes)
         // One code point at a time, so a surrogate pair is never split.
         const qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QStringView cp = QStringView(text).mid(i, len);
-        const int bytes = cp.at(0).unicode() < 0x80 ? 1 : static_cast<int>(encode(cp).size());
+        const int bytes = cp.at(0).unicode() < 0x80 ? 1 : static_cast<int>(gbk.page.encode(cp).size());
         if (used + bytes > pieceBytes) {
             pieces << current;
             current.clear();

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QStandardPaths>
+#include <QSysInfo>
 
 namespace corvina {
 
@@ -48,7 +49,20 @@ AppSettings AppSettings::load(const QString& appFolder)
     m.KPBZ_del_XT = ReadSetting(ini, QStringLiteral("Merge"), QStringLiteral("KPBZ_del_XT"), QStringLiteral("0"));
     s.LocalStorePath = s.AppFolder + QStringLiteral("SysData.mdb");
     s.IssuingDatabasePath = s.InvoicingSoftwareFolder + QStringLiteral("\\Data\\DB_KP.mdb");
+    s.StoreUrl = ReadSetting(ini, QStringLiteral("store"), QStringLiteral("url"), QString()).trimmed();
+    s.Station = ReadSetting(ini, QStringLiteral("store"), QStringLiteral("station"), QString()).trimmed();
+    if (s.Station.isEmpty())
+        s.Station = QSysInfo::machineHostName();
     return s;
+}
+
+void applyStoreOverride(AppSettings& settings, const QString& commandLineValue)
+{
+    QString value = commandLineValue.trimmed();
+    if (value.isEmpty())
+        value = qEnvironmentVariable("CORVINA_STORE").trimmed();
+    if (!value.isEmpty())
+        settings.StoreUrl = value;
 }
 
 QString ExeFolder(const QString& overrideFolder)

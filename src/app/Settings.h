@@ -25,6 +25,16 @@ struct AppSettings {
     MergeSettings Merge;
     QString LocalStorePath;
     QString IssuingDatabasePath; // Windows-style text; see nativePath()
+    // [store] url: a store shared by several desks on a database server (postgresql://...);
+    // empty for the file at LocalStorePath.
+    QString StoreUrl;
+    // [store] station: the name this desk's invoicing station goes by in the issuing journal, so
+    // that stations sharing a store tell their own attempts from the others'; default the
+    // computer's name (one invoicing program per computer).
+    QString Station;
+
+    // Where the local store is: the shared store when one is named, else the file.
+    QString storeLocation() const { return StoreUrl.isEmpty() ? LocalStorePath : StoreUrl; }
 
     QString settingsFile() const { return AppFolder + QStringLiteral("sysconfig.ini"); }
     QString logPath() const { return AppFolder + QStringLiteral("InputLogFile.log"); }
@@ -34,6 +44,10 @@ struct AppSettings {
     // Reads kaippath and the Merge keys of AppFolder's sysconfig.ini and derives the paths.
     static AppSettings load(const QString& appFolder);
 };
+
+// A shared store named outside sysconfig.ini wins over its [store] url: the command line's value
+// when given, else the environment variable CORVINA_STORE.
+void applyStoreOverride(AppSettings& settings, const QString& commandLineValue);
 
 inline const QString kDefaultKaippath = QStringLiteral("C:\\eTax@SH WSKP");
 

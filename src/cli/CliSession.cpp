@@ -33,6 +33,11 @@ void addCommonOptions(QCommandLineParser& parser, bool withYes)
          QStringLiteral("Application folder (sysconfig.ini, SysData.mdb); default: CORVINA_APP_FOLDER, else "
                         "the executable's folder (installed: the user's data folder)."),
          QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("store"),
+                      QStringLiteral("Shared store on a PostgreSQL server, as postgresql://user@host:port/database"
+                                     "?sslmode=...; default: CORVINA_STORE, else [store] url of sysconfig.ini, else "
+                                     "SysData.mdb. Leave the password to ~/.pgpass or PGSERVICE."),
+                      QStringLiteral("URL")});
     if (withYes)
         parser.addOption({QStringLiteral("yes"), QStringLiteral("Answer every question with Yes.")});
 }
@@ -86,6 +91,7 @@ CliSession::CliSession(const QCommandLineParser& parser)
     : settings(AppSettings::load(ExeFolder(parser.value(QStringLiteral("app-folder"))))),
       prompter(parser.optionNames().contains(QStringLiteral("yes")) && parser.isSet(QStringLiteral("yes")))
 {
+    applyStoreOverride(settings, parser.value(QStringLiteral("store")));
 }
 
 CliSession::~CliSession() = default;
@@ -93,7 +99,7 @@ CliSession::~CliSession() = default;
 LocalStore* CliSession::localStore()
 {
     if (!m_local)
-        m_local = std::make_unique<LocalStore>(settings.LocalStorePath, prompter);
+        m_local = std::make_unique<LocalStore>(settings.storeLocation(), prompter);
     return m_local->open() ? m_local.get() : nullptr;
 }
 

@@ -1,3 +1,4 @@
+#include "app/AppendLog.h"
 #include "app/Prompter.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
@@ -30,6 +31,7 @@ int runIssueCommand(const QStringList& args)
     parser.setApplicationDescription(QStringLiteral(
         "Runs the query, ticks the named documents (all when none is named) and issues the pending ones "
         "through the invoicing program, printing one line per issued document: number, code, invoice number. "
+        "A document another station sharing the store has claimed or issued is passed over with a line on stderr. "
         "A run that stops on a message prints it and exits 1."));
     addCommonOptions(parser, true);
     addQueryOptions(parser);
@@ -49,7 +51,8 @@ int runIssueCommand(const QStringList& args)
     IssuingState state;
     BatchRunController run(session.prompter, session.clock, createPlatformStopKey());
     run.setList(list, nullptr);
-    run.setStorePath(session.settings.LocalStorePath);
+    run.setStorePath(session.settings.storeLocation());
+    run.setStation(session.settings.Station);
     run.setStepsFactory([&](LocalStore& store) {
         return createPlatformIssuingSteps(session.settings, store, state, session.clock, session.prompter);
     });
@@ -57,6 +60,13 @@ int runIssueCommand(const QStringList& args)
     run.setIssuedHook([&issued](const QString& orderId, const QString& code, const QString& number) {
         ++issued;
         printOut(orderId + QLatin1Char('\t') + code + QLatin1Char('\t') + number + QLatin1Char('\n'));
+    });
+    // Rows another station sharing the store has claimed or issued: logged, and said on stderr.
+    int passedOver = 0;
+    run.setPassedOverHook([&](const QString&, const QString& text) {
+        ++passedOver;
+        AppendLog(session.settings.logPath(), text, session.clock);
+        printErr(text + QLatin1Char('\n'));
     });
     run.RegisterStopKey();
     g_batchRunning = &run.BatchRunning;
@@ -72,7 +82,7 @@ int runIssueCommand(const QStringList& args)
     run.ReleaseStopKey();
     std::signal(SIGINT, SIG_DFL);
     g_batchRunning = nullptr;
-    return started && run.lastEnd() == BatchEnd::Normal && issued == pending ? kDone : kFailed;
+    return started && run.lastEnd() == BatchEnd::Normal && issued + passedOver == pending ? kDone : kFailed;
 }
 
 } // namespace corvina::cli

@@ -100,6 +100,7 @@ int runJournalCommand(const QStringList& args)
                                      {QStringLiteral("FSettledState"), a.settledState},
                                      {QStringLiteral("FSettledCode"), a.settledCode},
                                      {QStringLiteral("FSettledNumber"), a.settledNumber},
+                                     {QStringLiteral("FStation"), a.station},
                                      {QStringLiteral("open"), a.isOpen()}});
         }
         printOut(array.isEmpty() ? QStringLiteral("[]\n")
@@ -108,8 +109,8 @@ int runJournalCommand(const QStringList& args)
     }
     QString out = CliTexts::JournalCaptions.join(QLatin1Char('\t')) + QLatin1Char('\n');
     for (const IssueAttempt& a : attempts) {
-        out += QStringList{a.orderId,    a.code,           a.number, a.startedAt, outcomeText(a.outcome),
-                           a.finishedAt, settlementText(a)}
+        out += QStringList{a.orderId,         a.code,   a.number, a.startedAt, outcomeText(a.outcome), a.finishedAt,
+                           settlementText(a), a.station}
                    .join(QLatin1Char('\t')) +
                QLatin1Char('\n');
     }

@@ -22,7 +22,7 @@ inline const QString BookTablesMissing = QStringLiteral("数据库 %1 不是开�
 // `corvina journal`: its columns, the outcomes, and whether an attempt still waits to be settled.
 inline const QStringList JournalCaptions = {
     QStringLiteral("销售单据号"), QStringLiteral("发票代码"), QStringLiteral("发票号码"), QStringLiteral("开始时间"),
-    QStringLiteral("结果"),       QStringLiteral("结束时间"), QStringLiteral("核对")};
+    QStringLiteral("结果"),       QStringLiteral("结束时间"), QStringLiteral("核对"),     QStringLiteral("开票站")};
 inline const QString OutcomePending = QStringLiteral("未完成（开票中断）");
 inline const QString OutcomeIssued = QStringLiteral("已开具并记录");
 inline const QString OutcomeUnconfirmed = QStringLiteral("开票软件未确认");

@@ -4,6 +4,7 @@
 #include "app/Gbk.h"
 #include "app/Prompter.h"
 #include "invoices/InvoiceList.h"
+#include "invoices/InvoiceQuery.h"
 #include "issuing/BatchTexts.h"
 #include "issuing/Texts.h"
 #include "store/IssueJournal.h"
@@ -55,62 +56,77 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
             return BatchEnd::Normal;
         const QString orderId = trimControl(pending.text(ColOrderId));
 
-        // An attempt left open by an earlier run may have issued an invoice: only the clerk can say.
-        std::optional<IssueAttempt> open;
-        try {
-            open = journal.openAttempt(orderId);
-        } catch (const Failure& failure) {
-            ShowMessageBox(prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
-                           MessageBoxKind::Error);
-            return stopped();
-        }
-        if (open) {
-            errorBox(prompter, text(texts::AttemptOpen).arg(orderId, open->code, open->number));
-            return stopped();
-        }
-
-        if (!steps.PrepareIssue(pending))
-            return stopped();
-        const QString code = steps.invoiceCode();
-        const QString number = steps.invoiceNumber();
-        if (recorded.contains(key(code, number))) {
-            errorBox(prompter,
-                     text(texts::NumberAlreadyRecorded).arg(orderId, code, number, recorded.value(key(code, number))));
-            return stopped();
-        }
-        if (!steps.OpenIssueDialog() || !steps.FindIssueButtons())
-            return BatchEnd::Abnormal;
-        if (!steps.BookAsPrepared(orderId))
-            return stopped();
-
-        // Committed before "保存": if the tool dies from here on, the next run finds it open.
-        const IssueJournal::Begun begun = journal.begin(orderId, code, number);
-        switch (begun.outcome) {
+        // The claim: no other station (nor a later run) takes the document while it is in hand.
+        IssueJournal::Begun claim = journal.claim(orderId);
+        const auto passOver = [&](const QString& why) {
+            list.setChecked(row, false);
+            list.setText(row, ColInvCode, claim.storedCode);
+            list.setText(row, ColInvNumber, claim.storedNumber);
+            list.setText(row, ColState, listStateText(claim.storedState));
+            if (hooks.repaint)
+                hooks.repaint();
+            if (hooks.passedOver)
+                hooks.passedOver(orderId, why);
+        };
+        switch (claim.outcome) {
         case IssueJournal::BeginOutcome::Started:
             break;
         case IssueJournal::BeginOutcome::AlreadyOpen:
-            errorBox(prompter, text(texts::AttemptOpen).arg(orderId, begun.attempt.code, begun.attempt.number));
+            if (!journal.isOwn(claim.attempt)) {
+                passOver(text(texts::ClaimedElsewhere).arg(orderId, claim.attempt.station, claim.attempt.startedAt));
+                continue;
+            }
+            // An attempt of this station's left open may have issued an invoice: only the clerk can say.
+            errorBox(prompter, claim.attempt.hasNumbers()
+                                   ? text(texts::AttemptOpen).arg(orderId, claim.attempt.code, claim.attempt.number)
+                                   : text(texts::AttemptOpenUnnumbered).arg(orderId));
             return stopped();
         case IssueJournal::BeginOutcome::AlreadyIssued:
-            errorBox(prompter, text(texts::AlreadyIssuedInStore).arg(orderId, begun.storedCode, begun.storedNumber));
-            return stopped();
+            passOver(text(texts::IssuedElsewhere).arg(orderId, claim.storedCode, claim.storedNumber));
+            continue;
         case IssueJournal::BeginOutcome::NotStored:
             errorBox(prompter, text(texts::NoLongerStored).arg(orderId));
             return stopped();
         case IssueJournal::BeginOutcome::Failed:
             return stopped();
         }
+        IssueAttempt& attempt = claim.attempt;
+        // Until "保存" nothing went out: a run that stops gives the claim back.
+        const auto giveBack = [&](BatchEnd end) {
+            journal.withdraw(attempt);
+            if (end == BatchEnd::Normal)
+                BatchRunning.store(false);
+            return end;
+        };
+
+        if (!steps.PrepareIssue(pending))
+            return giveBack(BatchEnd::Normal);
+        const QString code = steps.invoiceCode();
+        const QString number = steps.invoiceNumber();
+        if (recorded.contains(key(code, number))) {
+            errorBox(prompter,
+                     text(texts::NumberAlreadyRecorded).arg(orderId, code, number, recorded.value(key(code, number))));
+            return giveBack(BatchEnd::Normal);
+        }
+        if (!steps.OpenIssueDialog() || !steps.FindIssueButtons())
+            return giveBack(BatchEnd::Abnormal);
+        if (!steps.BookAsPrepared(orderId))
+            return giveBack(BatchEnd::Normal);
+
+        // Committed before "保存": if the tool dies from here on, the next run finds them open.
+        if (!journal.setNumbers(attempt, code, number))
+            return giveBack(BatchEnd::Normal);
 
         steps.PressIssueButtons();
         if (!steps.ConfirmIssue()) {
             // Nothing is recorded; the attempt stays open so that no run issues the document again
             // before the clerk has looked.
-            journal.recordUnconfirmed(begun.attempt);
+            journal.recordUnconfirmed(attempt);
             errorBox(prompter, text(texts::NotConfirmed).arg(orderId, code, number));
             return stopped();
         }
 
-        const bool stored = journal.recordIssued(begun.attempt);
+        const bool stored = journal.recordIssued(attempt);
         // The invoicing program has issued it either way: the list says so, so that it is not
         // issued a second time from this list.
         list.setChecked(row, false);

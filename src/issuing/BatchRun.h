@@ -43,13 +43,18 @@ struct BatchRunHooks {
     std::function<void()> repaint; // after an issued invoice was written into the list
     // After an invoice was issued and recorded (the command line prints it).
     std::function<void(const QString& orderId, const QString& code, const QString& number)> issued;
+    // A pending row another station sharing the store has claimed or issued was passed over;
+    // `text` says so (the front ends log it, the command line also prints it).
+    std::function<void(const QString& orderId, const QString& text)> passedOver;
 };
 
 // The batch run: visits the rows present at its start and issues each pending one (ticked and
-// "未开票"). Every invoice is journalled: the attempt is committed before "保存" is pressed, and
+// "未开票"). Before preparing a row the station claims its document in the journal; a document
+// another station has claimed or issued is passed over (its row refreshed to what the store says)
+// and the run goes on. The attempt's code and number are committed before "保存" is pressed, and
 // the invoice is recorded in the store and the list only once the invoicing program's book shows
-// its number used. The run stops at the first failure, at a document whose earlier attempt is
-// still open, or when BatchRunning is cleared. The list is reached only through `list` (on the
+// its number used. The run stops at the first failure, at a document whose earlier attempt of
+// this station is still open, or when BatchRunning is cleared. The list is reached only through `list` (on the
 // window, an accessor that runs each call on the UI thread).
 BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& prompter, std::atomic<bool>& BatchRunning,
                        IssuingSteps& steps, const BatchRunHooks& hooks);

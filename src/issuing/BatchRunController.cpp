@@ -9,11 +9,18 @@
 #include "store/IssueJournal.h"
 #include "store/LocalStore.h"
 
+#include <QDeadlineTimer>
 #include <exception>
 #include <memory>
 #include <stdexcept>
 
 namespace corvina {
+
+namespace {
+// How long the window waits for a batch thread to be gone: one that has left run() is gone at once;
+// one still in a run finishes the invoice in hand, whose every wait is shorter than this.
+constexpr int kThreadExitWaitMs = 15000;
+} // namespace
 
 BatchRunController::BatchRunController(Prompter& prompter, Clock& clock, std::unique_ptr<StopKey> stopKey,
                                        QObject* parent)
@@ -23,6 +30,14 @@ BatchRunController::BatchRunController(Prompter& prompter, Clock& clock, std::un
 
 BatchRunController::~BatchRunController()
 {
+    // The window goes only once its run has ended, but the batch thread may still be on its way
+    // out (past run(), freeing its thread-local data): destroying a running QThread, or the process
+    // exiting under it, can leave a lock of the runtime held for ever, and the program never exits.
+    // The wait is bounded all the same; a run still in progress is told to stop first.
+    if (m_thread) {
+        BatchRunning.store(false);
+        m_thread->wait(QDeadlineTimer(kThreadExitWaitMs));
+    }
     // The key's thread must not touch BatchRunning after the flag is gone.
     ReleaseStopKey();
 }
@@ -131,18 +146,21 @@ BatchEnd BatchRunController::execute()
     if (!store.open())
         return BatchEnd::Abnormal; // after the connection message
     UiThreadInvoiceList list(*m_list, m_listContext);
-    IssueJournal journal(store, m_clock, m_prompter);
+    IssueJournal journal(store, m_clock, m_prompter, m_station);
     const std::unique_ptr<IssuingSteps> steps = m_stepsFactory(store);
     BatchRunHooks hooks;
     hooks.repaint = [this] { emit listChanged(); };
     hooks.issued = m_issued;
+    hooks.passedOver = m_passedOver;
     return RunBatchIssue(list, journal, m_prompter, BatchRunning, *steps, hooks);
 }
 
 void BatchRunController::finished(TOCRThread* thread, int run, BatchEnd end)
 {
     // The thread that finished, not the newest: its end may be handled after the next run has
-    // already started, and that one must be left alone.
+    // already started, and that one must be left alone. It has left run(); it is let out of the
+    // system's thread (a moment) before it goes.
+    thread->wait(QDeadlineTimer(kThreadExitWaitMs));
     thread->deleteLater();
     if (run != m_run)
         return;

@@ -37,6 +37,8 @@ public:
     using StepsFactory = std::function<std::unique_ptr<IssuingSteps>(LocalStore& store)>;
     // Called on the batch thread after an invoice was issued and recorded.
     using IssuedHook = std::function<void(const QString& orderId, const QString& code, const QString& number)>;
+    // Called on the batch thread for a row another station has claimed or issued.
+    using PassedOverHook = std::function<void(const QString& orderId, const QString& text)>;
 
     // `list` is the listed documents; with a `listContext` the batch thread reaches the list only
     // through that object's thread. `storePath` is the local store, opened afresh by every run.
@@ -47,6 +49,9 @@ public:
     void setStorePath(const QString& storePath);
     void setStepsFactory(StepsFactory factory) { m_stepsFactory = std::move(factory); }
     void setIssuedHook(IssuedHook hook) { m_issued = std::move(hook); }
+    void setPassedOverHook(PassedOverHook hook) { m_passedOver = std::move(hook); }
+    // The name this station's attempts go by in the journal.
+    void setStation(const QString& station) { m_station = station; }
 
     // The run's stop flag, shared with the batch thread and the stop key.
     std::atomic<bool> BatchRunning{false};
@@ -94,6 +99,8 @@ private:
     QString m_storePath;
     StepsFactory m_stepsFactory;
     IssuedHook m_issued;
+    PassedOverHook m_passedOver;
+    QString m_station;
     State m_state = State::Idle;
     BatchEnd m_lastEnd = BatchEnd::Normal;
     QPointer<TOCRThread> m_thread;

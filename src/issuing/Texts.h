@@ -33,6 +33,13 @@ inline constexpr const char* AttemptOpen =
     "销售单据 %1 上次开票没有完成，尚未核对，连开已停止。\n发票代码：%2\n发票号码：%3\n"
     "请在开票软件中核对这张发票是否已开具，然后在“发票修改”中记录结果：已开具的记为“已开票”并填写发票代码"
     "和发票号码，没有开具的记为“未开票”。";
+// This station's own claim, cut off before the book was read: "保存" was never pressed for it.
+inline constexpr const char* AttemptOpenUnnumbered =
+    "销售单据 %1 上次开票在读取发票号码之前中断，没有按过“保存”，开票软件中不会有这张发票，连开已停止。\n"
+    "请在“发票修改”中将它记为“未开票”，然后再继续开票。";
+// Rows another station sharing the store has claimed or issued: passed over, the run goes on.
+inline constexpr const char* ClaimedElsewhere = "销售单据 %1 已由开票站“%2”于 %3 认领开票，本站跳过。";
+inline constexpr const char* IssuedElsewhere = "销售单据 %1 已开具（发票代码 %2，发票号码 %3），本站跳过。";
 inline constexpr const char* AlreadyIssuedInStore =
     "销售单据 %1 在数据库中已记为已开票（发票代码 %2，发票号码 %3），没有再开票，连开已停止。请重新查询。";
 inline constexpr const char* NoLongerStored = "销售单据 %1 已不在数据库中，没有开票，连开已停止。请重新查询。";

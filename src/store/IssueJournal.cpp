@@ -27,14 +27,20 @@ IssueAttempt attemptAt(const Rows& rows, int row)
     a.settledState = rows.value(row, QStringLiteral("FSettledState"));
     a.settledCode = rows.value(row, QStringLiteral("FSettledCode"));
     a.settledNumber = rows.value(row, QStringLiteral("FSettledNumber"));
+    a.station = rows.value(row, QStringLiteral("FStation"));
     return a;
 }
 
 } // namespace
 
-IssueJournal::IssueJournal(LocalStore& store, const Clock& clock, Prompter& prompter)
-    : m_store(store), m_clock(clock), m_prompter(prompter)
+IssueJournal::IssueJournal(LocalStore& store, const Clock& clock, Prompter& prompter, QString station)
+    : m_store(store), m_clock(clock), m_prompter(prompter), m_station(std::move(station))
 {
+}
+
+bool IssueJournal::isOwn(const IssueAttempt& attempt) const
+{
+    return attempt.station.isEmpty() || attempt.station == m_station;
 }
 
 QString IssueJournal::stamp(const QDateTime& moment)
@@ -63,12 +69,13 @@ IssueJournal::Begun IssueJournal::begin(const QString& orderId, const QString& c
         m_store.beginTransaction();
         const Rows document = m_store.select(Statements::documentState(orderId));
         const Rows open = m_store.select(Statements::openAttempt(orderId));
+        begun.storedState = document.value(0, QStringLiteral("FOK"));
+        begun.storedCode = document.value(0, QStringLiteral("FInvCode"));
+        begun.storedNumber = document.value(0, QStringLiteral("FInvNumber"));
         if (document.isEmpty()) {
             begun.outcome = BeginOutcome::NotStored;
-        } else if (trimControl(document.value(0, QStringLiteral("FOK"))) == QLatin1String("1")) {
+        } else if (trimControl(begun.storedState) == QLatin1String("1")) {
             begun.outcome = BeginOutcome::AlreadyIssued;
-            begun.storedCode = document.value(0, QStringLiteral("FInvCode"));
-            begun.storedNumber = document.value(0, QStringLiteral("FInvNumber"));
         } else if (!open.isEmpty()) {
             begun.outcome = BeginOutcome::AlreadyOpen;
             begun.attempt = attemptAt(open, 0);
@@ -78,7 +85,7 @@ IssueJournal::Begun IssueJournal::begin(const QString& orderId, const QString& c
             return begun;
         }
         // The store's rule of one open attempt per document is what finally keeps a second claim out.
-        m_store.run(Statements::beginAttempt(orderId, code, number, now()));
+        m_store.run(Statements::beginAttempt(orderId, code, number, now(), m_station));
         const Rows created = m_store.select(Statements::openAttempt(orderId));
         if (created.isEmpty())
             throw Failure(StoreTexts::AttemptNotWritten.arg(orderId));
@@ -88,11 +95,51 @@ IssueJournal::Begun IssueJournal::begin(const QString& orderId, const QString& c
         return begun;
     } catch (const Failure& failure) {
         m_store.rollbackTo(depth);
+        // A claim another station made in the meantime wins by the store's rule: not an error.
+        try {
+            if (auto other = openAttempt(orderId); other && other->station != m_station) {
+                begun.outcome = BeginOutcome::AlreadyOpen;
+                begun.attempt = *other;
+                return begun;
+            }
+        } catch (const Failure&) {
+        }
         ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
                        MessageBoxKind::Error);
         begun = Begun();
         return begun;
     }
+}
+
+bool IssueJournal::change(const SqlStatement& statement, const QString& orderId)
+{
+    const int depth = m_store.transactionDepth();
+    try {
+        m_store.beginTransaction();
+        if (m_store.run(statement) != 1)
+            throw Failure(StoreTexts::AttemptNotWritten.arg(orderId));
+        m_store.commit();
+        return true;
+    } catch (const Failure& failure) {
+        m_store.rollbackTo(depth);
+        ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
+                       MessageBoxKind::Error);
+        return false;
+    }
+}
+
+bool IssueJournal::setNumbers(IssueAttempt& attempt, const QString& code, const QString& number)
+{
+    if (!change(Statements::numberAttempt(attempt.id, code, number), attempt.orderId))
+        return false;
+    attempt.code = code;
+    attempt.number = number;
+    return true;
+}
+
+bool IssueJournal::withdraw(const IssueAttempt& attempt)
+{
+    return change(Statements::withdrawAttempt(attempt.id), attempt.orderId);
 }
 
 bool IssueJournal::finish(const IssueAttempt& attempt, const QString& outcome, bool markIssued)

@@ -11,6 +11,7 @@ class Clock;
 class LocalStore;
 class Prompter;
 class Rows;
+struct SqlStatement;
 
 // One attempt to issue a document, as the journal holds it. Times are "YYYY-MM-DD hh:nn:ss".
 struct IssueAttempt {
@@ -25,8 +26,11 @@ struct IssueAttempt {
     QString settledState; // what the clerk stored when settling: "0" or "1"
     QString settledCode;
     QString settledNumber;
+    QString station; // the station that made it; empty for attempts made before stations were kept
 
     bool isOpen() const { return closedAt.isEmpty(); }
+    // Claimed, but the invoicing program's book was never read for it: nothing went out.
+    bool hasNumbers() const { return !code.isEmpty() || !number.isEmpty(); }
 };
 
 // The issuing journal in the local store. An attempt is written and committed before the
@@ -42,7 +46,12 @@ public:
     static inline const QString Issued = QStringLiteral("issued");
     static inline const QString Unconfirmed = QStringLiteral("unconfirmed");
 
-    IssueJournal(LocalStore& store, const Clock& clock, Prompter& prompter);
+    // `station` names the station whose attempts this journal makes (see AppSettings::Station).
+    IssueJournal(LocalStore& store, const Clock& clock, Prompter& prompter, QString station = QString());
+
+    const QString& station() const { return m_station; }
+    // Whether an attempt is this station's own (attempts made before stations were kept are).
+    bool isOwn(const IssueAttempt& attempt) const;
 
     // The document's open attempt, if any. A store that cannot be read throws Failure.
     std::optional<IssueAttempt> openAttempt(const QString& orderId);
@@ -57,12 +66,24 @@ public:
     struct Begun {
         BeginOutcome outcome = BeginOutcome::Failed;
         IssueAttempt attempt;
+        // What the store holds for the document (unless NotStored or Failed).
+        QString storedState;
         QString storedCode;
         QString storedNumber;
     };
-    // Claims the document for one invoice: in one transaction, checks that it is still stored and
-    // not issued, and inserts an open attempt, which the store lets exist only once per document.
+    // Claims the document for one invoice: in one transaction, under the document's lock, checks
+    // that it is still stored and not issued, and inserts an open attempt of this station, which
+    // the store lets exist only once per document. A claim that loses to another station's reads
+    // as AlreadyOpen.
     Begun begin(const QString& orderId, const QString& code, const QString& number);
+    // The same before the invoicing program's book is read: the attempt has no numbers yet.
+    Begun claim(const QString& orderId) { return begin(orderId, QString(), QString()); }
+    // The code and number the claimed document is about to be issued under, committed before
+    // "保存" is pressed. False after one box ("出错原因：" + reason).
+    bool setNumbers(IssueAttempt& attempt, const QString& code, const QString& number);
+    // Gives a claim up when nothing went to the invoicing program (the preparation stopped the
+    // run). False after one box; the attempt then stays open for the clerk.
+    bool withdraw(const IssueAttempt& attempt);
 
     // The invoicing program's book shows the number used: the attempt is closed as issued and the
     // document recorded with its code and number, together or not at all. False after one box
@@ -88,9 +109,12 @@ private:
     bool finish(const IssueAttempt& attempt, const QString& outcome, bool markIssued);
     QString now() const;
 
+    bool change(const SqlStatement& statement, const QString& orderId);
+
     LocalStore& m_store;
     const Clock& m_clock;
     Prompter& m_prompter;
+    QString m_station;
 };
 
 } // namespace corvina

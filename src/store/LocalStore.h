@@ -13,13 +13,15 @@ namespace corvina {
 class Prompter;
 class SqlConnection;
 
-// The local store SysData.mdb. One instance per thread: each holds its own named connection to
-// the same file (SQLite in WAL mode with a busy timeout), so threads never share a cursor or a
-// transaction. Created with both tables when the file is missing.
+// The local store: SysData.mdb, or a database on a PostgreSQL server shared by several desks.
+// One instance per thread: each holds its own named connection to the same store (SQLite in WAL
+// mode with a busy timeout), so threads never share a cursor or a transaction. The tables are
+// created when missing.
 class LocalStore {
 public:
-    // `path` is the file's Windows-style or native path; `prompter` shows the store's messages.
-    LocalStore(QString path, Prompter& prompter);
+    // `location` is the file's Windows-style or native path, or a postgresql:// address (see
+    // ServerAddress); `prompter` shows the store's messages.
+    LocalStore(QString location, Prompter& prompter);
     ~LocalStore();
     LocalStore(const LocalStore&) = delete;
     LocalStore& operator=(const LocalStore&) = delete;
@@ -29,7 +31,8 @@ public:
     bool open();
     bool isOpen() const;
 
-    // SelectLocal: opens a closed connection on demand; any failure throws Failure.
+    // SelectLocal: opens a closed connection on demand; any failure throws Failure. A statement
+    // with a lock key, inside a transaction, first takes that key's lock (see SqlStatement).
     Rows select(const SqlStatement& statement);
     // The same select streamed row by row, for results too big to hold twice (see SqlConnection).
     void selectEach(const SqlStatement& statement, const std::function<void(const QStringList&)>& onColumns,
@@ -58,8 +61,11 @@ public:
     void setStatementObserver(std::function<void(const SqlStatement&)> observer);
 
     QString path() const;
+    // The location as messages may show it: a server address without its password.
+    QString shownLocation() const;
 
 private:
+    void ensureOpen();
     std::unique_ptr<SqlConnection> m_db;
     Prompter& m_prompter;
     int m_depth = 0;

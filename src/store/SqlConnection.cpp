@@ -2,6 +2,7 @@
 
 #include "app/Failure.h"
 #include "store/DatabaseFile.h"
+#include "store/ServerAddress.h"
 #include "store/Texts.h"
 
 #include <QRegularExpression>
@@ -40,11 +41,19 @@ QVariant asText(const QVariant& v)
 
 void bindAll(QSqlQuery& q, const SqlStatement& s)
 {
-    for (const QVariant& v : s.values)
-        q.addBindValue(asText(v));
+    for (int i = 0; i < s.values.size(); ++i)
+        q.bindValue(i, asText(s.values[i]));
     for (const auto& [name, v] : s.named)
         q.bindValue(name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name, asText(v));
 }
+
+// Advisory lock keys on a server: one for creating the tables, and a space of document keys.
+constexpr qint64 kSchemaLock = 0x436F7276696E61LL;
+constexpr int kKeySpace = 0x436F7276;
+
+// How long a statement on a server waits for a lock another desk holds (a document being stored
+// or claimed there) before it fails with the server's reason instead of hanging.
+const QString kServerSession = QStringLiteral("set lock_timeout = '30s'");
 
 } // namespace
 
@@ -58,8 +67,8 @@ QString sqlErrorText(const QSqlError& error)
     return text;
 }
 
-SqlConnection::SqlConnection(QString nativePath, Options options)
-    : m_path(std::move(nativePath)), m_options(std::move(options)),
+SqlConnection::SqlConnection(QString location, Options options)
+    : m_path(std::move(location)), m_options(std::move(options)),
       m_name(QStringLiteral("corvina-%1").arg(++g_connectionCounter))
 {
 }
@@ -75,6 +84,98 @@ bool SqlConnection::open(QString* reason)
 {
     if (isOpen())
         return true;
+    // A connection that broke off (a server that went away) is dropped before a new one is made.
+    if (m_engine != Engine::None || QSqlDatabase::contains(m_name))
+        close();
+    return ServerAddress::isServerAddress(m_path) ? openServer(reason) : openFile(reason);
+}
+
+QString SqlConnection::shownLocation() const
+{
+    return shownStoreLocation(m_path);
+}
+
+bool SqlConnection::openServer(QString* reason)
+{
+    ServerAddress address;
+    if (!ServerAddress::parse(m_path, &address, reason))
+        return false;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        *reason = StoreTexts::NoServerDriver.arg(address.shown());
+        return false;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+        db.setHostName(address.host);
+        db.setDatabaseName(address.database);
+        db.setUserName(address.user);
+        db.setPassword(address.password);
+        db.setConnectOptions(address.connectOptions());
+        if (!db.open()) {
+            const QString why = address.withoutPassword(sqlErrorText(db.lastError()));
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_name);
+            *reason = StoreTexts::ServerOpenFailed.arg(address.shown(), why);
+            return false;
+        }
+    }
+    m_engine = Engine::Postgres;
+    try {
+        execText(kServerSession);
+        ensureServerSchema();
+    } catch (const Failure& f) {
+        *reason = StoreTexts::ServerSchemaFailed.arg(address.shown(), address.withoutPassword(f.message()));
+        close();
+        return false;
+    }
+    return true;
+}
+
+void SqlConnection::ensureServerSchema()
+{
+    bool missing = false;
+    for (const QString& table : m_options.serverTables)
+        missing = missing || select({QStringLiteral("select to_regclass(?) as found"), {table}, {}})
+                                 .value(0, QStringLiteral("found"))
+                                 .isEmpty();
+    if (missing) {
+        // Two desks starting at once on an empty database: one creates, the other waits and finds.
+        begin();
+        try {
+            select({QStringLiteral("select pg_advisory_xact_lock(?)"), {kSchemaLock}, {}});
+            for (const QString& stmt : m_options.serverSchema.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                if (!stmt.trimmed().isEmpty())
+                    execText(stmt);
+            commit();
+        } catch (const Failure&) {
+            try {
+                rollback();
+            } catch (const Failure&) {
+            }
+            throw;
+        }
+    }
+    addMissingColumns();
+}
+
+void SqlConnection::addMissingColumns()
+{
+    const QString count = m_engine == Engine::Postgres
+                              // The catalogue, not information_schema: that one hides the columns of
+                              // tables the desk's user has no right on.
+                              ? QStringLiteral("select count(*) as n from pg_attribute where attrelid = "
+                                               "cast(to_regclass(?) as oid) and attname = lower(?) and not "
+                                               "attisdropped")
+                              : QStringLiteral("select count(*) as n from pragma_table_info(?) where lower(name) = "
+                                               "lower(?)");
+    for (const QStringList& column : m_options.addedColumns)
+        if (select({count, {column.value(0), column.value(1)}, {}}).value(0, QStringLiteral("n")) == QLatin1String("0"))
+            execText(QStringLiteral("alter table %1 add column %2 %3")
+                         .arg(column.value(0), column.value(1), column.value(2)));
+}
+
+bool SqlConnection::openFile(QString* reason)
+{
     QByteArray head;
     if (!readDatabaseHead(m_path, &head, reason))
         return false;
@@ -139,6 +240,7 @@ bool SqlConnection::open(QString* reason)
                 for (const QString& stmt : m_options.schema.split(QLatin1Char(';'), Qt::SkipEmptyParts))
                     if (!stmt.trimmed().isEmpty())
                         execText(stmt);
+                addMissingColumns();
             }
         } catch (const Failure& f) {
             *reason = f.message();
@@ -167,9 +269,40 @@ void SqlConnection::close()
     m_engine = Engine::None;
 }
 
+void SqlConnection::begin()
+{
+    execText(m_engine == Engine::Sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+}
+
+void SqlConnection::commit()
+{
+    if (m_engine != Engine::Postgres) {
+        execText(QStringLiteral("COMMIT"));
+        return;
+    }
+    // A server answers COMMIT of a transaction in which a statement failed with a rollback, and
+    // no error: the driver's commit tells the two apart.
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (!db.isOpen())
+        throw Failure(StoreTexts::ConnectionLost.arg(sqlErrorText(db.lastError())));
+    if (!db.commit())
+        throw Failure(StoreTexts::CommitRolledBack.arg(sqlErrorText(db.lastError())));
+}
+
+void SqlConnection::rollback()
+{
+    execText(QStringLiteral("ROLLBACK"));
+}
+
+void SqlConnection::lockKey(const QString& key)
+{
+    if (m_engine == Engine::Postgres)
+        select({QStringLiteral("select pg_advisory_xact_lock(?, hashtext(?))"), {kKeySpace, key}, {}});
+}
+
 QString SqlConnection::dialect(const QString& text) const
 {
-    if (m_engine != Engine::Sqlite)
+    if (m_engine != Engine::Sqlite && m_engine != Engine::Postgres)
         return text;
     // Jet's "delete * from" is a plain delete elsewhere.
     static const QRegularExpression deleteStar(QStringLiteral("^\\s*delete\\s+\\*\\s+from\\b"),
@@ -179,13 +312,36 @@ QString SqlConnection::dialect(const QString& text) const
     return out;
 }
 
+QSqlQuery* SqlConnection::reusable(const SqlStatement& statement)
+{
+    if (!statement.values.isEmpty() && !statement.named.isEmpty())
+        return nullptr;
+    QSqlQuery& q = prepared(statement.text);
+    // Reused only when every placeholder gets a new value: none may keep the previous statement's.
+    // A positional statement has no values until its first use.
+    const qsizetype bound = q.boundValues().size();
+    const qsizetype given = statement.values.size() + statement.named.size();
+    if (bound == given || (bound == 0 && statement.named.isEmpty()))
+        return &q;
+    return nullptr;
+}
+
 void SqlConnection::selectEach(const SqlStatement& statement, const std::function<void(const QStringList&)>& onColumns,
                                const std::function<void(std::vector<QString>&)>& onRow)
 {
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
-    q.setForwardOnly(true);
-    if (!q.prepare(dialect(statement.text)))
-        throw Failure(sqlErrorText(q.lastError()));
+    QSqlQuery fresh(QSqlDatabase::database(m_name, false));
+    QSqlQuery* reused = reusable(statement);
+    QSqlQuery& q = reused ? *reused : fresh;
+    if (!reused) {
+        q.setForwardOnly(true);
+        if (!q.prepare(dialect(statement.text)))
+            throw Failure(sqlErrorText(q.lastError()));
+    }
+    // A reused query is finished whatever happens, so that it holds no cursor or lock meanwhile.
+    struct Finish {
+        QSqlQuery& q;
+        ~Finish() { q.finish(); }
+    } finish{q};
     bindAll(q, statement);
     if (!q.exec())
         throw Failure(sqlErrorText(q.lastError()));
@@ -219,9 +375,12 @@ Rows SqlConnection::select(const SqlStatement& statement)
 
 QSqlQuery& SqlConnection::prepared(const QString& text)
 {
+    // Statements are prepared once per connection: the import runs its statements a hundred
+    // thousand times, and a server would otherwise prepare and free each one every time.
     auto it = m_prepared.find(text);
     if (it == m_prepared.end()) {
         QSqlQuery q(QSqlDatabase::database(m_name, false));
+        q.setForwardOnly(true);
         if (!q.prepare(dialect(text)))
             throw Failure(sqlErrorText(q.lastError()));
         it = m_prepared.insert(text, q);
@@ -231,14 +390,14 @@ QSqlQuery& SqlConnection::prepared(const QString& text)
 
 int SqlConnection::exec(const SqlStatement& statement)
 {
-    QSqlQuery* reusable =
-        statement.values.isEmpty() && !statement.named.isEmpty() ? &prepared(statement.text) : nullptr;
-    // Reused only when every placeholder gets a new value: none may keep the previous statement's.
-    if (reusable && reusable->boundValues().size() == statement.named.size()) {
-        QSqlQuery& q = *reusable;
+    if (QSqlQuery* reused = reusable(statement)) {
+        QSqlQuery& q = *reused;
         bindAll(q, statement);
-        if (!q.exec())
-            throw Failure(sqlErrorText(q.lastError()));
+        if (!q.exec()) {
+            const QString why = sqlErrorText(q.lastError());
+            q.finish();
+            throw Failure(why);
+        }
         const int changed = q.numRowsAffected();
         q.finish();
         return changed;

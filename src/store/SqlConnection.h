@@ -12,18 +12,28 @@
 
 namespace corvina {
 
-// One named Qt Sql connection to a database file, owned by the thread that made it. The engine
-// is chosen by the file's first bytes: SQLite directly, Jet/ACE (Access) through ODBC.
+// One named Qt Sql connection, owned by the thread that made it: to a database file, whose
+// engine is chosen by its first bytes (SQLite directly, Jet/ACE (Access) through ODBC), or to a
+// PostgreSQL server named by a postgresql:// address (see ServerAddress).
 class SqlConnection {
 public:
-    enum class Engine { None, Sqlite, Access };
+    enum class Engine { None, Sqlite, Access, Postgres };
     struct Options {
         bool readOnly = false;
         bool createWhenMissing = false; // create an empty SQLite file when none exists
         QString schema;                 // statements (";"-separated) run on every open of SQLite
+        // On a server: the tables that must exist, and the statements (";"-separated) that
+        // create whichever are missing. Run only when one is missing, so that a desk's user
+        // needs no right to create anything once they exist.
+        QStringList serverTables;
+        QString serverSchema;
+        // Columns a table gained after stores were made with it, as {table, column, type}: added to
+        // a store that lacks them, on either engine.
+        QList<QStringList> addedColumns;
     };
 
-    SqlConnection(QString nativePath, Options options);
+    // `location` is a file's native path or a server address.
+    SqlConnection(QString location, Options options);
     ~SqlConnection();
     SqlConnection(const SqlConnection&) = delete;
     SqlConnection& operator=(const SqlConnection&) = delete;
@@ -43,18 +53,32 @@ public:
     int exec(const SqlStatement& statement);
     void execText(const QString& text);
 
+    // The outermost transaction; nested ones are savepoints, run with execText. A commit that the
+    // server turned into a rollback throws Failure.
+    void begin();
+    void commit();
+    void rollback();
+    // Inside a transaction: waits until no other connection holds `key`'s lock, and holds it until
+    // the transaction ends. Only a server needs it: a SQLite writer already has the whole file.
+    void lockKey(const QString& key);
+
     const QString& path() const { return m_path; }
+    // The location as messages show it: a server address without its password.
+    QString shownLocation() const;
 
 private:
+    bool openFile(QString* reason);
+    bool openServer(QString* reason);
+    void ensureServerSchema();
+    void addMissingColumns();
     QString dialect(const QString& text) const;
     QSqlQuery& prepared(const QString& text);
+    QSqlQuery* reusable(const SqlStatement& statement);
     QString m_path;
     Options m_options;
     QString m_name;
     Engine m_engine = Engine::None;
-    // Statements with named values, prepared once per connection: the import runs its two
-    // inserts a hundred thousand times.
-    QHash<QString, QSqlQuery> m_prepared;
+    QHash<QString, QSqlQuery> m_prepared; // by statement text
 };
 
 // The message of a Qt Sql error, database text first.

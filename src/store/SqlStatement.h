@@ -11,6 +11,11 @@ struct SqlStatement {
     QString text;
     QVariantList values;                   // positional "?" values, in order
     QList<QPair<QString, QVariant>> named; // ":Name" values
+    // A select that decides whether to write a document (is it stored? is it claimed?) names the
+    // document here. Inside a transaction the store then holds that document's lock until the
+    // transaction ends, so that two desks sharing a server decide one after the other and the
+    // second sees what the first wrote.
+    QString lockKey = {};
 };
 
 } // namespace corvina

@@ -6,7 +6,8 @@ namespace corvina::Statements {
 
 SqlStatement existenceTest(const QString& orderId)
 {
-    return {QStringLiteral("select FCustOrderId,FOK from invoiceMaster where FCustOrderId = ? "), {orderId}, {}};
+    return {
+        QStringLiteral("select FCustOrderId,FOK from invoiceMaster where FCustOrderId = ? "), {orderId}, {}, orderId};
 }
 
 SqlStatement clearHeader(const QString& orderId)
@@ -79,12 +80,16 @@ SqlStatement markIssued(const QString& code, const QString& number, const QStrin
 
 namespace {
 const QString kAttemptColumns = QStringLiteral("FAttemptId,FCustOrderId,FInvCode,FInvNumber,FStartedAt,FOutcome,"
-                                               "FFinishedAt,FClosedAt,FSettledState,FSettledCode,FSettledNumber");
+                                               "FFinishedAt,FClosedAt,FSettledState,FSettledCode,FSettledNumber,"
+                                               "FStation");
 } // namespace
 
 SqlStatement documentState(const QString& orderId)
 {
-    return {QStringLiteral("select FOK,FInvCode,FInvNumber from invoiceMaster where FCustOrderId=?"), {orderId}, {}};
+    return {QStringLiteral("select FOK,FInvCode,FInvNumber from invoiceMaster where FCustOrderId=?"),
+            {orderId},
+            {},
+            orderId};
 }
 
 SqlStatement openAttempt(const QString& orderId)
@@ -95,11 +100,26 @@ SqlStatement openAttempt(const QString& orderId)
             {}};
 }
 
-SqlStatement beginAttempt(const QString& orderId, const QString& code, const QString& number, const QString& startedAt)
+SqlStatement beginAttempt(const QString& orderId, const QString& code, const QString& number, const QString& startedAt,
+                          const QString& station)
 {
-    return {QStringLiteral("insert into issueJournal(FCustOrderId,FInvCode,FInvNumber,FStartedAt,FOutcome) "
-                           "values(?,?,?,?,'pending')"),
-            {orderId, code, number, startedAt},
+    return {QStringLiteral("insert into issueJournal(FCustOrderId,FInvCode,FInvNumber,FStartedAt,FOutcome,FStation) "
+                           "values(?,?,?,?,'pending',?)"),
+            {orderId, code, number, startedAt, station},
+            {}};
+}
+
+SqlStatement numberAttempt(qint64 id, const QString& code, const QString& number)
+{
+    return {QStringLiteral("update issueJournal set FInvCode=?,FInvNumber=? where FAttemptId=? and FClosedAt is null"),
+            {code, number, id},
+            {}};
+}
+
+SqlStatement withdrawAttempt(qint64 id)
+{
+    return {QStringLiteral("delete from issueJournal where FAttemptId=? and FOutcome='pending' and FClosedAt is null"),
+            {id},
             {}};
 }
 

@@ -29,10 +29,16 @@ SqlStatement markIssued(const QString& code, const QString& number, const QStrin
 
 // The issuing journal: one row per attempt to issue a document. An attempt is open until the
 // invoice is recorded or the clerk settles it; at most one attempt per document is open.
-// The document's state and numbers, read when an attempt begins.
+// The document's state and numbers, read when an attempt begins; inside the claim's transaction
+// it holds the document's lock, so that two stations claim one after the other.
 SqlStatement documentState(const QString& orderId);
 SqlStatement openAttempt(const QString& orderId);
-SqlStatement beginAttempt(const QString& orderId, const QString& code, const QString& number, const QString& startedAt);
+SqlStatement beginAttempt(const QString& orderId, const QString& code, const QString& number, const QString& startedAt,
+                          const QString& station);
+// The code and number an open attempt will issue under, once the book is read.
+SqlStatement numberAttempt(qint64 id, const QString& code, const QString& number);
+// A claim given up before anything went to the invoicing program.
+SqlStatement withdrawAttempt(qint64 id);
 SqlStatement attemptById(qint64 id);
 // The outcome found by the run; closedAt is empty for an outcome that leaves the attempt open.
 SqlStatement finishAttempt(qint64 id, const QString& outcome, const QString& finishedAt, const QString& closedAt);

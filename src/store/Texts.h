@@ -24,6 +24,26 @@ inline const QString AccessUnrecognised =
 inline const QString AccessNoCatalog =
     QStringLiteral("读不出Access数据库 %1 的表目录：文件已损坏，或在数据库密码之外另行加密");
 
+// Reasons given after "连接错误:" when a shared store on a database server cannot be used. They
+// name the address as shown (never its password) and carry the server's or the driver's reason.
+inline const QString NoServerDriver =
+    QStringLiteral("本机没有PostgreSQL的Qt驱动（QPSQL，Debian软件包 libqt6sql6-psql），无法连接共享数据库 %1");
+inline const QString ServerOpenFailed = QStringLiteral("无法连接共享数据库 %1：%2");
+inline const QString ServerSchemaFailed = QStringLiteral("共享数据库 %1 中缺少本程序的表，且无法创建：%2");
+inline const QString NotAServerAddress = QStringLiteral("共享数据库地址须以 postgresql:// 开头");
+inline const QString UnreadableServerAddress = QStringLiteral("（无法识别的共享数据库地址）");
+inline const QString UnescapedCredentials =
+    QStringLiteral("共享数据库地址中的用户名或密码含有“@”或“/”，须分别写作 %40 和 %2F");
+inline const QString BadServerHost = QStringLiteral("共享数据库地址中的主机名无法识别");
+inline const QString BadServerPort = QStringLiteral("共享数据库地址中的端口号不是 0 到 65535 之间的数字");
+inline const QString BadServerParameter =
+    QStringLiteral("共享数据库地址中“?”之后的参数须写作 名称=值，名称只含小写字母和下划线");
+inline const QString ServerParameterSemicolon = QStringLiteral("共享数据库地址的参数 %1 的值不能含有分号");
+// The connection to the server broke off while a transaction was open: the server has undone it.
+inline const QString ConnectionLost = QStringLiteral("与共享数据库的连接已中断，未完成的改动已由服务器撤销：%1");
+// A commit the server answered with a rollback (a statement of the transaction had failed).
+inline const QString CommitRolledBack = QStringLiteral("服务器撤销了本次事务，改动未保存：%1");
+
 // Errors of one read, shown by the caller (after "发生错误：" while an invoice is prepared).
 inline const QString NoSuchTable = QStringLiteral("数据库中没有表 %1");
 inline const QString NoSuchColumn = QStringLiteral("表 %1 中没有列 %2");

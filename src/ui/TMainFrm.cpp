@@ -1,5 +1,6 @@
 #include "ui/TMainFrm.h"
 
+#include "app/AppendLog.h"
 #include "app/Clock.h"
 #include "app/Failure.h"
 #include "app/Prompter.h"
@@ -194,9 +195,15 @@ void TMainFrm::FormCreate()
     RegisterStopKey();
     const QString appFolder = ExeFolder(m_appFolderOverride);
     m_settings = AppSettings::load(appFolder);
-    m_batchRun->setStorePath(m_settings.LocalStorePath);
+    applyStoreOverride(m_settings, QString());
+    m_batchRun->setStorePath(m_settings.storeLocation());
+    m_batchRun->setStation(m_settings.Station);
+    // A row another station has claimed or issued is refreshed in the list and logged.
+    m_batchRun->setPassedOverHook([logPath = m_settings.logPath(), this](const QString&, const QString& text) {
+        AppendLog(logPath, text, m_clock);
+    });
 
-    m_local = std::make_unique<LocalStore>(m_settings.LocalStorePath, m_prompter);
+    m_local = std::make_unique<LocalStore>(m_settings.storeLocation(), m_prompter);
     if (!m_local->open())
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, UiTexts::LocalStoreFailed, MessageBoxKind::YesNo);
 

@@ -21,7 +21,7 @@ enum Rec : quint16 {
     DateMode = 0x0022,
     FilePass = 0x002F,
     Continue = 0x003C,
-    CodePage = 0x0042,
+    CodePageRecord = 0x0042,
     BoundSheet = 0x0085,
     MulRk = 0x00BD,
     RString = 0x00D6,
@@ -247,49 +247,39 @@ Segments withContinues(const Record& first, RecordCursor& cursor)
     return s;
 }
 
-const char* codecName(int codepage)
+// The Windows code page that a CODEPAGE record's number stands for. The Mac pages of the Far East
+// read as their Windows pages; anything unknown as Windows Latin 1, which older writers meant.
+int windowsCodePage(int codepage)
 {
     switch (codepage) {
     case 437:
-        return "IBM437";
     case 850:
-        return "IBM850";
     case 874:
-        return "windows-874";
     case 932:
-    case 10001:
-        return "Shift_JIS";
     case 936:
-    case 10008:
-        return "GBK";
     case 949:
-        return "windows-949";
     case 950:
-    case 10002:
-        return "Big5";
     case 1200:
-        return "UTF-16LE";
     case 1250:
-        return "windows-1250";
     case 1251:
-        return "windows-1251";
     case 1253:
-        return "windows-1253";
     case 1254:
-        return "windows-1254";
     case 1255:
-        return "windows-1255";
     case 1256:
-        return "windows-1256";
     case 1257:
-        return "windows-1257";
     case 1258:
-        return "windows-1258";
     case 10000:
+        return codepage;
+    case 10001:
+        return 932;
+    case 10008:
+        return 936;
+    case 10002:
+        return 950;
     case 32768:
-        return "macintosh";
+        return 10000;
     default: // 1252, and 367 (ASCII) and 32769, which older writers use for it
-        return "windows-1252";
+        return 1252;
     }
 }
 
@@ -597,15 +587,14 @@ QStringList XlsWorkbook::readSheetNames()
 
 void XlsWorkbook::setCodepage(int codepage)
 {
-    m_decoder = QStringDecoder(codecName(codepage));
-    if (!m_decoder.isValid())
-        m_decoder = QStringDecoder(QStringDecoder::Latin1);
+    const int number = windowsCodePage(codepage);
+    if (m_codePage.number() != number)
+        m_codePage = CodePage(number);
 }
 
 QString XlsWorkbook::decodeBytes(const uchar* data, size_t size) const
 {
-    m_decoder.resetState();
-    return m_decoder.decode(QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    return m_codePage.decode(QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
 }
 
 void XlsWorkbook::readGlobals()
@@ -636,7 +625,7 @@ void XlsWorkbook::readGlobals()
         switch (r.id) {
         case FilePass:
             throw Failure(WorkbookTexts::Encrypted.arg(QFileInfo(path()).fileName()));
-        case CodePage:
+        case CodePageRecord:
             if (r.size >= 2)
                 setCodepage(u16(r.data));
             break;

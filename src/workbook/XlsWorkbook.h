@@ -1,11 +1,11 @@
 #pragma once
 
+#include "app/CodePage.h"
 #include "workbook/DateFormats.h"
 #include "workbook/StringPool.h"
 #include "workbook/Workbook.h"
 
 #include <QByteArray>
-#include <QStringDecoder>
 #include <vector>
 
 namespace corvina {
@@ -42,7 +42,7 @@ private:
     QByteArray m_stream;
     int m_biff = 8;
     bool m_date1904 = false;
-    mutable QStringDecoder m_decoder;
+    CodePage m_codePage{1252};
     QStringList m_names;
     std::vector<quint32> m_offsets;
     StringPool m_sst;

@@ -93,3 +93,37 @@ TEST(ExeFolder, OverrideAndEnvironmentEndInOneSeparator)
     EXPECT_EQ(ExeFolder(), expected);
     qunsetenv("CORVINA_APP_FOLDER");
 }
+
+TEST(AppSettings, SharedStoreFromTheFileTheEnvironmentOrTheCommandLine)
+{
+    test::TempFolder dir;
+    const QString file = QStringLiteral("postgresql://desk@db.office/corvina");
+    const QString env = QStringLiteral("postgresql://desk@db2.office/corvina");
+    const QString option = QStringLiteral("postgresql://desk@db3.office/corvina");
+    struct Case {
+        const char* ini;
+        QString env;
+        QString option;
+        QString location; // empty: the file beside the program
+    } cases[] = {
+        {"[sys]\r\nkaippath=D:\\kp\r\n", QString(), QString(), QString()},
+        {"[store]\r\nurl=\r\n", QString(), QString(), QString()},
+        {"[Store]\r\nURL = postgresql://desk@db.office/corvina \r\n", QString(), QString(), file},
+        {"[store]\r\nurl=postgresql://desk@db.office/corvina\r\n", env, QString(), env},
+        {"[store]\r\nurl=postgresql://desk@db.office/corvina\r\n", env, option, option},
+        {"", QString(), option, option},
+        {"", QStringLiteral("  "), QString(), QString()},
+    };
+    for (const Case& c : cases) {
+        dir.write(QStringLiteral("sysconfig.ini"), c.ini);
+        if (c.env.isNull())
+            qunsetenv("CORVINA_STORE");
+        else
+            qputenv("CORVINA_STORE", c.env.toUtf8());
+        AppSettings s = AppSettings::load(dir.path());
+        applyStoreOverride(s, c.option);
+        EXPECT_EQ(s.storeLocation(), c.location.isEmpty() ? dir.path() + QStringLiteral("SysData.mdb") : c.location)
+            << c.ini << " env " << c.env.toStdString() << " option " << c.option.toStdString();
+    }
+    qunsetenv("CORVINA_STORE");
+}

@@ -1,6 +1,7 @@
 #include "app/AppendLog.h"
 #include "app/CliPrompter.h"
 #include "app/Clock.h"
+#include "app/CodePage.h"
 #include "app/Failure.h"
 #include "app/Gbk.h"
 #include "app/NumberText.h"
@@ -176,6 +177,38 @@ TEST(Gbk, EncodesAndDecodesCodePage936WhateverTheSystemCodePage)
         EXPECT_EQ(gbkEncode(c.text), c.bytes);
         EXPECT_EQ(gbkDecode(c.bytes), c.text);
     }
+}
+
+TEST(CodePage, ReadsAndWritesTheCodePagesOfWorkbooksFromTheirTables)
+{
+    // Bytes from each code page's own table. Where Qt has no converter (Windows) the system's
+    // tables answer, so these hold on every platform.
+    struct Case {
+        int number;
+        QByteArray bytes;
+        QString text;
+    } cases[] = {
+        {936, QByteArray("\xBF\xAA\xC6\xB1"), QStringLiteral("开票")},
+        {950, QByteArray("\xA4\xA4\xA4\xE5"), QStringLiteral("中文")},
+        {932, QByteArray("\x93\xFA\x96\x7B"), QStringLiteral("日本")},
+        {949, QByteArray("\xC7\xD1"), QStringLiteral("한")},
+        {1252, QByteArray("\x80 \x93x\x94"), QStringLiteral("\u20AC \u201Cx\u201D")}, // not Latin-1
+        {1251, QByteArray("\xC4\xE0"), QStringLiteral("Да")},
+        {10000, QByteArray("\x8A"), QStringLiteral("ä")},
+        {437, QByteArray("\x82"), QStringLiteral("é")},
+        {1200, QByteArray("\x2D\x4E\x87\x65"), QStringLiteral("中文")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.number);
+        const CodePage page(c.number);
+        EXPECT_TRUE(page.isValid());
+        EXPECT_EQ(page.decode(c.bytes), c.text);
+        EXPECT_EQ(page.encode(c.text), c.bytes);
+        EXPECT_EQ(page.decode(c.bytes), c.text); // nothing carried over from the call before
+    }
+    const CodePage unknown(4711);
+    EXPECT_FALSE(unknown.isValid());
+    EXPECT_EQ(unknown.decode(QByteArray("\xE9t\xE9")), QStringLiteral("été"));
 }
 
 TEST(Gbk, PiecesNeverSplitACharacterAndDropPast500Bytes)

@@ -27,10 +27,10 @@ struct JournalFolder {
     JournalFolder()
     {
         rig.addDocuments({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-        LocalStore store(rig.storePath(), prompter);
+        LocalStore store(rig.storeLocation(), prompter);
         EXPECT_TRUE(store.open());
         FakeClock then(QDateTime(QDate(2024, 3, 4), QTime(10, 0, 5)));
-        IssueJournal old(store, then, prompter);
+        IssueJournal old(store, then, prompter, QStringLiteral("站甲"));
         EXPECT_TRUE(old.recordIssued(
             old.begin(QStringLiteral("A"), QStringLiteral("3100071140"), QStringLiteral("00000001")).attempt));
         then.set(QDateTime(QDate(2024, 3, 4), QTime(11, 0)));
@@ -83,7 +83,7 @@ TEST(IssuingCommands, JournalListsTheRangeAndWhatIsUnsettled)
             continue;
         const QStringList rows = lines(r.out);
         ASSERT_FALSE(rows.isEmpty());
-        EXPECT_EQ(rows[0], QStringLiteral("销售单据号\t发票代码\t发票号码\t开始时间\t结果\t结束时间\t核对"));
+        EXPECT_EQ(rows[0], QStringLiteral("销售单据号\t发票代码\t发票号码\t开始时间\t结果\t结束时间\t核对\t开票站"));
         QStringList documents;
         for (const QString& row : rows.mid(1))
             documents << row.section(QLatin1Char('\t'), 0, 0);
@@ -92,9 +92,10 @@ TEST(IssuingCommands, JournalListsTheRangeAndWhatIsUnsettled)
     const QStringList all =
         lines(f.run({QStringLiteral("journal"), QStringLiteral("--from"), QStringLiteral("2024-03-04 00:00")}).out);
     ASSERT_EQ(all.size(), 4);
-    EXPECT_EQ(all[1],
-              QStringLiteral("A\t3100071140\t00000001\t2024-03-04 10:00:05\t已开具并记录\t2024-03-04 10:00:05\t—"));
-    EXPECT_EQ(all[2], QStringLiteral("B\t3100071140\t00000002\t2024-03-04 11:00:00\t未完成（开票中断）\t\t待核对"));
+    EXPECT_EQ(all[1], QStringLiteral(
+                          "A\t3100071140\t00000001\t2024-03-04 10:00:05\t已开具并记录\t2024-03-04 10:00:05\t—\t站甲"));
+    EXPECT_EQ(all[2],
+              QStringLiteral("B\t3100071140\t00000002\t2024-03-04 11:00:00\t未完成（开票中断）\t\t待核对\t站甲"));
 }
 
 TEST(IssuingCommands, EditSettlesTheOpenAttempt)
@@ -116,6 +117,7 @@ TEST(IssuingCommands, EditSettlesTheOpenAttempt)
     EXPECT_FALSE(b.value(QStringLiteral("open")).toBool());
     EXPECT_EQ(b.value(QStringLiteral("FSettledState")).toString(), QStringLiteral("1"));
     EXPECT_EQ(b.value(QStringLiteral("FSettledNumber")).toString(), QStringLiteral("00000002"));
+    EXPECT_EQ(b.value(QStringLiteral("FStation")).toString(), QStringLiteral("站甲"));
     EXPECT_FALSE(b.value(QStringLiteral("FClosedAt")).toString().isEmpty());
     EXPECT_EQ(f.rig.stored(QStringLiteral("B")).fok, QStringLiteral("1"));
     // Settled and no longer from the old day: today's listing shows only what was issued today.

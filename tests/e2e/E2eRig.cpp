@@ -9,10 +9,10 @@ namespace corvina::test {
 
 namespace {
 
-QProcessEnvironment desktopEnvironment()
+QProcessEnvironment desktopEnvironment(const QString& display)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), e2eDisplay());
+    env.insert(QStringLiteral("DISPLAY"), display.isEmpty() ? e2eDisplay() : display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     return env;
 }
@@ -37,9 +37,9 @@ void pause(int ms)
     waitFor([] { return false; }, ms);
 }
 
-DesktopProgram::DesktopProgram(const QString& name, const QStringList& args)
+DesktopProgram::DesktopProgram(const QString& name, const QStringList& args, const QString& display)
 {
-    m_process.setProcessEnvironment(desktopEnvironment());
+    m_process.setProcessEnvironment(desktopEnvironment(display));
     m_process.setProgram(QStringLiteral(CORVINA_BIN_DIR "/") + name);
     m_process.setArguments(args);
     m_process.start();
@@ -88,10 +88,11 @@ int DesktopProgram::finish(int boundMs)
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 
-std::unique_ptr<DesktopProgram> startStandin(const IssuingRig& rig, const QStringList& windowOptions)
+std::unique_ptr<DesktopProgram> startStandin(const IssuingRig& rig, const QStringList& windowOptions,
+                                             const QString& display)
 {
     auto standin = std::make_unique<DesktopProgram>(QStringLiteral("invoicing-standin"),
-                                                    windowOptions + QStringList{rig.invoicingFolder()});
+                                                    windowOptions + QStringList{rig.invoicingFolder()}, display);
     if (!standin->started() || !waitFor([&] { return standin->out().contains(QStringLiteral("ready")); }, 20000))
         return nullptr;
     return standin;

@@ -18,15 +18,17 @@ bool waitFor(const std::function<bool()>& condition, int boundMs);
 // Lets time pass, keeping the events flowing.
 void pause(int ms);
 
-// A program of the build started on the private display; killed when the object goes.
+// A program of the build started on the private display (or on `display`, another desk's);
+// killed when the object goes.
 class DesktopProgram {
 public:
-    DesktopProgram(const QString& name, const QStringList& args);
+    DesktopProgram(const QString& name, const QStringList& args, const QString& display = QString());
     ~DesktopProgram();
     DesktopProgram(const DesktopProgram&) = delete;
     DesktopProgram& operator=(const DesktopProgram&) = delete;
 
     bool started() const { return m_started; }
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
     // Everything the program wrote so far (read without blocking).
     QString out();
     QString err();
@@ -43,7 +45,8 @@ private:
 };
 
 // The stand-in invoicing program's windows for the rig's folder, once it says "ready".
-std::unique_ptr<DesktopProgram> startStandin(const IssuingRig& rig, const QStringList& windowOptions = {});
+std::unique_ptr<DesktopProgram> startStandin(const IssuingRig& rig, const QStringList& windowOptions = {},
+                                             const QString& display = QString());
 
 // Writes the sample workbook of `documents` sales documents (XS20240001...) with openpyxl and
 // imports it with `corvina import`; false with the reason in `error`.

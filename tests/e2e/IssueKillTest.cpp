@@ -157,8 +157,12 @@ TEST(IssueKill, KilledAtRandomMomentsNothingIsIssuedTwiceOrLost)
             const ProcessResult again = issueToTheEnd(rig);
             EXPECT_EQ(again.status, 1) << again.err.toStdString();
             const QString first = open.firstKey(); // documents are listed in this order
-            EXPECT_TRUE(again.err.contains(
-                QString::fromUtf8(texts::AttemptOpen).arg(first, open.value(first).code, open.value(first).number)))
+            // Cut off before the book was read, the attempt has no numbers: "保存" was never pressed.
+            const Invoice cut = open.value(first);
+            EXPECT_TRUE(
+                again.err.contains(cut.code.isEmpty() && cut.number.isEmpty()
+                                       ? QString::fromUtf8(texts::AttemptOpenUnnumbered).arg(first)
+                                       : QString::fromUtf8(texts::AttemptOpen).arg(first, cut.code, cut.number)))
                 << again.err.toStdString();
             const auto after = issuedByDocument(rig);
             for (const QString& id : open.keys())

@@ -7,6 +7,7 @@
 #include "invoices/InvoiceQuery.h"
 #include "invoices/Texts.h"
 #include "support/BrowserSeed.h"
+#include "support/TestStore.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +30,9 @@ InvoiceRow listRow(const QString& id, const QString& sum, bool ticked)
 // A store with documents A to E, listed by the query as the window lists them.
 struct StoreFixture {
     TempFolder folder;
+    TestStore where{folder};
     RecordingPrompter prompter;
-    LocalStore store{folder.file(QStringLiteral("SysData.mdb")), prompter};
+    LocalStore store{where.location(), prompter};
     PlainInvoiceList list;
     FakeClock clock;
     InvoiceBrowser browser{store, prompter, clock};
@@ -58,11 +60,7 @@ struct StoreFixture {
     // Makes every statement of `table` of kind `what` fail for document `id`.
     void failOn(const char* what, const char* table, const QString& id)
     {
-        store.run({QStringLiteral("create trigger fail_%1_%2 before %1 on %2 when old.FCustOrderId='%3' "
-                                  "begin select raise(abort, 'row locked'); end")
-                       .arg(QLatin1String(what), QLatin1String(table), id),
-                   {},
-                   {}});
+        where.refuse(store, QLatin1String(what), QLatin1String(table), QStringLiteral("old.FCustOrderId='%1'").arg(id));
     }
     int rowOf(const QString& id) const
     {

@@ -2,6 +2,7 @@
 #include "doubles/RecordingPrompter.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
+#include "support/TestStore.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -35,8 +36,9 @@ QDateTime at(const char* text)
 TEST(InvoiceQuery, StateTimeBoundsAndRowTexts)
 {
     test::TempFolder dir;
+    test::TestStore where(dir);
     RecordingPrompter prompter;
-    LocalStore store(dir.file(QStringLiteral("SysData.mdb")), prompter);
+    LocalStore store(where.location(), prompter);
     ASSERT_TRUE(store.open());
     addHeader(store, QStringLiteral("D1"), QStringLiteral("2024-03-05 10:15"), QStringLiteral("0"),
               {QStringLiteral("abc  "), QStringLiteral("def")});

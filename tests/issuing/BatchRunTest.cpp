@@ -14,6 +14,7 @@
 #include "support/IssuingRig.h"
 
 #include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace corvina;
@@ -22,6 +23,8 @@ using namespace corvina::test;
 namespace {
 
 const QString Code = QStringLiteral("3100071140");
+const QString ThisStation = QStringLiteral("本站");
+const QString OtherStation = QStringLiteral("二号开票站");
 const QString NotRunning = QStringLiteral("请先启动票系统！");
 const QString TooSlow = QStringLiteral("开票速度太慢，请重新启动系统!");
 const QString UsedUp = QStringLiteral("发票已经用完，请启用其他发票薄!");
@@ -67,6 +70,7 @@ struct BatchRig {
     std::atomic<bool> BatchRunning{true};
     int repaints = 0;
     QStringList issuedHook;
+    QStringList passedOver; // texts of the rows passed over as another station's
     std::unique_ptr<ScriptedInvoicingProgram> program;
     std::unique_ptr<LocalStore> store;
 
@@ -76,7 +80,7 @@ struct BatchRig {
     {
         rig.addDocuments(documents);
         program = std::make_unique<ScriptedInvoicingProgram>(rig, options);
-        store = std::make_unique<LocalStore>(rig.storePath(), prompter);
+        store = std::make_unique<LocalStore>(rig.storeLocation(), prompter);
         store->open();
         query();
     }
@@ -98,8 +102,9 @@ struct BatchRig {
     {
         const AppSettings settings = AppSettings::load(rig.appFolder());
         InvoicingProgramSteps steps(settings, *store, state, program->windows, clock(), prompter);
-        IssueJournal journal(*store, clock(), prompter);
+        IssueJournal journal(*store, clock(), prompter, ThisStation);
         BatchRunHooks hooks;
+        hooks.passedOver = [this](const QString&, const QString& text) { passedOver << text; };
         hooks.repaint = [this] { ++repaints; };
         hooks.issued = [this](const QString& id, const QString& code, const QString& number) {
             issuedHook << id + QLatin1Char('/') + code + QLatin1Char('/') + number;
@@ -716,12 +721,8 @@ TEST(BatchRun, RecordingRefusedStopsTheRunAndNamesTheIssuedInvoice)
     BatchRig b(D123);
     ASSERT_TRUE(b.rig.ready()) << b.rig.error().toStdString();
     // The store refuses to record D2 (as a locked or damaged file would).
-    QString error;
-    ASSERT_TRUE(sqliteExec(b.rig.storePath(),
-                           QStringLiteral("create trigger refuse_d2 before update on invoiceMaster "
-                                          "when old.FCustOrderId = 'D2' begin select raise(abort, '记录被拒绝'); end"),
-                           &error))
-        << error.toStdString();
+    b.rig.where().refuse(*b.store, QStringLiteral("update"), QStringLiteral("invoiceMaster"),
+                         QStringLiteral("old.FCustOrderId = 'D2'"), QStringLiteral("记录被拒绝"));
 
     EXPECT_EQ(b.run(), BatchEnd::Normal);
 
@@ -766,30 +767,96 @@ TEST(BatchRun, TicksChangedDuringTheRunAreTakenAsTheyStand)
     EXPECT_EQ(b.list.text(2, ColState), BatchTexts::NotIssuedState);
 }
 
-// The store changed under the list (another station, a hand edit): the document is not issued.
+// The store changed under the list: another station sharing it has claimed or issued a document
+// (passed over, the run goes on), the document is gone (the run stops), or this station's own
+// claim was cut off before the book was read (the run stops for the clerk).
 TEST(BatchRun, DocumentChangedInTheStoreSinceTheQuery)
 {
     struct Case {
         const char* name;
-        QString statement;
-        QString box;
+        std::function<void(BatchRig&)> change;
+        QStringList boxes;
+        QStringList passedOver;
+        QStringList issued;  // by the run
+        QStringList journal; // afterwards
+        QStringList row0;    // D1's row: ticked, code, number, state
     };
+    const auto otherClaims = [](bool withNumbers) {
+        return [withNumbers](BatchRig& b) {
+            FakeClock then(QDateTime(QDate(2024, 3, 5), QTime(14, 0)));
+            IssueJournal other(*b.store, then, b.prompter, OtherStation);
+            IssueJournal::Begun claim = other.claim(QStringLiteral("D1"));
+            ASSERT_EQ(claim.outcome, IssueJournal::BeginOutcome::Started);
+            if (withNumbers) {
+                ASSERT_TRUE(other.setNumbers(claim.attempt, QStringLiteral("3100071150"), number(7)));
+            }
+        };
+    };
+    const QString claimed =
+        text(texts::ClaimedElsewhere).arg(QStringLiteral("D1"), OtherStation, QStringLiteral("2024-03-05 14:00:00"));
+    const QStringList issuedBoth{QStringLiteral("D2/3100071140/00000001"), QStringLiteral("D3/3100071140/00000002")};
+    const QStringList journalBoth{attempt("D2", 1, "issued", "closed"), attempt("D3", 2, "issued", "closed")};
+    const QStringList untouched{QStringLiteral("ticked"), QString(), QString(), BatchTexts::NotIssuedState};
     const Case cases[] = {
-        {"recorded as issued meanwhile",
-         QStringLiteral("update invoiceMaster set FOK='1', FInvCode='C9', FInvNumber='N9' where FCustOrderId='D1'"),
-         text(texts::AlreadyIssuedInStore).arg(QStringLiteral("D1"), QStringLiteral("C9"), QStringLiteral("N9"))},
-        {"deleted meanwhile", QStringLiteral("delete from invoiceMaster where FCustOrderId='D1'"),
-         text(texts::NoLongerStored).arg(QStringLiteral("D1"))},
+        {"issued at another station meanwhile",
+         [](BatchRig& b) {
+             ASSERT_TRUE(b.rig.storeExec(QStringLiteral(
+                 "update invoiceMaster set FOK='1', FInvCode='C9', FInvNumber='N9' where FCustOrderId='D1'")));
+         },
+         {},
+         {text(texts::IssuedElsewhere).arg(QStringLiteral("D1"), QStringLiteral("C9"), QStringLiteral("N9"))},
+         issuedBoth,
+         journalBoth,
+         {QStringLiteral("unticked"), QStringLiteral("C9"), QStringLiteral("N9"), BatchTexts::IssuedState}},
+        {"claimed by another station, its book not read yet",
+         otherClaims(false),
+         {},
+         {claimed},
+         issuedBoth,
+         QStringList{QStringLiteral("D1   pending open")} + journalBoth,
+         {QStringLiteral("unticked"), QString(), QString(), BatchTexts::NotIssuedState}},
+        {"claimed by another station, its invoice in hand (or cut off there)",
+         otherClaims(true),
+         {},
+         {claimed},
+         issuedBoth,
+         QStringList{QStringLiteral("D1 3100071150 00000007 pending open")} + journalBoth,
+         {QStringLiteral("unticked"), QString(), QString(), BatchTexts::NotIssuedState}},
+        {"this station's own claim cut off before the book was read",
+         [](BatchRig& b) {
+             IssueJournal own(*b.store, b.clock(), b.prompter, ThisStation);
+             ASSERT_EQ(own.claim(QStringLiteral("D1")).outcome, IssueJournal::BeginOutcome::Started);
+         },
+         {text(texts::AttemptOpenUnnumbered).arg(QStringLiteral("D1"))},
+         {},
+         {},
+         {QStringLiteral("D1   pending open")},
+         untouched},
+        {"deleted meanwhile",
+         [](BatchRig& b) {
+             ASSERT_TRUE(b.rig.storeExec(QStringLiteral("delete from invoiceMaster where FCustOrderId='D1'")));
+         },
+         {text(texts::NoLongerStored).arg(QStringLiteral("D1"))},
+         {},
+         {},
+         {},
+         untouched},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         BatchRig b(D123);
         ASSERT_TRUE(b.rig.ready()) << b.rig.error().toStdString();
-        ASSERT_TRUE(sqliteExec(b.rig.storePath(), c.statement));
+        c.change(b);
         EXPECT_EQ(b.run(), BatchEnd::Normal);
-        EXPECT_EQ(b.prompter.texts(), QStringList{c.box});
-        EXPECT_EQ(b.program->saves, 0);
-        EXPECT_TRUE(b.rig.journal().isEmpty());
-        EXPECT_FALSE(b.BatchRunning.load());
+        EXPECT_EQ(b.prompter.texts(), c.boxes);
+        EXPECT_EQ(b.passedOver, c.passedOver);
+        EXPECT_EQ(b.issuedHook, c.issued);
+        EXPECT_EQ(b.program->saves, c.issued.size());
+        EXPECT_EQ(b.rig.journal(), c.journal);
+        // A run that passes rows over goes on to the end; one that stops clears the flag.
+        EXPECT_EQ(b.BatchRunning.load(), c.boxes.isEmpty());
+        const QStringList row0{b.list.isChecked(0) ? QStringLiteral("ticked") : QStringLiteral("unticked"),
+                               b.list.text(0, ColInvCode), b.list.text(0, ColInvNumber), b.list.text(0, ColState)};
+        EXPECT_EQ(row0, c.row0);
     }
 }

@@ -271,3 +271,79 @@ TEST(IssueJournal, ListingTakesTheRangeAndEveryOpenAttempt)
     EXPECT_EQ(ids(QStringLiteral("2024-01-01 00:00:00"), QStringLiteral("2024-12-31 23:59:59")),
               (QStringList{QStringLiteral("A"), QStringLiteral("B*"), QStringLiteral("C"), QStringLiteral("D")}));
 }
+
+// A journal made before stations were kept gains the column; its attempts count as this station's.
+TEST(IssueJournal, StationAddedToAJournalMadeWithoutIt)
+{
+    TempFolder folder;
+    const QString path = folder.file(QStringLiteral("SysData.mdb"));
+    // The document tables, and the journal as the previous build made it.
+    {
+        RecordingPrompter prompter;
+        LocalStore made(path, prompter);
+        ASSERT_TRUE(made.open());
+    }
+    for (const char* statement :
+         {"drop table issueJournal",
+          "create table issueJournal (FAttemptId integer primary key autoincrement, FCustOrderId text not null, "
+          "FInvCode text not null, FInvNumber text not null, FStartedAt text not null, FOutcome text not null, "
+          "FFinishedAt text, FClosedAt text, FSettledState text, FSettledCode text, FSettledNumber text)",
+          "insert into issueJournal (FCustOrderId, FInvCode, FInvNumber, FStartedAt, FOutcome) values "
+          "('D1', 'C', 'N', '2024-03-04 10:00:00', 'pending')"})
+        ASSERT_TRUE(sqliteExec(path, QString::fromLatin1(statement)));
+    RecordingPrompter prompter;
+    FakeClock clock;
+    LocalStore store(path, prompter);
+    ASSERT_TRUE(store.open()) << prompter.texts().join(QLatin1Char('\n')).toStdString();
+    seedDocument(store, {QStringLiteral("D1")});
+    IssueJournal journal(store, clock, prompter, QStringLiteral("甲站"));
+    const IssueJournal::Begun again = journal.claim(QStringLiteral("D1"));
+    ASSERT_EQ(again.outcome, IssueJournal::BeginOutcome::AlreadyOpen);
+    EXPECT_EQ(again.attempt.station, QString());
+    EXPECT_TRUE(journal.isOwn(again.attempt));
+    EXPECT_TRUE(prompter.shown().isEmpty());
+}
+
+// A claim, its numbers once the book is read, and a claim given up before anything went out.
+TEST(IssueJournal, ClaimNumbersAndWithdrawal)
+{
+    JournalRig r;
+    IssueJournal here(r.store, r.clock, r.prompter, QStringLiteral("甲站"));
+    IssueJournal there(r.store, r.clock, r.prompter, QStringLiteral("乙站"));
+
+    IssueJournal::Begun mine = here.claim(QStringLiteral("D1"));
+    ASSERT_EQ(mine.outcome, IssueJournal::BeginOutcome::Started);
+    EXPECT_FALSE(mine.attempt.hasNumbers());
+    EXPECT_EQ(mine.attempt.station, QStringLiteral("甲站"));
+    EXPECT_EQ(mine.storedState, QStringLiteral("0"));
+
+    // The other station finds the claim, and it is not its own.
+    const IssueJournal::Begun theirs = there.claim(QStringLiteral("D1"));
+    ASSERT_EQ(theirs.outcome, IssueJournal::BeginOutcome::AlreadyOpen);
+    EXPECT_EQ(theirs.attempt.id, mine.attempt.id);
+    EXPECT_FALSE(there.isOwn(theirs.attempt));
+    EXPECT_TRUE(here.isOwn(theirs.attempt));
+
+    ASSERT_TRUE(here.setNumbers(mine.attempt, QStringLiteral("3100071140"), QStringLiteral("00000001")));
+    EXPECT_TRUE(mine.attempt.hasNumbers());
+    EXPECT_EQ(r.attempts().value(0).mid(0, 4), (QStringList{QStringLiteral("D1"), QStringLiteral("3100071140"),
+                                                            QStringLiteral("00000001"), QStringLiteral("pending")}));
+
+    // A claim of D2 given up: the document is free again, for the other station too.
+    const IssueJournal::Begun given = here.claim(QStringLiteral("D2"));
+    ASSERT_EQ(given.outcome, IssueJournal::BeginOutcome::Started);
+    ASSERT_TRUE(here.withdraw(given.attempt));
+    EXPECT_EQ(there.claim(QStringLiteral("D2")).outcome, IssueJournal::BeginOutcome::Started);
+
+    // An attempt that has been closed meanwhile can no longer be numbered or withdrawn: one box each.
+    ASSERT_TRUE(here.recordIssued(mine.attempt));
+    EXPECT_FALSE(here.setNumbers(mine.attempt, QStringLiteral("X"), QStringLiteral("Y")));
+    EXPECT_FALSE(here.withdraw(mine.attempt));
+    ASSERT_EQ(r.prompter.texts().size(), 2);
+    for (const QString& box : r.prompter.texts())
+        EXPECT_TRUE(box.startsWith(QStringLiteral("出错原因："))) << box.toStdString();
+    EXPECT_EQ(r.document(QStringLiteral("D1")),
+              (QStringList{QStringLiteral("1"), QStringLiteral("3100071140"), QStringLiteral("00000001")}));
+    // D1 issued (closed) and D2 claimed by the other station: the given-up claim left no row.
+    EXPECT_EQ(r.attempts().size(), 2);
+}

@@ -2,6 +2,7 @@
 #include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
 #include "store/Statements.h"
+#include "support/TestStore.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -43,10 +44,12 @@ int count(LocalStore& s, const char* table, const QString& id)
         .count();
 }
 
+// A store on the run's engine: SysData.mdb, or a database of its own on the test server.
 struct StoreFixture : ::testing::Test {
     test::TempFolder dir;
+    test::TestStore where{dir};
     RecordingPrompter prompter;
-    LocalStore store{dir.file(QStringLiteral("SysData.mdb")), prompter};
+    LocalStore store{where.location(), prompter};
 };
 
 } // namespace
@@ -54,7 +57,7 @@ struct StoreFixture : ::testing::Test {
 TEST_F(StoreFixture, CreatesTheStoreAndReopensQuietly)
 {
     ASSERT_TRUE(store.open());
-    EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("SysData.mdb"))));
+    EXPECT_EQ(QFile::exists(dir.file(QStringLiteral("SysData.mdb"))), !where.isServer());
     EXPECT_TRUE(store.open()); // already open: nothing new, no message
     EXPECT_TRUE(prompter.shown().isEmpty());
     // FNo is a number: twelve lines come back 1..12 in order, read as text.
@@ -184,17 +187,15 @@ TEST(LocalStore, RefusesAFileThatIsNoDatabaseAndLeavesItAlone)
     EXPECT_EQ(f.readAll(), content);
 }
 
-TEST(LocalStore, EachThreadUsesItsOwnConnectionToTheSameFile)
+TEST_F(StoreFixture, EachThreadUsesItsOwnConnectionToTheSameStore)
 {
-    test::TempFolder dir;
-    RecordingPrompter prompter;
-    LocalStore main(dir.file(QStringLiteral("SysData.mdb")), prompter);
+    LocalStore& main = store;
     ASSERT_TRUE(main.open());
     main.run(insertHeader(QStringLiteral("T1")));
     int seen = -1;
     bool updated = false;
     QThread* worker = QThread::create([&] {
-        LocalStore mine(dir.file(QStringLiteral("SysData.mdb")), prompter);
+        LocalStore mine(where.location(), prompter);
         seen = mine.select(Statements::existenceTest(QStringLiteral("T1"))).count();
         updated = mine.execute(Statements::markIssued(QStringLiteral("C"), QStringLiteral("N"), QStringLiteral("T1")));
     });

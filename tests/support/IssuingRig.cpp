@@ -1,8 +1,10 @@
 #include "support/IssuingRig.h"
 
+#include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
 #include "issuing/InvoicingWindows.h"
 #include "store/LocalStore.h"
+#include "store/Rows.h"
 #include "store/Statements.h"
 
 #include <QAtomicInt>
@@ -70,20 +72,70 @@ IssuingRig::IssuingRig(const QStringList& initOptions)
                                           QStringList{QStringLiteral("--init"), invoicingFolder()} + initOptions);
     if (init.status != 0)
         m_error = QStringLiteral("invoicing-standin --init failed: ") + init.err;
+    writeSettings(m_where.isServer() ? QStringLiteral("[store]\r\nurl=%1\r\n").arg(m_where.location()) : QString());
+}
+
+void IssuingRig::writeSettings(const QString& storeSection)
+{
     // kaippath as the clerk's settings hold it: backslashes, turned into a native path by the tool.
     const QString kaippath = QString(invoicingFolder()).replace(QLatin1Char('/'), QLatin1Char('\\'));
     m_app.write(QStringLiteral("sysconfig.ini"),
                 QStringLiteral("[sys]\r\nkaippath=%1\r\n[Merge]\r\nHTBH=1\r\nCKTZS=1\r\nKJBH=1\r\nFHTZS=1\r\n"
-                               "CKXH=1\r\nHXDH=1\r\nKPBZ=1\r\nKPBZ_del_XT=0\r\n")
-                    .arg(kaippath)
+                               "CKXH=1\r\nHXDH=1\r\nKPBZ=1\r\nKPBZ_del_XT=0\r\n%2")
+                    .arg(kaippath, storeSection)
                     .toUtf8()
                     .prepend("\xEF\xBB\xBF"));
+}
+
+void IssuingRig::shareStore(const QString& location, const QString& station)
+{
+    m_shared = location;
+    writeSettings(QStringLiteral("[store]\r\nurl=%1\r\nstation=%2\r\n").arg(location, station));
+}
+
+QList<QStringList> IssuingRig::storeRows(const QString& select, const QVariantList& values) const
+{
+    RecordingPrompter prompter;
+    LocalStore store(storeLocation(), prompter);
+    QList<QStringList> rows;
+    if (!store.open())
+        return rows;
+    try {
+        const Rows result = store.select({select, values, {}});
+        for (int r = 0; r < result.count(); ++r) {
+            QStringList row;
+            for (int c = 0; c < result.columns().size(); ++c)
+                row << result.at(r, c);
+            rows << row;
+        }
+    } catch (const Failure&) {
+    }
+    return rows;
+}
+
+bool IssuingRig::storeExec(const QString& statement, QString* error) const
+{
+    RecordingPrompter prompter;
+    LocalStore store(storeLocation(), prompter);
+    if (!store.open()) {
+        if (error)
+            *error = prompter.texts().join(QLatin1Char('\n'));
+        return false;
+    }
+    try {
+        store.run({statement, {}, {}});
+        return true;
+    } catch (const Failure& f) {
+        if (error)
+            *error = f.message();
+        return false;
+    }
 }
 
 void IssuingRig::addDocuments(const QStringList& orderIds)
 {
     RecordingPrompter prompter;
-    LocalStore store(storePath(), prompter);
+    LocalStore store(storeLocation(), prompter);
     store.open();
     store.beginTransaction();
     int n = 0;
@@ -123,9 +175,8 @@ void IssuingRig::addDocuments(const QStringList& orderIds)
 
 StoredState IssuingRig::stored(const QString& orderId) const
 {
-    const auto rows = sqliteRows(storePath(), QStringLiteral("select FOK, FInvCode, FInvNumber from invoiceMaster "
-                                                             "where FCustOrderId = '%1'")
-                                                  .arg(orderId));
+    const auto rows = storeRows(
+        QStringLiteral("select FOK, FInvCode, FInvNumber from invoiceMaster where FCustOrderId = ?"), {orderId});
     if (rows.size() != 1)
         return {QStringLiteral("<%1 rows>").arg(rows.size()), {}, {}};
     return {rows[0][0], rows[0][1], rows[0][2]};
@@ -164,13 +215,12 @@ bool IssuingRig::changeIssuingDatabase(const QString& statement) const
 QStringList IssuingRig::journal() const
 {
     QStringList lines;
-    const auto rows = sqliteRows(storePath(), QStringLiteral("select FCustOrderId, FInvCode, FInvNumber, FOutcome, "
-                                                             "FClosedAt is null, FSettledState from issueJournal "
-                                                             "order by FAttemptId"));
+    const auto rows = storeRows(QStringLiteral("select FCustOrderId, FInvCode, FInvNumber, FOutcome, FClosedAt, "
+                                               "FSettledState from issueJournal order by FAttemptId"));
     for (const QStringList& r : rows) {
-        QString line = QStringList{r[0], r[1], r[2], r[3],
-                                   r[4] == QLatin1String("1") ? QStringLiteral("open") : QStringLiteral("closed")}
-                           .join(QLatin1Char(' '));
+        QString line =
+            QStringList{r[0], r[1], r[2], r[3], r[4].isEmpty() ? QStringLiteral("open") : QStringLiteral("closed")}
+                .join(QLatin1Char(' '));
         if (!r[5].isEmpty())
             line += QStringLiteral(" settled ") + r[5];
         lines << line;

@@ -2,6 +2,7 @@
 
 #include "app/Clock.h"
 #include "doubles/FakeWindowServices.h"
+#include "support/TestStore.h"
 #include "support/TestSupport.h"
 
 #include <QString>
@@ -39,6 +40,17 @@ public:
     QString appFolder() const { return m_app.path(); } // ends in "/"
     QString invoicingFolder() const { return m_app.path() + QStringLiteral("invoicing"); }
     QString storePath() const { return m_app.file(QStringLiteral("SysData.mdb")); }
+    // The local store on the run's engine (SysData.mdb or a database on the test server); the
+    // folder's sysconfig.ini names it when it is on the server.
+    QString storeLocation() const { return m_shared.isEmpty() ? m_where.location() : m_shared; }
+    // Points the folder's sysconfig.ini at a store several desks share, under a station name of
+    // its own (a desk of several on one test machine).
+    void shareStore(const QString& location, const QString& station);
+    const TestStore& where() const { return m_where; }
+    // Rows of a select on the store (values bound), every value as text.
+    QList<QStringList> storeRows(const QString& select, const QVariantList& values = {}) const;
+    // Runs a changing statement on the store; false (the reason in `error`) when it fails.
+    bool storeExec(const QString& statement, QString* error = nullptr) const;
     QString issuingDatabase() const { return invoicingFolder() + QStringLiteral("/Data/DB_KP.mdb"); }
     QString configFile(const QString& name) const { return invoicingFolder() + QStringLiteral("/Config/") + name; }
 
@@ -62,7 +74,10 @@ public:
     QStringList journal() const;
 
 private:
+    void writeSettings(const QString& storeSection);
     TempFolder m_app;
+    TestStore m_where{m_app};
+    QString m_shared;
     QString m_error;
 };
 

@@ -18,7 +18,21 @@ QString programText(const QByteArray& bytes)
 
 ProcessResult runProgram(const QString& name, const QStringList& args, int timeoutMs)
 {
+    return runProgram(name, args, {}, timeoutMs);
+}
+
+ProcessResult runProgram(const QString& name, const QStringList& args, const QList<QPair<QString, QString>>& env,
+                         int timeoutMs)
+{
     QProcess p;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [key, value] : env) {
+        if (value.isEmpty())
+            environment.remove(key);
+        else
+            environment.insert(key, value);
+    }
+    p.setProcessEnvironment(environment);
     p.setProgram(QStringLiteral(CORVINA_BIN_DIR "/") + name);
     p.setArguments(args);
     p.start();

@@ -22,6 +22,9 @@ QString programText(const QByteArray& bytes);
 
 // Runs one of the project's executables (build/bin/NAME) with args and waits up to timeoutMs.
 ProcessResult runProgram(const QString& name, const QStringList& args, int timeoutMs = 120000);
+// The same with variables added to (or, with an empty value, removed from) its environment.
+ProcessResult runProgram(const QString& name, const QStringList& args, const QList<QPair<QString, QString>>& env,
+                         int timeoutMs = 120000);
 
 // A fresh temporary folder ending in a separator, usable as an application folder.
 class TempFolder {

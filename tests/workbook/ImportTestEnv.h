@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "doubles/RecordingPrompter.h"
 #include "store/LocalStore.h"
+#include "support/TestStore.h"
 #include "support/TestSupport.h"
 #include "workbook/WorkbookImport.h"
 
@@ -12,9 +13,11 @@
 
 namespace corvina::test {
 
-// A fresh application folder with its own store, a recording prompter and a fake clock.
+// A fresh application folder with its own store (on the run's engine), a recording prompter and
+// a fake clock.
 struct ImportEnv {
     TempFolder dir;
+    TestStore where{dir};
     AppSettings settings;
     RecordingPrompter prompter;
     FakeClock clock;
@@ -25,7 +28,9 @@ struct ImportEnv {
         settings.AppFolder = dir.path();
         settings.Merge = merge;
         settings.LocalStorePath = dir.file(QStringLiteral("SysData.mdb"));
-        store = std::make_unique<LocalStore>(settings.LocalStorePath, prompter);
+        if (where.isServer())
+            settings.StoreUrl = where.location();
+        store = std::make_unique<LocalStore>(settings.storeLocation(), prompter);
         store->open();
     }
 
@@ -61,8 +66,10 @@ struct ImportEnv {
     }
     QStringList storedIds()
     {
-        const Rows rows =
-            store->select({QStringLiteral("select FCustOrderId from invoiceMaster order by rowid"), {}, {}});
+        const Rows rows = store->select({QStringLiteral("select FCustOrderId from invoiceMaster order by ") +
+                                             (where.isServer() ? QStringLiteral("ctid") : QStringLiteral("rowid")),
+                                         {},
+                                         {}});
         QStringList ids;
         for (int i = 0; i < rows.count(); ++i)
             ids << rows.value(i, QStringLiteral("FCustOrderId"));

@@ -160,10 +160,8 @@ TEST(StoreImportedDocument, FailedInsertTakesTheWholeDocumentBack)
 {
     ImportEnv env;
     // A line insert the store refuses, after the header went in.
-    env.store->run({QStringLiteral("create trigger refuse before insert on invoiceDetail when new.FItem = 'bad' "
-                                   "begin select raise(abort, 'refused'); end"),
-                    {},
-                    {}});
+    env.where.refuse(*env.store, QStringLiteral("insert"), QStringLiteral("invoiceDetail"),
+                     QStringLiteral("new.FItem = 'bad'"));
     const QList<ImportedLine> lines{{QStringLiteral("ok"), QStringLiteral("1"), QStringLiteral("1")},
                                     {QStringLiteral("bad"), QStringLiteral("1"), QStringLiteral("1")}};
     EXPECT_THROW(StoreImportedDocument(*env.store, env.clock, document(QStringLiteral("X1"), lines)), Failure);
