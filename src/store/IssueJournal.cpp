@@ -67,8 +67,12 @@ IssueJournal::Begun IssueJournal::begin(const QString& orderId, const QString& c
     const int depth = m_store.transactionDepth();
     try {
         m_store.beginTransaction();
-        const Rows document = m_store.select(Statements::documentState(orderId));
+        // The open attempt first, then the document: each read sees what was committed before it,
+        // and a station closing its attempt marks the document issued in the same transaction, so
+        // an attempt that closed after the first read shows as "已开票" in the second. Read the
+        // other way round, a document issued between the reads looked free to claim again.
         const Rows open = m_store.select(Statements::openAttempt(orderId));
+        const Rows document = m_store.select(Statements::documentState(orderId));
         begun.storedState = document.value(0, QStringLiteral("FOK"));
         begun.storedCode = document.value(0, QStringLiteral("FInvCode"));
         begun.storedNumber = document.value(0, QStringLiteral("FInvNumber"));
@@ -147,6 +151,9 @@ bool IssueJournal::finish(const IssueAttempt& attempt, const QString& outcome, b
     const int depth = m_store.transactionDepth();
     try {
         m_store.beginTransaction();
+        // Under the document's lock, as a claim is decided: another station deciding whether the
+        // document is still free waits for this outcome instead of reading around it.
+        m_store.select(Statements::documentState(attempt.orderId));
         const QString at = now();
         if (m_store.run(Statements::finishAttempt(attempt.id, outcome, at, markIssued ? at : QString())) != 1)
             throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
