@@ -1,5 +1,7 @@
 #include "app/CliPrompter.h"
 
+#include "app/Texts.h"
+
 #include <QByteArray>
 #include <unistd.h>
 
@@ -24,8 +26,8 @@ int CliPrompter::ask(bool withCancel)
     if (m_assumeYes) {
         answer = ButtonCode::Yes;
     } else if (m_in && isatty(fileno(m_in))) {
-        const char* prompt = withCancel ? "(y = 是 / n = 否 / c = 取消) " : "(y = 是 / n = 否) ";
-        std::fputs(prompt, m_err);
+        const QByteArray prompt = (withCancel ? AppTexts::AnswerYesNoCancel : AppTexts::AnswerYesNo).toUtf8();
+        std::fputs(prompt.constData(), m_err);
         std::fflush(m_err);
         char buf[64] = {};
         if (std::fgets(buf, sizeof buf, m_in)) {

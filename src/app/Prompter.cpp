@@ -1,16 +1,18 @@
 #include "app/Prompter.h"
 
+#include "app/Texts.h"
+
 namespace corvina {
 
 QString messageBoxTitle(MessageBoxKind kind)
 {
     switch (kind) {
     case MessageBoxKind::Warning:
-        return QStringLiteral("警告");
+        return AppTexts::WarningTitle;
     case MessageBoxKind::Error:
-        return QStringLiteral("错误");
+        return AppTexts::ErrorTitle;
     default:
-        return QStringLiteral("提示");
+        return AppTexts::InformationTitle;
     }
 }
 
