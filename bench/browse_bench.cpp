@@ -14,8 +14,8 @@
 #include "store/Statements.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
-#include "workbook/ExportTexts.h"
 #include "workbook/InvoiceExport.h"
+#include "workbook/Texts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -58,12 +58,12 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int documents = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const QString templatePath =
-        argc > 2 ? QString::fromLocal8Bit(argv[2])
-                 : QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/") + ExportTexts::TemplateName;
+    const QString templatePath = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                          : QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/") +
+                                                WorkbookTexts::ExportTemplateName;
     QTemporaryDir dir;
     const QString folder = dir.path() + QLatin1Char('/');
-    if (!QFile::copy(templatePath, folder + ExportTexts::TemplateName)) {
+    if (!QFile::copy(templatePath, folder + WorkbookTexts::ExportTemplateName)) {
         std::fprintf(stderr, "export template not found: %s\n", qPrintable(templatePath));
         return 1;
     }

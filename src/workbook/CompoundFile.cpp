@@ -50,22 +50,22 @@ CompoundFile::CompoundFile(const QString& path) : m_file(path)
     readHeader();
 }
 
-void CompoundFile::damaged(const char* what) const
+void CompoundFile::damaged(const QString& what) const
 {
-    throw FormatError(WorkbookTexts::DetailCompound.arg(QString::fromUtf8(what)));
+    throw FormatError(WorkbookTexts::DetailCompound.arg(what));
 }
 
 void CompoundFile::readInto(quint64 offset, quint64 length, char* out) const
 {
     if (offset > m_fileSize || length > m_fileSize - offset)
-        damaged("扇区超出文件范围");
+        damaged(WorkbookTexts::CompoundSectorOutside);
     if (m_map) {
         std::memcpy(out, m_map + offset, length);
         return;
     }
     if (!m_file.seek(static_cast<qint64>(offset)) ||
         m_file.read(out, static_cast<qint64>(length)) != static_cast<qint64>(length))
-        damaged("无法读取扇区");
+        damaged(WorkbookTexts::CompoundSectorUnreadable);
 }
 
 QByteArray CompoundFile::readAt(quint64 offset, quint64 length) const
@@ -78,23 +78,23 @@ QByteArray CompoundFile::readAt(quint64 offset, quint64 length) const
 QByteArray CompoundFile::sector(quint32 index) const
 {
     if (index >= m_sectorCount)
-        damaged("扇区超出文件范围");
+        damaged(WorkbookTexts::CompoundSectorOutside);
     return readAt((static_cast<quint64>(index) + 1) * m_sectorSize, m_sectorSize);
 }
 
 void CompoundFile::readHeader()
 {
     if (m_fileSize < 512)
-        damaged("文件头不完整");
+        damaged(WorkbookTexts::CompoundHeaderShort);
     const QByteArray header = readAt(0, 512);
     const char* h = header.constData();
     if (!header.startsWith(kSignature) || u16(h + 0x1C) != 0xFFFE)
-        damaged("文件头标志错误");
+        damaged(WorkbookTexts::CompoundHeaderSignature);
     m_version = u16(h + 0x1A);
     const quint16 shift = u16(h + 0x1E);
     const quint16 miniShift = u16(h + 0x20);
     if (!((m_version == 3 && shift == 9) || (m_version == 4 && shift == 12)) || miniShift != 6)
-        damaged("扇区大小错误");
+        damaged(WorkbookTexts::CompoundSectorSize);
     m_sectorSize = 1u << shift;
     m_miniSectorSize = 1u << miniShift;
     // The header takes the first sector; a last sector cut short still counts, as long as what
@@ -115,7 +115,7 @@ void CompoundFile::readAllocationTable(const QByteArray& header)
     quint32 difat = u32(h + 0x44);
     const quint32 difatSectors = u32(h + 0x48);
     if (fatSectors > m_sectorCount || difatSectors > m_sectorCount)
-        damaged("分配表大小错误");
+        damaged(WorkbookTexts::CompoundFatSize);
 
     // Where the table's own sectors lie: 109 in the header, the rest in a chain of extension
     // sectors whose last entry points to the next one.
@@ -127,7 +127,7 @@ void CompoundFile::readAllocationTable(const QByteArray& header)
     std::vector<bool> seen(m_sectorCount, false);
     for (quint32 n = 0; fatAt.size() < fatSectors; ++n) {
         if (n >= difatSectors || difat >= m_sectorCount || seen[difat])
-            damaged("分配表扩展链错误");
+            damaged(WorkbookTexts::CompoundDifatChain);
         seen[difat] = true;
         const QByteArray s = sector(difat);
         for (quint32 i = 0; i < perSector && fatAt.size() < fatSectors; ++i)
@@ -151,7 +151,7 @@ std::vector<quint32> CompoundFile::chain(quint32 start, const std::vector<quint3
         if (sectors.size() >= limit)
             break;
         if (s >= table.size() || seen[s])
-            damaged("扇区链错误");
+            damaged(WorkbookTexts::CompoundChain);
         seen[s] = true;
         sectors.push_back(s);
     }
@@ -189,7 +189,7 @@ void CompoundFile::readDirectory(quint32 first)
         }
     }
     if (m_entries.empty() || m_entries.front().type != kRoot)
-        damaged("目录缺少根存储");
+        damaged(WorkbookTexts::CompoundNoRoot);
 
     // The root's children form a tree through left and right siblings; each entry is visited
     // once, so links that loop end the walk.
@@ -223,7 +223,7 @@ QStringList CompoundFile::streamNames() const
 }
 
 std::vector<quint32> CompoundFile::streamSectors(quint32 start, quint64 size, quint32 sectorSize,
-                                                 const std::vector<quint32>& table, const char* shortChain) const
+                                                 const std::vector<quint32>& table, const QString& shortChain) const
 {
     const quint64 needed = (size + sectorSize - 1) / sectorSize;
     std::vector<quint32> sectors = chain(start, table, needed);
@@ -237,7 +237,8 @@ QByteArray CompoundFile::readChain(quint32 start, quint64 size) const
     QByteArray out;
     if (size == 0)
         return out;
-    const std::vector<quint32> sectors = streamSectors(start, size, m_sectorSize, m_fat, "扇区链短于数据流");
+    const std::vector<quint32> sectors =
+        streamSectors(start, size, m_sectorSize, m_fat, WorkbookTexts::CompoundChainShort);
     out.resize(static_cast<qsizetype>(size));
     quint64 done = 0;
     // Consecutive sectors are read in one go: most files keep a stream in one run.
@@ -246,7 +247,7 @@ QByteArray CompoundFile::readChain(quint32 start, quint64 size) const
         while (j < sectors.size() && sectors[j] == sectors[j - 1] + 1)
             ++j;
         if (sectors[j - 1] >= m_sectorCount)
-            damaged("扇区超出文件范围");
+            damaged(WorkbookTexts::CompoundSectorOutside);
         const quint64 offset = (static_cast<quint64>(sectors[i]) + 1) * m_sectorSize;
         const quint64 length = std::min<quint64>((j - i) * static_cast<quint64>(m_sectorSize), size - done);
         readInto(offset, length, out.data() + done);
@@ -261,7 +262,7 @@ QByteArray CompoundFile::readMini(quint32 start, quint64 size) const
     if (!m_miniLoaded) {
         const Entry& root = m_entries.front();
         if (root.size > ReaderLimits::kXlsStreamBytes)
-            damaged("小数据流区过大");
+            damaged(WorkbookTexts::CompoundMiniStreamLarge);
         m_miniStream = readChain(root.start, root.size);
         const std::vector<quint32> sectors = chain(m_firstMiniFat, m_fat, m_miniFatSectors);
         std::vector<quint32> table;
@@ -276,13 +277,14 @@ QByteArray CompoundFile::readMini(quint32 start, quint64 size) const
     QByteArray out;
     if (size == 0)
         return out;
-    const std::vector<quint32> sectors = streamSectors(start, size, m_miniSectorSize, m_miniFat, "小扇区链短于数据流");
+    const std::vector<quint32> sectors =
+        streamSectors(start, size, m_miniSectorSize, m_miniFat, WorkbookTexts::CompoundMiniChainShort);
     out.reserve(static_cast<qsizetype>(size));
     for (quint32 s : sectors) {
         const quint64 offset = static_cast<quint64>(s) * m_miniSectorSize;
         const quint64 length = std::min<quint64>(m_miniSectorSize, size - out.size());
         if (offset + length > static_cast<quint64>(m_miniStream.size()))
-            damaged("小扇区超出范围");
+            damaged(WorkbookTexts::CompoundMiniSectorOutside);
         out.append(m_miniStream.constData() + offset, static_cast<qsizetype>(length));
     }
     return out;

@@ -39,13 +39,13 @@ private:
     std::vector<quint32> chain(quint32 start, const std::vector<quint32>& table, quint64 limit) const;
     // The sectors holding a stream of `size` bytes; throws when its chain is shorter.
     std::vector<quint32> streamSectors(quint32 start, quint64 size, quint32 sectorSize,
-                                       const std::vector<quint32>& table, const char* shortChain) const;
+                                       const std::vector<quint32>& table, const QString& shortChain) const;
     QByteArray readChain(quint32 start, quint64 size) const;
     QByteArray readMini(quint32 start, quint64 size) const;
     QByteArray readAt(quint64 offset, quint64 length) const;
     void readInto(quint64 offset, quint64 length, char* out) const;
     QByteArray sector(quint32 index) const;
-    [[noreturn]] void damaged(const char* what) const;
+    [[noreturn]] void damaged(const QString& what) const;
 
     mutable QFile m_file;
     const uchar* m_map = nullptr;

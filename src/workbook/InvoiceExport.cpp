@@ -2,8 +2,9 @@
 
 #include "app/Clock.h"
 #include "app/Prompter.h"
+#include "app/Texts.h"
 #include "invoices/InvoiceList.h"
-#include "workbook/ExportTexts.h"
+#include "workbook/Texts.h"
 #include "workbook/XlsxTemplateFiller.h"
 
 #include <QCoreApplication>
@@ -38,9 +39,9 @@ QStringList InvoiceExport::templateFolders() const
 QString InvoiceExport::templatePath() const
 {
     // The program ships a template; a clerk's own copy in the application folder comes first.
-    const QString own = QDir(m_appFolder).filePath(ExportTexts::TemplateName);
+    const QString own = QDir(m_appFolder).filePath(WorkbookTexts::ExportTemplateName);
     for (const QString& folder : templateFolders()) {
-        const QString candidate = QDir(folder).filePath(ExportTexts::TemplateName);
+        const QString candidate = QDir(folder).filePath(WorkbookTexts::ExportTemplateName);
         if (QFileInfo(candidate).isFile())
             return candidate;
     }
@@ -50,7 +51,7 @@ QString InvoiceExport::templatePath() const
 QString InvoiceExport::proposedName() const
 {
     // Seconds before minutes: the name the clerks have always been offered.
-    return ExportTexts::ProposedNamePrefix + m_clock.now().toString(QStringLiteral("yyyyMMddHHssmm"));
+    return WorkbookTexts::ExportNamePrefix + m_clock.now().toString(QStringLiteral("yyyyMMddHHssmm"));
 }
 
 QList<QStringList> InvoiceExport::tickedRows(const InvoiceList& list)
@@ -72,12 +73,12 @@ bool InvoiceExport::CopyExportTemplate(const QString& templatePath, const QStrin
 {
     const QFileInfo source(templatePath);
     if (!source.isFile()) {
-        m_prompter.showPlain(ExportTexts::TemplateMissing);
+        m_prompter.showPlain(WorkbookTexts::ExportTemplateMissing);
         return false;
     }
     const QFileInfo target(destination);
     if (target.exists() &&
-        m_prompter.askPlain(ExportTexts::ReplaceTitle, ExportTexts::ReplaceQuestion) != ButtonCode::Yes)
+        m_prompter.askPlain(AppTexts::InformationTitle, WorkbookTexts::ExportReplaceQuestion) != ButtonCode::Yes)
         return false;
     // Filling the template itself would change what every later export starts from.
     const bool ontoTemplate = target.exists() && target.canonicalFilePath() == source.canonicalFilePath();
@@ -91,7 +92,7 @@ bool InvoiceExport::CopyExportTemplate(const QString& templatePath, const QStrin
     }
     if (!copied) {
         out.cancelWriting();
-        m_prompter.showPlain(ExportTexts::CopyFailed);
+        m_prompter.showPlain(WorkbookTexts::ExportCopyFailed);
         return false;
     }
     return true;
@@ -100,18 +101,18 @@ bool InvoiceExport::CopyExportTemplate(const QString& templatePath, const QStrin
 InvoiceExport::Outcome InvoiceExport::run(const InvoiceList& list)
 {
     if (list.rowCount() == 0) {
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, ExportTexts::NothingListed, MessageBoxKind::Info);
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, WorkbookTexts::ExportNothingListed, MessageBoxKind::Info);
         return Outcome::NothingListed;
     }
     const QList<QStringList> rows = tickedRows(list);
     if (rows.isEmpty()) {
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, ExportTexts::NothingTicked, MessageBoxKind::Info);
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, WorkbookTexts::ExportNothingTicked, MessageBoxKind::Info);
         return Outcome::NothingTicked;
     }
 
     SaveDialogRequest request;
-    request.filter = ExportTexts::SaveFilter;
-    request.defaultSuffix = ExportTexts::DefaultSuffix;
+    request.filter = WorkbookTexts::ExportSaveFilter;
+    request.defaultSuffix = WorkbookTexts::ExportSuffix;
     request.proposedName = proposedName();
     const std::optional<QString> chosen = m_prompter.chooseSaveFile(request);
     if (!chosen || chosen->isEmpty())
@@ -132,10 +133,10 @@ InvoiceExport::Outcome InvoiceExport::run(const InvoiceList& list)
     if (m_busy)
         m_busy(false);
     if (!filled) {
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, ExportTexts::FillFailed, MessageBoxKind::Error);
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, WorkbookTexts::ExportFillFailed, MessageBoxKind::Error);
         return Outcome::Failed;
     }
-    ShowMessageBox(m_prompter, BoxOwner::MainWindow, ExportTexts::Exported, MessageBoxKind::Info);
+    ShowMessageBox(m_prompter, BoxOwner::MainWindow, WorkbookTexts::Exported, MessageBoxKind::Info);
     return Outcome::Exported;
 }
 

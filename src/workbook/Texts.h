@@ -17,11 +17,10 @@ inline const QString LogSplitMore = QStringLiteral("等%1处");
 
 // Messages of the import run.
 inline const QString NoReader = QStringLiteral("无法打开EXCEL文件，请确定电脑安装了OFFICE软件!");
-inline const QString FailurePrefix = QStringLiteral("连接错误:");
 inline const QString OpenFilter = QStringLiteral("*.xls|*.xls|*.xlsx|*.xlsx");
 inline const QString ProgressLabel = QStringLiteral("正在导入EXCEL文件……");
 
-// Reasons given after "连接错误:" when a workbook cannot be read.
+// Reasons given after the store's "连接错误:" when a workbook cannot be read.
 inline const QString CannotOpenFile = QStringLiteral("无法打开文件 %1：%2");
 inline const QString NotAWorkbook = QStringLiteral("文件 %1 不是EXCEL工作簿（.xls或.xlsx）");
 inline const QString Encrypted = QStringLiteral("文件 %1 设有打开密码，请在EXCEL中去掉密码后另存再导入");
@@ -53,5 +52,36 @@ inline const QString DetailTooManyStyles = QStringLiteral("单元格样式超过
 inline const QString DetailStream = QStringLiteral("复合文件中没有工作簿数据流");
 inline const QString DetailBiffVersion = QStringLiteral("不支持的EXCEL版本（BIFF %1）");
 inline const QString DetailSheetOffset = QStringLiteral("工作表“%1”的位置超出文件范围");
+// The place named in DetailCellRef of a workbook saved as XML.
+inline const QString DetailRowAt = QStringLiteral("%1行");
+inline const QString DetailColumnAt = QStringLiteral("%1列");
+
+// What is wrong inside DetailCompound.
+inline const QString CompoundSectorOutside = QStringLiteral("扇区超出文件范围");
+inline const QString CompoundSectorUnreadable = QStringLiteral("无法读取扇区");
+inline const QString CompoundHeaderShort = QStringLiteral("文件头不完整");
+inline const QString CompoundHeaderSignature = QStringLiteral("文件头标志错误");
+inline const QString CompoundSectorSize = QStringLiteral("扇区大小错误");
+inline const QString CompoundFatSize = QStringLiteral("分配表大小错误");
+inline const QString CompoundDifatChain = QStringLiteral("分配表扩展链错误");
+inline const QString CompoundChain = QStringLiteral("扇区链错误");
+inline const QString CompoundNoRoot = QStringLiteral("目录缺少根存储");
+inline const QString CompoundChainShort = QStringLiteral("扇区链短于数据流");
+inline const QString CompoundMiniStreamLarge = QStringLiteral("小数据流区过大");
+inline const QString CompoundMiniChainShort = QStringLiteral("小扇区链短于数据流");
+inline const QString CompoundMiniSectorOutside = QStringLiteral("小扇区超出范围");
+
+// The export to the workbook template; the replace question's title is the plain "提示".
+inline const QString ExportTemplateName = QStringLiteral("发票导出数据格式.xlsx");
+inline const QString ExportNamePrefix = QStringLiteral("发票数据导出_");
+inline const QString ExportSaveFilter = QStringLiteral("Excel文件(*.xlsx)|*.xlsx");
+inline const QString ExportSuffix = QStringLiteral("xlsx");
+inline const QString ExportNothingListed = QStringLiteral("请先查询选择发票数据，再进行数据导出!");
+inline const QString ExportNothingTicked = QStringLiteral("请先选中发票数据，再进行数据导出!");
+inline const QString ExportTemplateMissing = QStringLiteral("Excel源文件已损坏或不存在");
+inline const QString ExportReplaceQuestion = QStringLiteral("Excel文件已存在，是否替换");
+inline const QString ExportCopyFailed = QStringLiteral("复制文件时发生保护性错误，Excel 如在运行，请先关闭！");
+inline const QString ExportFillFailed = QStringLiteral("初始化Excel失败，可能没装Excel，或者其他错误。");
+inline const QString Exported = QStringLiteral("发票数据导出成功");
 
 } // namespace corvina::WorkbookTexts

@@ -1,6 +1,7 @@
 #include "workbook/Workbook.h"
 
 #include "app/Failure.h"
+#include "app/Texts.h"
 #include "workbook/FormatError.h"
 #include "workbook/OdsWorkbook.h"
 #include "workbook/ReaderLimits.h"
@@ -110,7 +111,7 @@ int Workbook::findSheet(const QString& name)
 
 void Workbook::sheetMissing(const QString& name, const QStringList& names) const
 {
-    throw Failure(WorkbookTexts::SheetMissing.arg(name, names.join(QStringLiteral("、"))));
+    throw Failure(WorkbookTexts::SheetMissing.arg(name, names.join(AppTexts::ListSeparator)));
 }
 
 std::unique_ptr<SheetRows> Workbook::openRowsByName(const QString& name, int lastColumn)

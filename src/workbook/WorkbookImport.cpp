@@ -6,6 +6,7 @@
 #include "app/NumberText.h"
 #include "app/Prompter.h"
 #include "store/LocalStore.h"
+#include "store/Texts.h"
 #include "workbook/StoreImportedDocument.h"
 #include "workbook/Texts.h"
 #include "workbook/Workbook.h"
@@ -378,7 +379,7 @@ bool WorkbookImport::ImportWorkbook(const QString& filePath, const QString& shee
         m_failure = WorkbookTexts::DetailMemory;
     }
     if (m_failed)
-        ShowMessageBox(m_prompter, BoxOwner::Application, WorkbookTexts::FailurePrefix + m_failure,
+        ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::ConnectionError + m_failure,
                        MessageBoxKind::Error);
     AppendLog(logPath, WorkbookTexts::LogDone, m_clock);
     return true;

@@ -182,8 +182,9 @@ private:
         const qint64 n = index.toLongLong(&ok);
         // Positions go forward only, within the grid.
         if (!ok || n < following || n > limit)
-            throw FormatError(WorkbookTexts::DetailCellRef.arg(row ? QStringLiteral("%1行").arg(index.toString())
-                                                                   : QStringLiteral("%1列").arg(index.toString())));
+            throw FormatError(
+                WorkbookTexts::DetailCellRef.arg(row ? WorkbookTexts::DetailRowAt.arg(index.toString())
+                                                     : WorkbookTexts::DetailColumnAt.arg(index.toString())));
         return static_cast<int>(n);
     }
 

@@ -3,7 +3,6 @@
 #include "doubles/RecordingPrompter.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
-#include "workbook/ExportTexts.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -36,8 +35,9 @@ struct AppFolder {
     explicit AppFolder(bool withTemplate = true)
     {
         if (withTemplate)
-            folder.write(ExportTexts::TemplateName,
-                         bytesOf(QStringLiteral(CORVINA_SOURCE_DIR "/resources/") + ExportTexts::TemplateName));
+            folder.write(
+                QStringLiteral("发票导出数据格式.xlsx"),
+                bytesOf(QStringLiteral(CORVINA_SOURCE_DIR "/resources/") + QStringLiteral("发票导出数据格式.xlsx")));
         LocalStore store(folder.file(QStringLiteral("SysData.mdb")), prompter);
         EXPECT_TRUE(store.open());
         for (const char* id : {"A", "B", "C"})
@@ -118,7 +118,7 @@ TEST(BrowserCommands, Export)
         EXPECT_EQ(r.status, c.status) << r.err.toStdString();
         if (!c.exported.isEmpty()) {
             EXPECT_EQ(app.exportedDocuments(out), c.exported);
-            EXPECT_TRUE(r.err.contains(ExportTexts::Exported));
+            EXPECT_TRUE(r.err.contains(QStringLiteral("发票数据导出成功")));
         } else if (c.existing) {
             EXPECT_EQ(bytesOf(out), QByteArray("keep me"));
         } else {

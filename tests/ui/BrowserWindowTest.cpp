@@ -5,14 +5,11 @@
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
 #include "invoices/InvoiceList.h"
-#include "invoices/Texts.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
-#include "ui/Texts.h"
 #include "ui/TfrmEdt.h"
-#include "workbook/ExportTexts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -95,17 +92,17 @@ TEST(BrowserWindow, SelectAllTicksEverythingAndUpdatesTheLabels)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Window w(c.ids, c.sums);
-        EXPECT_EQ(w.frm->xuanzfpzs_lb->text(), UiTexts::CountInitial);
+        EXPECT_EQ(w.frm->xuanzfpzs_lb->text(), QStringLiteral("选中的发票张数为："));
 
         w.frm->chkSelect->click();
-        EXPECT_EQ(w.frm->chkSelect->text(), UiTexts::ClearAll);
+        EXPECT_EQ(w.frm->chkSelect->text(), QStringLiteral("取消全选"));
         for (int r = 0; r < w.list().rowCount(); ++r)
             EXPECT_TRUE(w.list().isChecked(r));
         EXPECT_EQ(w.frm->xuanzfpzs_lb->text(), c.count);
         EXPECT_EQ(w.frm->fapje_lb->text(), c.amount);
 
         w.frm->chkSelect->click();
-        EXPECT_EQ(w.frm->chkSelect->text(), UiTexts::SelectAll);
+        EXPECT_EQ(w.frm->chkSelect->text(), QStringLiteral("全选"));
         for (int r = 0; r < w.list().rowCount(); ++r)
             EXPECT_FALSE(w.list().isChecked(r));
         EXPECT_EQ(w.frm->xuanzfpzs_lb->text(), QStringLiteral("选中的发票张数为:0"));
@@ -199,7 +196,7 @@ TEST(BrowserWindow, DeletionRerunsTheQueryOnlyAfterDeleting)
             listed << w.list().text(r, ColOrderId);
         EXPECT_EQ(listed, c.left);
         EXPECT_EQ(statements, c.statements);
-        EXPECT_EQ(w.prompter.texts(), QStringList{BrowserTexts::DeleteQuestion});
+        EXPECT_EQ(w.prompter.texts(), QStringList{QStringLiteral("您确定要删除所选取的发票吗？")});
         EXPECT_EQ(w.frm->xuanzfpzs_lb->text(), labels); // the labels are not refreshed by deletion
     }
 }
@@ -237,15 +234,15 @@ TEST(BrowserWindow, DoubleClickEditsTheTopmostSelectedRow)
 TEST(BrowserWindow, ExportButtonWritesTheTickedRows)
 {
     Window w({QStringLiteral("A"), QStringLiteral("B")});
-    w.app.write(ExportTexts::TemplateName, [] {
-        QFile f(QStringLiteral(CORVINA_SOURCE_DIR "/resources/") + ExportTexts::TemplateName);
+    w.app.write(QStringLiteral("发票导出数据格式.xlsx"), [] {
+        QFile f(QStringLiteral(CORVINA_SOURCE_DIR "/resources/") + QStringLiteral("发票导出数据格式.xlsx"));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }());
     w.list().setChecked(w.rowOf(QStringLiteral("B")), true);
     const QString target = w.app.file(QStringLiteral("out.xlsx"));
     w.prompter.queueFile(target);
     w.frm->BitBtn5->click();
-    EXPECT_EQ(w.prompter.texts(), QStringList{ExportTexts::Exported});
+    EXPECT_EQ(w.prompter.texts(), QStringList{QStringLiteral("发票数据导出成功")});
     EXPECT_TRUE(QFileInfo(target).size() > 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the busy cursor is gone again
 }

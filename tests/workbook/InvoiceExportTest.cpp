@@ -3,7 +3,6 @@
 #include "app/Clock.h"
 #include "doubles/RecordingPrompter.h"
 #include "invoices/InvoiceList.h"
-#include "workbook/ExportTexts.h"
 #include "workbook/OpenpyxlReader.h"
 #include "workbook/XlsxTemplateFiller.h"
 
@@ -17,7 +16,8 @@ using Type = RecordingPrompter::Type;
 
 namespace {
 
-const QString kShippedTemplate = QStringLiteral(CORVINA_SOURCE_DIR "/resources/") + ExportTexts::TemplateName;
+const QString kShippedTemplate =
+    QStringLiteral(CORVINA_SOURCE_DIR "/resources/") + QStringLiteral("发票导出数据格式.xlsx");
 
 // Ten listed documents; the texts say which document and column they belong to.
 std::vector<InvoiceRow> tenRows()
@@ -48,7 +48,7 @@ struct Fixture {
     Fixture(bool withTemplate = true)
     {
         if (withTemplate)
-            app.write(ExportTexts::TemplateName, fileBytes(kShippedTemplate));
+            app.write(QStringLiteral("发票导出数据格式.xlsx"), fileBytes(kShippedTemplate));
         list.replaceRows(tenRows());
     }
     void tick(std::initializer_list<int> rows)
@@ -71,7 +71,7 @@ TEST(InvoiceExport, TickedRowsFillConsecutiveWorksheetRows)
     f.prompter.queueFile(target);
 
     EXPECT_EQ(f.exporter.run(f.list), InvoiceExport::Outcome::Exported);
-    EXPECT_EQ(f.boxTexts(), QStringList{ExportTexts::Exported});
+    EXPECT_EQ(f.boxTexts(), QStringList{QStringLiteral("发票数据导出成功")});
 
     QString error;
     const QJsonObject book = readWithOpenpyxl(target, &error);
@@ -120,19 +120,19 @@ TEST(InvoiceExport, StopsWithItsMessageAndLeavesFilesAlone)
         bool fileExistsAfter;
     };
     const Shown nothingListed{Type::Box, MessageBoxKind::Info, BoxOwner::MainWindow, QStringLiteral("提示"),
-                              ExportTexts::NothingListed};
+                              QStringLiteral("请先查询选择发票数据，再进行数据导出!")};
     const Shown nothingTicked{Type::Box, MessageBoxKind::Info, BoxOwner::MainWindow, QStringLiteral("提示"),
-                              ExportTexts::NothingTicked};
+                              QStringLiteral("请先选中发票数据，再进行数据导出!")};
     const Shown missing{Type::Plain, MessageBoxKind::Info, BoxOwner::Application, QString(),
-                        ExportTexts::TemplateMissing};
+                        QStringLiteral("Excel源文件已损坏或不存在")};
     const Shown replace{Type::AskPlain, MessageBoxKind::YesNo, BoxOwner::Application, QStringLiteral("提示"),
-                        ExportTexts::ReplaceQuestion};
+                        QStringLiteral("Excel文件已存在，是否替换")};
     const Shown copyFailed{Type::Plain, MessageBoxKind::Info, BoxOwner::Application, QString(),
-                           ExportTexts::CopyFailed};
+                           QStringLiteral("复制文件时发生保护性错误，Excel 如在运行，请先关闭！")};
     const Shown fillFailed{Type::Box, MessageBoxKind::Error, BoxOwner::MainWindow, QStringLiteral("错误"),
-                           ExportTexts::FillFailed};
+                           QStringLiteral("初始化Excel失败，可能没装Excel，或者其他错误。")};
     const Shown done{Type::Box, MessageBoxKind::Info, BoxOwner::MainWindow, QStringLiteral("提示"),
-                     ExportTexts::Exported};
+                     QStringLiteral("发票数据导出成功")};
     using O = InvoiceExport::Outcome;
     const Case cases[] = {
         {"empty list", true, false, true, false, Target::Fresh, true, 0, O::NothingListed, {nothingListed}, false},
@@ -183,7 +183,7 @@ TEST(InvoiceExport, StopsWithItsMessageAndLeavesFilesAlone)
         if (c.ticked)
             f.tick({0});
         if (c.brokenTemplate)
-            f.app.write(ExportTexts::TemplateName, QByteArray("not a workbook"));
+            f.app.write(QStringLiteral("发票导出数据格式.xlsx"), QByteArray("not a workbook"));
         const QByteArray templateBytes = fileBytes(f.exporter.templatePath());
         QString target = f.out.file(QStringLiteral("x.xlsx"));
         if (c.target == Target::Existing)
@@ -306,9 +306,10 @@ TEST(InvoiceExport, TemplateLookedForWhereTheProgramShipsIt)
         TempFolder install;
         QDir().mkpath(install.file(QStringLiteral("bin")));
         QDir().mkpath(install.file(QStringLiteral("share/corvina")));
-        const QString paths[] = {f.app.file(ExportTexts::TemplateName),
-                                 install.file(QStringLiteral("bin/")) + ExportTexts::TemplateName,
-                                 install.file(QStringLiteral("share/corvina/")) + ExportTexts::TemplateName};
+        const QString paths[] = {f.app.file(QStringLiteral("发票导出数据格式.xlsx")),
+                                 install.file(QStringLiteral("bin/")) + QStringLiteral("发票导出数据格式.xlsx"),
+                                 install.file(QStringLiteral("share/corvina/")) +
+                                     QStringLiteral("发票导出数据格式.xlsx")};
         for (int i = 0; i < 3; ++i)
             if (c.present & (1 << i)) {
                 QFile::copy(kShippedTemplate, paths[i]);
@@ -328,6 +329,7 @@ TEST(InvoiceExport, TemplateLookedForWhereTheProgramShipsIt)
         f.prompter.queueFile(target);
         const InvoiceExport::Outcome outcome = f.exporter.run(f.list);
         EXPECT_EQ(outcome, c.found ? InvoiceExport::Outcome::Exported : InvoiceExport::Outcome::NotCopied);
-        EXPECT_EQ(f.boxTexts(), QStringList{c.found ? ExportTexts::Exported : ExportTexts::TemplateMissing});
+        EXPECT_EQ(f.boxTexts(), QStringList{c.found ? QStringLiteral("发票数据导出成功")
+                                                    : QStringLiteral("Excel源文件已损坏或不存在")});
     }
 }
