@@ -54,10 +54,10 @@ bool IssuePreparer::PrepareIssue(const InvoiceRow& row)
     } catch (const AlreadyShown&) {
         return false;
     } catch (const Failure& failure) {
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::kErrorPrefix + failure.message(),
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::ErrorPrefix + failure.message(),
                        MessageBoxKind::Info);
     } catch (const std::exception& error) {
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::kErrorPrefix + QString::fromUtf8(error.what()),
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::ErrorPrefix + QString::fromUtf8(error.what()),
                        MessageBoxKind::Info);
     }
     return false;
@@ -68,7 +68,7 @@ bool IssuePreparer::readCompany()
     const Rows company = selectOrStop(m_database, IssuingStatements::companyRecord());
     if (company.isEmpty()) {
         // Without the seller's record an invoice must not go out.
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::kErrorPrefix + BridgeTexts::kNoCompanyRecord,
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::ErrorPrefix + BridgeTexts::NoCompanyRecord,
                        MessageBoxKind::Info);
         return false;
     }
@@ -105,14 +105,14 @@ bool IssuePreparer::readBook()
         return false;
     const Rows book = selectOrStop(m_database, IssuingStatements::enabledBook());
     if (book.isEmpty()) {
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::kNoEnabledBook, MessageBoxKind::Info);
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::NoEnabledBook, MessageBoxKind::Info);
         return false;
     }
     m_data.DQKYH = book.value(0, QStringLiteral("DQKYH"));
     m_data.KPZLID = book.value(0, QStringLiteral("KPZLID"));
     m_data.FPDM = book.value(0, QStringLiteral("FPDM"));
     if (m_data.bookUsedUp()) {
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::kBookUsedUp, MessageBoxKind::Info);
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BridgeTexts::BookUsedUp, MessageBoxKind::Info);
         return false;
     }
     return true;

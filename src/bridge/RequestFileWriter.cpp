@@ -138,7 +138,7 @@ bool RequestFileWriter::WriteRequestFile(const QString& path, const InvoiceRow& 
     const bool control = path.right(5) == QLatin1String("e.xml");
     const bool ok = control ? writeControlFile(nativePath(path)) : writeRecordFile(nativePath(path), row, lineItems);
     if (!ok)
-        ShowMessageBox(m_prompter, BoxOwner::Application, path + BridgeTexts::kUpdateFailed, MessageBoxKind::Error);
+        ShowMessageBox(m_prompter, BoxOwner::Application, path + BridgeTexts::UpdateFailed, MessageBoxKind::Error);
     return ok;
 }
 

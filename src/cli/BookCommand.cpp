@@ -1,11 +1,13 @@
 #include "app/Failure.h"
 #include "app/Prompter.h"
+#include "app/Texts.h"
 #include "bridge/IssuingStatements.h"
 #include "bridge/TIssuingData.h"
 #include "bridge/Texts.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "cli/Texts.h"
+#include "invoices/Texts.h"
 #include "store/IssuingDatabase.h"
 
 #include <QJsonDocument>
@@ -70,7 +72,7 @@ QString readNextInvoice(IssuingDatabase& database, TIssuingData& d)
 {
     const Rows company = rowsOf(database.select(IssuingStatements::companyRecord()));
     if (company.isEmpty())
-        return BridgeTexts::kErrorPrefix + BridgeTexts::kNoCompanyRecord;
+        return BridgeTexts::ErrorPrefix + BridgeTexts::NoCompanyRecord;
     d.NSRSBM = company.value(0, QStringLiteral("NSRSBM"));
     d.NSRMC = company.value(0, QStringLiteral("NSRMC"));
     d.HYFLMC = company.value(0, QStringLiteral("HYFLMC"));
@@ -84,11 +86,11 @@ QString readNextInvoice(IssuingDatabase& database, TIssuingData& d)
 
     const Rows book = rowsOf(database.select(IssuingStatements::enabledBook()));
     if (book.isEmpty())
-        return BridgeTexts::kNoEnabledBook;
+        return BridgeTexts::NoEnabledBook;
     d.KPZLID = book.value(0, QStringLiteral("KPZLID"));
     d.FPDM = book.value(0, QStringLiteral("FPDM"));
     d.DQKYH = book.value(0, QStringLiteral("DQKYH"));
-    return d.bookUsedUp() ? BridgeTexts::kBookUsedUp : QString();
+    return d.bookUsedUp() ? BridgeTexts::BookUsedUp : QString();
 }
 
 } // namespace
@@ -118,7 +120,7 @@ int runBookCommand(const QStringList& args)
         const QStringList missing = missingTables(*tables);
         if (!missing.isEmpty()) {
             ShowMessageBox(prompter, BoxOwner::MainWindow,
-                           CliTexts::BookTablesMissing.arg(database.path(), missing.join(QStringLiteral("、"))),
+                           CliTexts::BookTablesMissing.arg(database.path(), missing.join(AppTexts::ListSeparator)),
                            MessageBoxKind::Error);
         } else {
             const QString stop = readNextInvoice(database, data);
@@ -128,7 +130,7 @@ int runBookCommand(const QStringList& args)
         }
     } catch (const Failure& failure) {
         if (!failure.message().isEmpty())
-            ShowMessageBox(prompter, BoxOwner::MainWindow, BridgeTexts::kErrorPrefix + failure.message(),
+            ShowMessageBox(prompter, BoxOwner::MainWindow, BridgeTexts::ErrorPrefix + failure.message(),
                            MessageBoxKind::Info);
     }
 
@@ -149,7 +151,7 @@ int runBookCommand(const QStringList& args)
         const QList<QPair<QString, QString>> lines = {
             {CliTexts::BookTaxNumber, data.NSRSBM}, {CliTexts::BookCompanyName, data.NSRMC},
             {CliTexts::BookKindId, data.KPZLID},    {CliTexts::BookKindName, data.KPZLMC},
-            {CliTexts::BookCode, data.FPDM},        {CliTexts::BookNextNumber, data.DQKYH},
+            {BrowserTexts::ColumnCode, data.FPDM},  {CliTexts::BookNextNumber, data.DQKYH},
         };
         QString out;
         for (const auto& [caption, value] : lines)

@@ -3,6 +3,7 @@
 #include "app/Failure.h"
 #include "app/Prompter.h"
 #include "invoices/InvoiceQuery.h"
+#include "invoices/Texts.h"
 #include "store/LocalStore.h"
 
 #include <QCoreApplication>
@@ -44,7 +45,8 @@ void addCommonOptions(QCommandLineParser& parser, bool withYes)
 
 void addQueryOptions(QCommandLineParser& parser)
 {
-    parser.addOption({QStringLiteral("state"), QStringLiteral("0 = 未开票 (default), 1 = 已开票."),
+    parser.addOption({QStringLiteral("state"),
+                      QStringLiteral("0 = %1 (default), 1 = %2.").arg(BrowserTexts::NotIssued, BrowserTexts::Issued),
                       QStringLiteral("0|1"), QStringLiteral("0")});
     parser.addOption({QStringLiteral("from"), QStringLiteral("Import time from (default 1900-01-01 00:00)."),
                       QStringLiteral("YYYY-MM-DD hh:nn")});

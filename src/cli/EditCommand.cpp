@@ -3,6 +3,7 @@
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "invoices/InvoiceBrowser.h"
+#include "invoices/Texts.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 
@@ -18,7 +19,9 @@ int runEditCommand(const QStringList& args)
     parser.addOption({QStringLiteral("code"), QStringLiteral("Invoice code, stored as given."), QStringLiteral("C")});
     parser.addOption(
         {QStringLiteral("number"), QStringLiteral("Invoice number, stored as given."), QStringLiteral("N")});
-    parser.addOption({QStringLiteral("state"), QStringLiteral("未开票 or 已开票."), QStringLiteral("未开票|已开票")});
+    parser.addOption({QStringLiteral("state"),
+                      QStringLiteral("%1 or %2.").arg(BrowserTexts::NotIssued, BrowserTexts::Issued),
+                      BrowserTexts::NotIssued + QLatin1Char('|') + BrowserTexts::Issued});
     if (auto status = parseArguments(parser, args, 1, 1))
         return *status;
     for (const char* required : {"code", "number", "state"}) {

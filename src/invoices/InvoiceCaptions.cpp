@@ -1,45 +1,48 @@
 #include "invoices/InvoiceCaptions.h"
 
+#include "invoices/Texts.h"
+
 namespace corvina {
 
 namespace {
 
 struct ColumnInfo {
-    const char* caption;
+    const QString* caption; // a pointer: the table needs no start-up order with the texts
     int width;
     const char* jsonKey;
 };
 
 const ColumnInfo kColumns[] = {
-    {"选择", 40, ""},
-    {"序号", 50, "No"},
-    {"导入日期", 120, "FInDate"},
-    {"销售单据号", 90, "FCustOrderId"},
-    {"发票代码", 80, "FInvCode"},
-    {"发票号码", 80, "FInvNumber"},
-    {"客户名称", 120, "FCustName"},
-    {"总金额", 80, "FNoTaxSum"},
-    {"合同编号", 100, "FCustPo"},
-    {"出口通知书", 100, "FCustOutportNo"},
-    {"会计编号", 80, "FCustAcc"},
-    {"开票人", 100, "FCustSinature"},
-    {"发货通知书", 100, "FCustContractNo"},
-    {"出口序号", 100, "FCustCX"},
-    {"核销单号", 100, "FCustVF"},
-    {"备注", 100, "Remark"},
-    {"状态", 70, "State"},
+    {&BrowserTexts::ColumnSelect, 40, ""},
+    {&BrowserTexts::ColumnNo, 50, "No"},
+    {&BrowserTexts::ColumnImportDate, 120, "FInDate"},
+    {&BrowserTexts::ColumnOrderId, 90, "FCustOrderId"},
+    {&BrowserTexts::ColumnCode, 80, "FInvCode"},
+    {&BrowserTexts::ColumnNumber, 80, "FInvNumber"},
+    {&BrowserTexts::ColumnCustomer, 120, "FCustName"},
+    {&BrowserTexts::ColumnAmount, 80, "FNoTaxSum"},
+    {&BrowserTexts::ColumnContract, 100, "FCustPo"},
+    {&BrowserTexts::ColumnExportNotice, 100, "FCustOutportNo"},
+    {&BrowserTexts::ColumnAccount, 80, "FCustAcc"},
+    {&BrowserTexts::ColumnIssuer, 100, "FCustSinature"},
+    {&BrowserTexts::ColumnDeliveryNotice, 100, "FCustContractNo"},
+    {&BrowserTexts::ColumnExportNo, 100, "FCustCX"},
+    {&BrowserTexts::ColumnVerification, 100, "FCustVF"},
+    {&BrowserTexts::ColumnRemark, 100, "Remark"},
+    {&BrowserTexts::ColumnState, 70, "State"},
 };
 
 const ColumnInfo kLineColumnsInfo[] = {
-    {"序号", 40, "FNo"},    {"品名及规格", 90, "FItem"}, {"数量", 40, "FCount"},
-    {"单价", 80, "FPrice"}, {"金额", 120, "FSum"},
+    {&BrowserTexts::ColumnNo, 40, "FNo"},           {&BrowserTexts::LineColumnItem, 90, "FItem"},
+    {&BrowserTexts::LineColumnCount, 40, "FCount"}, {&BrowserTexts::LineColumnPrice, 80, "FPrice"},
+    {&BrowserTexts::LineColumnSum, 120, "FSum"},
 };
 
 } // namespace
 
 QString invoiceCaption(int column)
 {
-    return column >= 0 && column <= 16 ? QString::fromUtf8(kColumns[column].caption) : QString();
+    return column >= 0 && column <= 16 ? *kColumns[column].caption : QString();
 }
 
 int invoiceColumnWidth(int column)
@@ -54,7 +57,7 @@ QString invoiceJsonKey(int column)
 
 QString lineCaption(int column)
 {
-    return column >= 0 && column < kLineColumns ? QString::fromUtf8(kLineColumnsInfo[column].caption) : QString();
+    return column >= 0 && column < kLineColumns ? *kLineColumnsInfo[column].caption : QString();
 }
 
 int lineColumnWidth(int column)

@@ -29,4 +29,28 @@ inline const QString NotIssued = QStringLiteral("未开票");
 inline const QString QueryNotIssued = QStringLiteral("未开发票");
 inline const QString QueryIssued = QStringLiteral("已开发票");
 
+// The invoice list's column captions, 0 (check box) to 16.
+inline const QString ColumnSelect = QStringLiteral("选择");
+inline const QString ColumnNo = QStringLiteral("序号");
+inline const QString ColumnImportDate = QStringLiteral("导入日期");
+inline const QString ColumnOrderId = QStringLiteral("销售单据号");
+inline const QString ColumnCode = QStringLiteral("发票代码");
+inline const QString ColumnNumber = QStringLiteral("发票号码");
+inline const QString ColumnCustomer = QStringLiteral("客户名称");
+inline const QString ColumnAmount = QStringLiteral("总金额");
+inline const QString ColumnContract = QStringLiteral("合同编号");
+inline const QString ColumnExportNotice = QStringLiteral("出口通知书");
+inline const QString ColumnAccount = QStringLiteral("会计编号");
+inline const QString ColumnIssuer = QStringLiteral("开票人");
+inline const QString ColumnDeliveryNotice = QStringLiteral("发货通知书");
+inline const QString ColumnExportNo = QStringLiteral("出口序号");
+inline const QString ColumnVerification = QStringLiteral("核销单号");
+inline const QString ColumnRemark = QStringLiteral("备注");
+inline const QString ColumnState = QStringLiteral("状态");
+// The line-item list's captions; its first column is ColumnNo.
+inline const QString LineColumnItem = QStringLiteral("品名及规格");
+inline const QString LineColumnCount = QStringLiteral("数量");
+inline const QString LineColumnPrice = QStringLiteral("单价");
+inline const QString LineColumnSum = QStringLiteral("金额");
+
 } // namespace corvina::BrowserTexts

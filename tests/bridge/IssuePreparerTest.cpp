@@ -1,7 +1,6 @@
 #include "RequestFixture.h"
 
 #include "bridge/IssuePreparer.h"
-#include "bridge/Texts.h"
 #include "store/IssuingDatabase.h"
 
 #include <QSqlDatabase>
@@ -97,7 +96,7 @@ TEST(PrepareIssue, OutcomesOfOneCall)
         {"three characters count as used up",
          {company(c15), book(code, QStringLiteral("123"))},
          false,
-         BridgeTexts::kBookUsedUp,
+         QStringLiteral("发票已经用完，请启用其他发票薄!"),
          code,
          QStringLiteral("123"),
          QStringLiteral("1"),
@@ -115,7 +114,7 @@ TEST(PrepareIssue, OutcomesOfOneCall)
         {"no enabled book",
          {company(c15), book(code, QStringLiteral("00000123"), 2)},
          false,
-         BridgeTexts::kNoEnabledBook,
+         QStringLiteral("没有发票薄被启用，请启用发票薄!"),
          {},
          {},
          QStringLiteral("1"),
@@ -161,7 +160,9 @@ TEST(PrepareIssue, OutcomesOfOneCall)
         {"no company record",
          {book(code, QStringLiteral("00000123"))},
          false,
-         BridgeTexts::kErrorPrefix + BridgeTexts::kNoCompanyRecord,
+         QStringLiteral("发生错误：") +
+             QStringLiteral(
+                 "开票软件数据库中没有企业信息（KPZH 表无记录），不能开具发票。请先在开票软件中设置企业信息。"),
          {},
          {},
          {},
@@ -208,14 +209,14 @@ TEST(PrepareIssue, FailuresBeforeAndAroundTheDatabase)
     const QString c15 = QStringLiteral("310115720345678");
     const std::vector<Case> cases = {
         {"database missing", false, {}, QStringLiteral("连接错误:")},
-        {"table of books missing", true, {company(c15)}, BridgeTexts::kErrorPrefix},
+        {"table of books missing", true, {company(c15)}, QStringLiteral("发生错误：")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PrepareRig rig;
         if (c.database) {
             QStringList statements = kSchema + c.statements;
-            if (c.messageStart == BridgeTexts::kErrorPrefix)
+            if (c.messageStart == QStringLiteral("发生错误："))
                 statements.removeIf([](const QString& s) { return s.contains(QLatin1String("FPB_TZ")); });
             makeDatabase(rig.dbPath(), statements, false);
         }
@@ -311,7 +312,7 @@ TEST(PrepareIssue, RealAccessFilesStopWithTheirReason)
     };
     const Case cases[] = {
         {"Access file of another program", northwind,
-         BridgeTexts::kErrorPrefix + QStringLiteral("数据库中没有表 KPZH")},
+         QStringLiteral("发生错误：") + QStringLiteral("数据库中没有表 KPZH")},
         {"Access file cut short", cut, QStringLiteral("连接错误:读不出Access数据库")},
     };
     for (const Case& c : cases) {
