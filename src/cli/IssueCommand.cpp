@@ -2,8 +2,8 @@
 #include "app/Prompter.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "invoices/Texts.h"
 #include "issuing/BatchRunController.h"
-#include "issuing/BatchTexts.h"
 #include "issuing/InvoicingProgramSteps.h"
 #include "issuing/StopKey.h"
 
@@ -45,7 +45,7 @@ int runIssueCommand(const QStringList& args)
         return *status;
     int pending = 0;
     for (int r = 0; r < list.rowCount(); ++r)
-        pending += list.isChecked(r) && list.text(r, ColState) == BatchTexts::NotIssuedState;
+        pending += list.isChecked(r) && list.text(r, ColState) == BrowserTexts::NotIssued;
 
     // The window's run, driven the same way: this thread presses and handles the run's end.
     IssuingState state;

@@ -5,7 +5,7 @@
 #include "app/Prompter.h"
 #include "invoices/InvoiceList.h"
 #include "invoices/InvoiceQuery.h"
-#include "issuing/BatchTexts.h"
+#include "invoices/Texts.h"
 #include "issuing/Texts.h"
 #include "store/IssueJournal.h"
 #include "store/Texts.h"
@@ -19,11 +19,6 @@ namespace {
 void errorBox(Prompter& prompter, const QString& text)
 {
     ShowMessageBox(prompter, BoxOwner::MainWindow, text, MessageBoxKind::Error);
-}
-
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
 }
 
 } // namespace
@@ -49,7 +44,7 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
         // the ones passed over, and the pending row's texts, are read in one step. A row beyond the
         // list's current end is never addressed.
         InvoiceRow pending;
-        row = list.nextRowInState(row, rows, BatchTexts::NotIssuedState, &pending);
+        row = list.nextRowInState(row, rows, BrowserTexts::NotIssued, &pending);
         if (row < 0)
             break;
         if (!BatchRunning.load())
@@ -73,19 +68,19 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
             break;
         case IssueJournal::BeginOutcome::AlreadyOpen:
             if (!journal.isOwn(claim.attempt)) {
-                passOver(text(texts::ClaimedElsewhere).arg(orderId, claim.attempt.station, claim.attempt.startedAt));
+                passOver(IssuingTexts::ClaimedElsewhere.arg(orderId, claim.attempt.station, claim.attempt.startedAt));
                 continue;
             }
             // An attempt of this station's left open may have issued an invoice: only the clerk can say.
             errorBox(prompter, claim.attempt.hasNumbers()
-                                   ? text(texts::AttemptOpen).arg(orderId, claim.attempt.code, claim.attempt.number)
-                                   : text(texts::AttemptOpenUnnumbered).arg(orderId));
+                                   ? IssuingTexts::AttemptOpen.arg(orderId, claim.attempt.code, claim.attempt.number)
+                                   : IssuingTexts::AttemptOpenUnnumbered.arg(orderId));
             return stopped();
         case IssueJournal::BeginOutcome::AlreadyIssued:
-            passOver(text(texts::IssuedElsewhere).arg(orderId, claim.storedCode, claim.storedNumber));
+            passOver(IssuingTexts::IssuedElsewhere.arg(orderId, claim.storedCode, claim.storedNumber));
             continue;
         case IssueJournal::BeginOutcome::NotStored:
-            errorBox(prompter, text(texts::NoLongerStored).arg(orderId));
+            errorBox(prompter, IssuingTexts::NoLongerStored.arg(orderId));
             return stopped();
         case IssueJournal::BeginOutcome::Failed:
             return stopped();
@@ -105,7 +100,7 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
         const QString number = steps.invoiceNumber();
         if (recorded.contains(key(code, number))) {
             errorBox(prompter,
-                     text(texts::NumberAlreadyRecorded).arg(orderId, code, number, recorded.value(key(code, number))));
+                     IssuingTexts::NumberAlreadyRecorded.arg(orderId, code, number, recorded.value(key(code, number))));
             return giveBack(BatchEnd::Normal);
         }
         if (!steps.OpenIssueDialog() || !steps.FindIssueButtons())
@@ -122,7 +117,7 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
             // Nothing is recorded; the attempt stays open so that no run issues the document again
             // before the clerk has looked.
             journal.recordUnconfirmed(attempt);
-            errorBox(prompter, text(texts::NotConfirmed).arg(orderId, code, number));
+            errorBox(prompter, IssuingTexts::NotConfirmed.arg(orderId, code, number));
             return stopped();
         }
 
@@ -132,13 +127,13 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
         list.setChecked(row, false);
         list.setText(row, ColInvCode, code);
         list.setText(row, ColInvNumber, number);
-        list.setText(row, ColState, BatchTexts::IssuedState);
+        list.setText(row, ColState, BrowserTexts::Issued);
         if (hooks.repaint)
             hooks.repaint();
         if (!stored) {
             // The store still reads "未开票" and the attempt stays open: stop before anything else
             // goes out, and give the clerk what to record by hand.
-            errorBox(prompter, BatchTexts::RecordByHand.arg(orderId, code, number));
+            errorBox(prompter, IssuingTexts::RecordByHand.arg(orderId, code, number));
             return stopped();
         }
         recorded.insert(key(code, number), orderId);

@@ -1,7 +1,6 @@
 #include "issuing/BatchRunController.h"
 
 #include "app/Prompter.h"
-#include "issuing/BatchTexts.h"
 #include "issuing/StopKey.h"
 #include "issuing/TOCRThread.h"
 #include "issuing/Texts.h"
@@ -56,7 +55,7 @@ void BatchRunController::setStorePath(const QString& storePath)
 void BatchRunController::RegisterStopKey()
 {
     if (m_stopKey && !corvina::RegisterStopKey(*m_stopKey, BatchRunning))
-        m_prompter.showPlain(BatchTexts::StopKeyFailed);
+        m_prompter.showPlain(IssuingTexts::StopKeyFailed);
 }
 
 void BatchRunController::ReleaseStopKey()
@@ -67,8 +66,8 @@ void BatchRunController::ReleaseStopKey()
 
 QString BatchRunController::caption() const
 {
-    return m_state == State::Running || m_state == State::EndedAbnormally ? BatchTexts::StopCaption
-                                                                          : BatchTexts::StartCaption;
+    return m_state == State::Running || m_state == State::EndedAbnormally ? IssuingTexts::StopCaption
+                                                                          : IssuingTexts::StartCaption;
 }
 
 void BatchRunController::setState(State state)
@@ -92,10 +91,11 @@ void BatchRunController::press()
     }
     if (threadActive()) {
         // A second run never works beside the first.
-        ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::PreviousRunEnding, MessageBoxKind::Info);
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, IssuingTexts::PreviousRunEnding, MessageBoxKind::Info);
         return;
     }
-    if (ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::Confirm, MessageBoxKind::YesNo) != ButtonCode::Yes)
+    if (ShowMessageBox(m_prompter, BoxOwner::MainWindow, IssuingTexts::Confirm, MessageBoxKind::YesNo) !=
+        ButtonCode::Yes)
         return;
     setState(State::Running);
     BatchRunning.store(true);
@@ -121,13 +121,12 @@ void BatchRunController::start()
             } catch (const std::exception& failure) {
                 // The run ends abnormally; the clerk learns why instead of seeing nothing happen.
                 ShowMessageBox(m_prompter, BoxOwner::MainWindow,
-                               QString::fromUtf8(texts::UnexpectedFailure).arg(QString::fromUtf8(failure.what())),
+                               IssuingTexts::UnexpectedFailure.arg(QString::fromUtf8(failure.what())),
                                MessageBoxKind::Error);
             } catch (...) {
-                ShowMessageBox(
-                    m_prompter, BoxOwner::MainWindow,
-                    QString::fromUtf8(texts::UnexpectedFailure).arg(QString::fromUtf8(texts::UnknownFailure)),
-                    MessageBoxKind::Error);
+                ShowMessageBox(m_prompter, BoxOwner::MainWindow,
+                               IssuingTexts::UnexpectedFailure.arg(IssuingTexts::UnknownFailure),
+                               MessageBoxKind::Error);
             }
         },
         this);

@@ -48,8 +48,8 @@ bool InvoicingProgramSteps::FindIssueButtons()
         }
     }
     ShowMessageBox(m_prompter, BoxOwner::MainWindow,
-                   QString::fromUtf8(texts::IssueButtonMissing)
-                       .arg(QString::fromUtf8(invoicing::IssueButtonCaptions[static_cast<size_t>(missing)])),
+                   IssuingTexts::IssueButtonMissing.arg(
+                       QString::fromUtf8(invoicing::IssueButtonCaptions[static_cast<size_t>(missing)])),
                    MessageBoxKind::Error);
     return false;
 }
@@ -61,12 +61,11 @@ bool InvoicingProgramSteps::BookAsPrepared(const QString& orderId)
     const std::optional<EnabledBook> book = readEnabledBookQuietly(m_database);
     if (book && !IssueConfirmation::usedUp(*book, code, number))
         return true;
-    QString now = QString::fromUtf8(texts::BookUnreadable);
+    QString now = IssuingTexts::BookUnreadable;
     if (book)
-        now = book->enabled ? QString::fromUtf8(texts::BookNow).arg(book->code, book->number)
-                            : QString::fromUtf8(texts::BookNoneEnabled);
-    ShowMessageBox(m_prompter, BoxOwner::MainWindow,
-                   QString::fromUtf8(texts::BookChanged).arg(orderId, code, number, now), MessageBoxKind::Error);
+        now = book->enabled ? IssuingTexts::BookNow.arg(book->code, book->number) : IssuingTexts::BookNoneEnabled;
+    ShowMessageBox(m_prompter, BoxOwner::MainWindow, IssuingTexts::BookChanged.arg(orderId, code, number, now),
+                   MessageBoxKind::Error);
     return false;
 }
 

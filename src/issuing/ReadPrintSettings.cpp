@@ -3,7 +3,6 @@
 #include "app/Gbk.h"
 #include "app/Paths.h"
 #include "app/Prompter.h"
-#include "issuing/PrintSettingsTexts.h"
 #include "issuing/Texts.h"
 
 #include <QFile>
@@ -69,13 +68,13 @@ bool ReadPrintSettings(const QString& fileName, Prompter& prompter, PrintOffsets
 {
     // Every way of failing says why: the run ends here, and a run that ends without a word leaves
     // the clerk looking at a stop button.
-    const auto fail = [&](const char* text) {
-        ShowMessageBox(prompter, BoxOwner::Application, QString::fromUtf8(text).arg(fileName), MessageBoxKind::Error);
+    const auto fail = [&](const QString& text) {
+        ShowMessageBox(prompter, BoxOwner::Application, text.arg(fileName), MessageBoxKind::Error);
         return false;
     };
     QFile file(nativePath(fileName));
     if (!file.exists())
-        return fail(texts::ControlFileMissing);
+        return fail(IssuingTexts::ControlFileMissing);
 
     pugi::xml_document document;
     bool loaded = false;
@@ -86,13 +85,13 @@ bool ReadPrintSettings(const QString& fileName, Prompter& prompter, PrintOffsets
                                       pugi::encoding_auto);
     }
     if (!loaded) {
-        ShowMessageBox(prompter, BoxOwner::Application, PrintSettingsTexts::kLoadFailed, MessageBoxKind::Error);
+        ShowMessageBox(prompter, BoxOwner::Application, IssuingTexts::PrintSettingsLoadFailed, MessageBoxKind::Error);
         return false;
     }
 
     const pugi::xml_node root = document.document_element();
     if (std::string_view(root.name()) != "kpkz") {
-        ShowMessageBox(prompter, BoxOwner::Application, PrintSettingsTexts::kNoRoot, MessageBoxKind::Error);
+        ShowMessageBox(prompter, BoxOwner::Application, IssuingTexts::PrintSettingsNoRoot, MessageBoxKind::Error);
         return false;
     }
 
@@ -101,7 +100,7 @@ bool ReadPrintSettings(const QString& fileName, Prompter& prompter, PrintOffsets
     const pugi::xml_node top = childAt(printInfo, 1);
     const pugi::xml_node name = childAt(printInfo, 2);
     if (!left || !top || !name)
-        return fail(texts::ControlFileIncomplete);
+        return fail(IssuingTexts::ControlFileIncomplete);
     offsets.PrintLeft = textOf(left);
     offsets.PrintTop = textOf(top);
     return true;

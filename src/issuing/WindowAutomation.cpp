@@ -24,24 +24,24 @@ bool WindowAutomation::CheckInvoicingReady()
 {
     // Without a window system the program would only look absent; say what is really missing.
     if (!m_windows.isAvailable()) {
-        m_info(texts::WindowSystemUnreachable);
+        m_info(IssuingTexts::WindowSystemUnreachable.toStdString());
         return false;
     }
     const WindowHandle main = m_windows.findTopLevel(std::nullopt, invoicing::MainWindowTitle);
     if (main == NoWindow) {
-        m_info(texts::InvoicingNotRunning);
+        m_info(IssuingTexts::InvoicingNotRunning.toStdString());
         return false;
     }
     if (!m_windows.isVisible(main) && !poll(MainWindowPolls, [&] { return m_windows.isVisible(main); })) {
-        m_info(texts::InvoicingTooSlow);
+        m_info(IssuingTexts::InvoicingTooSlow.toStdString());
         return false;
     }
     if (!m_windows.isEnabled(main) && !poll(MainWindowPolls, [&] { return m_windows.isEnabled(main); })) {
-        m_info(texts::InvoicingTooSlow);
+        m_info(IssuingTexts::InvoicingTooSlow.toStdString());
         return false;
     }
     if (!FindToolbar(main)) {
-        m_info(texts::IssuingUnavailable);
+        m_info(IssuingTexts::IssuingUnavailable.toStdString());
         return false;
     }
     return true;
@@ -78,15 +78,15 @@ WindowHandle WindowAutomation::OpenIssueDialog()
             poll(DialogPolls, [&] { return (dialog = findDialog()) != NoWindow; });
     }
     if (dialog == NoWindow) {
-        m_info(texts::IssueDialogTooSlow);
+        m_info(IssuingTexts::IssueDialogTooSlow.toStdString());
         return NoWindow;
     }
     if (!m_windows.isVisible(dialog) && !poll(DialogPolls, [&] { return m_windows.isVisible(dialog); })) {
-        m_info(texts::InvoicingTooSlow);
+        m_info(IssuingTexts::InvoicingTooSlow.toStdString());
         return NoWindow;
     }
     if (!m_windows.isEnabled(dialog) && !poll(DialogPolls, [&] { return m_windows.isEnabled(dialog); })) {
-        m_info(texts::InvoicingTooSlow);
+        m_info(IssuingTexts::InvoicingTooSlow.toStdString());
         return NoWindow;
     }
     return dialog;

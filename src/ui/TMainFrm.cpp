@@ -7,10 +7,11 @@
 #include "invoices/InvoiceBrowser.h"
 #include "invoices/InvoiceCaptions.h"
 #include "invoices/InvoiceQuery.h"
+#include "invoices/Texts.h"
 #include "issuing/BatchRunController.h"
-#include "issuing/BatchTexts.h"
 #include "issuing/InvoicingProgramSteps.h"
 #include "issuing/StopKey.h"
+#include "issuing/Texts.h"
 #include "store/IssuingDatabase.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
@@ -114,7 +115,7 @@ void TMainFrm::buildControls()
     layout->addWidget(band);
 
     GroupBox1 = place(new QGroupBox(UiTexts::QueryFrame, band), 8, 16, 569, 41);
-    Label3 = place(new QLabel(UiTexts::StateLabel, GroupBox1), 16, 17);
+    Label3 = place(new QLabel(BrowserTexts::EditStateLabel, GroupBox1), 16, 17);
     wwDBComboBox1 = new QComboBox(GroupBox1);
     wwDBComboBox1->setEditable(true);
     wwDBComboBox1->setInsertPolicy(QComboBox::NoInsert);
@@ -137,7 +138,7 @@ void TMainFrm::buildControls()
     BitBtn2 = place(new QPushButton(UiTexts::Import, band), 584, 28, 75, 25);
     BitBtn3 = place(new QPushButton(UiTexts::Delete, band), 672, 28, 75, 25);
     BitBtn5 = place(new QPushButton(UiTexts::Export, band), 760, 28, 75, 25);
-    BitBtn4 = place(new QPushButton(UiTexts::StartRun, band), 584, 68, 75, 25);
+    BitBtn4 = place(new QPushButton(IssuingTexts::StartCaption, band), 584, 68, 75, 25);
     chkSelect = place(new QCheckBox(UiTexts::SelectAll, band), 9, 74, 79, 17);
     xuanzfpzs_lb = place(new QLabel(UiTexts::CountInitial, band), 100, 75, 189, -1);
     fapje_lb = place(new QLabel(UiTexts::SumInitial, band), 300, 75, 221, -1);
@@ -231,7 +232,7 @@ void TMainFrm::closeEvent(QCloseEvent* event)
     // During a run the invoice in hand is finished (buttons pressed, recorded) before the window
     // goes; the controller closes it then.
     if (!m_batchRun->requestClose()) {
-        setWindowTitle(UiTexts::MainCaption + QStringLiteral(" - ") + BatchTexts::ClosingAfterInvoice);
+        setWindowTitle(UiTexts::MainCaption + QStringLiteral(" - ") + IssuingTexts::ClosingAfterInvoice);
         event->ignore();
         return;
     }
@@ -242,7 +243,7 @@ bool TMainFrm::refuseDuringRun()
 {
     if (!m_batchRun->threadActive())
         return false;
-    ShowMessageBox(m_prompter, BoxOwner::MainWindow, BatchTexts::RefusedDuringRun, MessageBoxKind::Info);
+    ShowMessageBox(m_prompter, BoxOwner::MainWindow, IssuingTexts::RefusedDuringRun, MessageBoxKind::Info);
     return true;
 }
 

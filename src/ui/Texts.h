@@ -8,16 +8,14 @@ inline const QString MainCaption = QStringLiteral("Corvina-出口发票专用");
 inline const QString LocalStoreFailed = QStringLiteral("数据库连接错误，请检查配置！");
 inline const QString IssuingDatabaseFailed = QStringLiteral("开票软件数据库连接错误，请检查配置！");
 
+// The main window's controls; the run's button is the issuing folder's, the state label the browser's.
 inline const QString QueryFrame = QStringLiteral("查询条件");
-inline const QString StateLabel = QStringLiteral("发票状态");
 inline const QString TimeLabel = QStringLiteral("导入时间");
 inline const QString To = QStringLiteral("至");
 inline const QString Query = QStringLiteral("查询");
 inline const QString Import = QStringLiteral("文件导入");
 inline const QString Delete = QStringLiteral("删除发票");
 inline const QString Export = QStringLiteral("发票导出");
-inline const QString StartRun = QStringLiteral("发票连开(&S)");
-inline const QString StopRun = QStringLiteral("停止(&P)");
 inline const QString SelectAll = QStringLiteral("全选");
 inline const QString ClearAll = QStringLiteral("取消全选");
 inline const QString CountInitial = QStringLiteral("选中的发票张数为：");

@@ -3,7 +3,6 @@
 
 #include "app/Clock.h"
 #include "doubles/RecordingPrompter.h"
-#include "issuing/Texts.h"
 #include "store/IssueJournal.h"
 #include "store/LocalStore.h"
 #include "support/IssuingRig.h"
@@ -137,7 +136,8 @@ TEST(IssuingCommands, IssueEndingOnAMissingControlFilePrintsWhy)
     EXPECT_EQ(r.status, 1);
     const QString control =
         QString(rig.configFile(QStringLiteral("invoice.xml"))).replace(QLatin1Char('/'), QLatin1Char('\\'));
-    EXPECT_TRUE(r.err.contains(QStringLiteral("[错误] ") + QString::fromUtf8(texts::ControlFileMissing).arg(control) +
+    EXPECT_TRUE(r.err.contains(QStringLiteral("[错误] ") +
+                               QStringLiteral("找不到开票软件的控制文件 %1，连开已停止。").arg(control) +
                                QLatin1Char('\n')))
         << r.err.toStdString();
     EXPECT_EQ(r.out, QString());

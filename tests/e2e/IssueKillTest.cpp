@@ -3,8 +3,6 @@
 
 #include "E2eRig.h"
 
-#include "issuing/Texts.h"
-
 #include <QMap>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
@@ -159,10 +157,19 @@ TEST(IssueKill, KilledAtRandomMomentsNothingIsIssuedTwiceOrLost)
             const QString first = open.firstKey(); // documents are listed in this order
             // Cut off before the book was read, the attempt has no numbers: "保存" was never pressed.
             const Invoice cut = open.value(first);
-            EXPECT_TRUE(
-                again.err.contains(cut.code.isEmpty() && cut.number.isEmpty()
-                                       ? QString::fromUtf8(texts::AttemptOpenUnnumbered).arg(first)
-                                       : QString::fromUtf8(texts::AttemptOpen).arg(first, cut.code, cut.number)))
+            EXPECT_TRUE(again.err.contains(
+                cut.code.isEmpty() && cut.number.isEmpty()
+                    ? QStringLiteral(
+                          "销售单据 %1 "
+                          "上次开票在读取发票号码之前中断，没有按过“保存”，开票软件中不会有这张发票，连开已停止。\n"
+                          "请在“发票修改”中将它记为“未开票”，然后再继续开票。")
+                          .arg(first)
+                    : QStringLiteral(
+                          "销售单据 %1 上次开票没有完成，尚未核对，连开已停止。\n发票代码：%2\n发票号码：%3\n"
+                          "请在开票软件中核对这张发票是否已开具，然后在“发票修改”中记录结果：已开具的记为“已开票”并填写"
+                          "发票代码"
+                          "和发票号码，没有开具的记为“未开票”。")
+                          .arg(first, cut.code, cut.number)))
                 << again.err.toStdString();
             const auto after = issuedByDocument(rig);
             for (const QString& id : open.keys())

@@ -3,8 +3,6 @@
 #include "app/Clock.h"
 #include "doubles/RecordingPrompter.h"
 #include "issuing/BatchRunController.h"
-#include "issuing/BatchTexts.h"
-#include "issuing/Texts.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
 
@@ -33,7 +31,8 @@ namespace {
 
 const QString Code = QStringLiteral("3100071140");
 // The start question, answered by --yes.
-const QString Asked = QStringLiteral("[提示] ") + BatchTexts::Confirm;
+const QString Asked =
+    QStringLiteral("[提示] ") + QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？");
 
 QString number(int n)
 {
@@ -283,21 +282,28 @@ TEST(IssueRoad, RunsThatStopOnTheirMessage)
     const Case cases[] = {
         {"the dialog has no 关闭",
          {QStringLiteral("--omit-button"), QStringLiteral("关闭")},
-         QStringLiteral("[错误] ") + QString::fromUtf8(texts::IssueButtonMissing).arg(QStringLiteral("关闭")),
+         QStringLiteral("[错误] ") +
+             QStringLiteral("开票窗口中没有“%1”按钮，没有按任何按钮，连开已停止。").arg(QStringLiteral("关闭")),
          0,
          0,
          {}},
         // A real wait of about ten seconds for the book.
         {"the second request refused, its error box closed by the clerk",
          {QStringLiteral("--refuse-request"), QStringLiteral("2")},
-         QStringLiteral("[错误] ") + QString::fromUtf8(texts::NotConfirmed).arg(ids[1], Code, number(2)),
+         QStringLiteral("[错误] ") + QStringLiteral("开票软件没有确认已开具这张发票，本系统没有记录它，连开已停止。\n"
+                                                    "销售单据号：%1\n发票代码：%2\n发票号码：%3\n"
+                                                    "请先在开票软件中核对这张发票是否已开具，再继续开票。")
+                                         .arg(ids[1], Code, number(2)),
          1,
          1,
          {ids[1]},
          true},
         {"issued, but the book's number held",
          {QStringLiteral("--hold-number")},
-         QStringLiteral("[错误] ") + QString::fromUtf8(texts::NotConfirmed).arg(ids[0], Code, number(1)),
+         QStringLiteral("[错误] ") + QStringLiteral("开票软件没有确认已开具这张发票，本系统没有记录它，连开已停止。\n"
+                                                    "销售单据号：%1\n发票代码：%2\n发票号码：%3\n"
+                                                    "请先在开票软件中核对这张发票是否已开具，再继续开票。")
+                                         .arg(ids[0], Code, number(1)),
          1,
          0,
          {ids[0]}},
@@ -360,17 +366,18 @@ TEST(IssueRoad, MainWindowButtonRunsTheBatch)
     EXPECT_EQ(prompter.texts(), QStringList());
 
     window.BitBtn4Click();
-    EXPECT_EQ(window.BitBtn4->text(), BatchTexts::StopCaption);
+    EXPECT_EQ(window.BitBtn4->text(), QStringLiteral("停止(&P)"));
     ASSERT_TRUE(waitFor(
-        [&] { return !window.batchRun().threadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; }, 90000))
+        [&] { return !window.batchRun().threadActive() && window.BitBtn4->text() == QStringLiteral("发票连开(&S)"); },
+        90000))
         << prompter.texts().join(QLatin1Char('|')).toStdString();
 
-    EXPECT_EQ(prompter.texts(), QStringList{BatchTexts::Confirm});
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？")});
     ASSERT_EQ(rig.issued().size(), 3);
     expectStoreMatchesIssued(rig, ids);
     for (int r = 0; r < 3; ++r) {
         EXPECT_FALSE(window.invoiceList().isChecked(r));
-        EXPECT_EQ(window.invoiceList().text(r, ColState), BatchTexts::IssuedState);
+        EXPECT_EQ(window.invoiceList().text(r, ColState), QStringLiteral("已开票"));
         EXPECT_EQ(window.invoiceList().text(r, ColInvNumber), rig.issued()[r][1]);
     }
 }
@@ -400,14 +407,14 @@ TEST(IssueRoad, F10StopsTheWindowsRun)
     ASSERT_EQ(prompter.texts(), QStringList()) << "the stop key could not be registered";
 
     window.BitBtn4Click();
-    ASSERT_TRUE(waitFor([&] { return window.invoiceList().text(0, ColState) == BatchTexts::IssuedState; }, 60000));
+    ASSERT_TRUE(waitFor([&] { return window.invoiceList().text(0, ColState) == QStringLiteral("已开票"); }, 60000));
     ASSERT_TRUE(pressKey(QStringLiteral("F10")));
     ASSERT_TRUE(waitFor([&] { return !window.batchRun().BatchRunning.load(); }, 10000));
-    ASSERT_TRUE(
-        waitFor([&] { return !window.batchRun().threadActive() && window.BitBtn4->text() == BatchTexts::StartCaption; },
-                60000));
+    ASSERT_TRUE(waitFor(
+        [&] { return !window.batchRun().threadActive() && window.BitBtn4->text() == QStringLiteral("发票连开(&S)"); },
+        60000));
 
-    EXPECT_EQ(prompter.texts(), QStringList{BatchTexts::Confirm});
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？")});
     const QList<QStringList> issued = rig.issued();
     EXPECT_GE(issued.size(), 1);
     EXPECT_LT(issued.size(), 5);
@@ -415,7 +422,7 @@ TEST(IssueRoad, F10StopsTheWindowsRun)
     for (int r = 0; r < 5; ++r) {
         const bool done = r < issued.size();
         EXPECT_EQ(window.invoiceList().isChecked(r), !done) << r;
-        EXPECT_EQ(window.invoiceList().text(r, ColState), done ? BatchTexts::IssuedState : BatchTexts::NotIssuedState)
+        EXPECT_EQ(window.invoiceList().text(r, ColState), done ? QStringLiteral("已开票") : QStringLiteral("未开票"))
             << r;
     }
 }

@@ -4,8 +4,6 @@
 #include "app/Clock.h"
 #include "doubles/NoStopKey.h"
 #include "invoices/InvoiceList.h"
-#include "issuing/BatchTexts.h"
-#include "issuing/Texts.h"
 #include "support/TestSupport.h"
 
 #include <QEventLoop>
@@ -29,7 +27,7 @@ TEST(BatchRunController, CommandLineRunPrintsAnUnexpectedFailure)
     InvoiceRow row;
     row.checked = true;
     row.text(ColOrderId) = QStringLiteral("D1");
-    row.text(ColState) = BatchTexts::NotIssuedState;
+    row.text(ColState) = QStringLiteral("未开票");
     list.replaceRows({row});
 
     BatchRunController run(prompter, clock, std::make_unique<NoStopKey>());
@@ -46,7 +44,7 @@ TEST(BatchRunController, CommandLineRunPrintsAnUnexpectedFailure)
     EXPECT_FALSE(run.awaitingEnd());
     EXPECT_EQ(run.lastEnd(), BatchEnd::Abnormal);
     EXPECT_EQ(run.state(), BatchRunController::State::EndedAbnormally);
-    EXPECT_EQ(run.caption(), BatchTexts::StopCaption);
+    EXPECT_EQ(run.caption(), QStringLiteral("停止(&P)"));
     std::rewind(err);
     QByteArray printed;
     char buf[512];
@@ -54,8 +52,9 @@ TEST(BatchRunController, CommandLineRunPrintsAnUnexpectedFailure)
         printed.append(buf, static_cast<qsizetype>(n));
     std::fclose(err);
     EXPECT_EQ(QString::fromUtf8(printed),
-              QStringLiteral("[提示] ") + BatchTexts::Confirm + QStringLiteral("\n[错误] ") +
-                  QString::fromUtf8(texts::UnexpectedFailure).arg(QStringLiteral("磁盘已满")) + QLatin1Char('\n'));
+              QStringLiteral("[提示] ") + QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？") +
+                  QStringLiteral("\n[错误] ") +
+                  QStringLiteral("连开因意外错误而停止：%1").arg(QStringLiteral("磁盘已满")) + QLatin1Char('\n'));
     // The next press only restores the start caption.
     run.press();
     EXPECT_EQ(run.state(), BatchRunController::State::Idle);

@@ -6,9 +6,7 @@
 #include "invoices/InvoiceBrowser.h"
 #include "invoices/InvoiceList.h"
 #include "invoices/InvoiceQuery.h"
-#include "issuing/BatchTexts.h"
 #include "issuing/InvoicingProgramSteps.h"
-#include "issuing/Texts.h"
 #include "store/IssueJournal.h"
 #include "store/LocalStore.h"
 #include "support/IssuingRig.h"
@@ -35,19 +33,21 @@ QString number(int n)
     return QStringLiteral("%1").arg(n, 8, 10, QLatin1Char('0'));
 }
 
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
 QString notConfirmed(const char* id, int n)
 {
-    return text(texts::NotConfirmed).arg(QLatin1String(id), Code, number(n));
+    return QStringLiteral("开票软件没有确认已开具这张发票，本系统没有记录它，连开已停止。\n"
+                          "销售单据号：%1\n发票代码：%2\n发票号码：%3\n"
+                          "请先在开票软件中核对这张发票是否已开具，再继续开票。")
+        .arg(QLatin1String(id), Code, number(n));
 }
 
 QString attemptOpen(const char* id, int n)
 {
-    return text(texts::AttemptOpen).arg(QLatin1String(id), Code, number(n));
+    return QStringLiteral(
+               "销售单据 %1 上次开票没有完成，尚未核对，连开已停止。\n发票代码：%2\n发票号码：%3\n"
+               "请在开票软件中核对这张发票是否已开具，然后在“发票修改”中记录结果：已开具的记为“已开票”并填写发票代码"
+               "和发票号码，没有开具的记为“未开票”。")
+        .arg(QLatin1String(id), Code, number(n));
 }
 
 // A journal line as IssuingRig::journal() gives it.
@@ -129,7 +129,7 @@ struct BatchRig {
     }
     bool rowUntouched(int r) const
     {
-        return list.isChecked(r) && list.text(r, ColState) == BatchTexts::NotIssuedState &&
+        return list.isChecked(r) && list.text(r, ColState) == QStringLiteral("未开票") &&
                list.text(r, ColInvCode).isEmpty() && list.text(r, ColInvNumber).isEmpty();
     }
     // Polls of the confirmation and pauses of the preparation, both on the tool's clock.
@@ -203,7 +203,7 @@ TEST(BatchRun, ThreePendingRowsAreIssuedConfirmedAndRecorded)
         EXPECT_FALSE(b.list.isChecked(r));
         EXPECT_EQ(b.list.text(r, ColInvCode), Code);
         EXPECT_EQ(b.list.text(r, ColInvNumber), number(i + 1));
-        EXPECT_EQ(b.list.text(r, ColState), BatchTexts::IssuedState);
+        EXPECT_EQ(b.list.text(r, ColState), QStringLiteral("已开票"));
     }
     EXPECT_EQ(b.storedStates(D123),
               (QStringList{QStringLiteral("1 3100071140 00000001"), QStringLiteral("1 3100071140 00000002"),
@@ -312,7 +312,8 @@ TEST(BatchRun, EndsAndWhatTheyLeave)
          {true, 0, false},
          {},
          BatchEnd::Abnormal,
-         {{text(texts::IssueButtonMissing).arg(QStringLiteral("关闭")), MessageBoxKind::Error}},
+         {{QStringLiteral("开票窗口中没有“%1”按钮，没有按任何按钮，连开已停止。").arg(QStringLiteral("关闭")),
+           MessageBoxKind::Error}},
          0,
          0,
          true,
@@ -327,7 +328,7 @@ TEST(BatchRun, EndsAndWhatTheyLeave)
         ASSERT_EQ(shown.size(), c.boxes.size()) << b.prompter.texts().join(QLatin1Char('|')).toStdString();
         for (size_t i = 0; i < c.boxes.size(); ++i) {
             const QString expected = c.boxes[i].text == QLatin1String("CONTROL")
-                                         ? text(texts::ControlFileMissing)
+                                         ? QStringLiteral("找不到开票软件的控制文件 %1，连开已停止。")
                                                .arg(QString(b.rig.configFile(QStringLiteral("invoice.xml")))
                                                         .replace(QLatin1Char('/'), QLatin1Char('\\')))
                                          : c.boxes[i].text;
@@ -458,9 +459,11 @@ TEST(BatchRun, RecordedOnlyWhenTheBookShowsTheNumberUsed)
                      switchToTheSecondBook(b);
              };
          },
-         {text(texts::BookChanged)
+         {QStringLiteral("开票软件的发票薄在准备发票之后有变化，销售单据 %1 没有开票，连开已停止。\n"
+                         "准备时：发票代码 %2，发票号码 %3\n现在：%4\n"
+                         "请核对开票软件后再继续开票。")
               .arg(QStringLiteral("D2"), Code, number(2),
-                   text(texts::BookNow).arg(QStringLiteral("3100071150"), number(1)))},
+                   QStringLiteral("发票代码 %1，发票号码 %2").arg(QStringLiteral("3100071150"), number(1)))},
          {number(1)},
          {i1, z, z},
          {attempt("D1", 1, "issued", "closed")},
@@ -521,7 +524,7 @@ TEST(BatchRun, RecordedOnlyWhenTheBookShowsTheNumberUsed)
         // The list shows as issued exactly what the store records.
         for (int r = 0; r < 3; ++r) {
             const bool recorded = c.stored[r] != z;
-            EXPECT_EQ(b.list.text(r, ColState), recorded ? BatchTexts::IssuedState : BatchTexts::NotIssuedState) << r;
+            EXPECT_EQ(b.list.text(r, ColState), recorded ? QStringLiteral("已开票") : QStringLiteral("未开票")) << r;
             EXPECT_EQ(b.list.isChecked(r), !recorded) << r;
         }
     }
@@ -543,9 +546,12 @@ TEST(BatchRun, NumberRecordedByThisRunIsNeverUsedAgain)
     };
     EXPECT_EQ(b.run(), BatchEnd::Normal);
 
-    EXPECT_EQ(b.prompter.texts(),
-              QStringList{
-                  text(texts::NumberAlreadyRecorded).arg(QStringLiteral("D2"), Code, number(1), QStringLiteral("D1"))});
+    EXPECT_EQ(
+        b.prompter.texts(),
+        QStringList{QStringLiteral("开票软件的当前发票号码本次连开刚刚记录过，销售单据 %1 没有开票，连开已停止。\n"
+                                   "发票代码：%2\n发票号码：%3（已记录给销售单据 %4）\n"
+                                   "请先在开票软件中核对这张发票是否已开具，再继续开票。")
+                        .arg(QStringLiteral("D2"), Code, number(1), QStringLiteral("D1"))});
     EXPECT_EQ(b.program->saves, 1);
     EXPECT_TRUE(b.rig.issued().isEmpty());
     EXPECT_EQ(b.rig.journal(), QStringList{attempt("D1", 1, "issued", "closed")});
@@ -671,9 +677,9 @@ TEST(BatchRun, RowsNotPendingArePassedOver)
     BatchRig b({QStringLiteral("D1"), QStringLiteral("D2"), QStringLiteral("D3"), QStringLiteral("D4")});
     ASSERT_TRUE(b.rig.ready()) << b.rig.error().toStdString();
     // D1 ticked but already issued (as listed), D2 unticked, D3 ticked with a state of blanks.
-    b.list.setText(0, ColState, BatchTexts::IssuedState);
+    b.list.setText(0, ColState, QStringLiteral("已开票"));
     b.list.setChecked(1, false);
-    b.list.setText(2, ColState, BatchTexts::NotIssuedState + QLatin1Char(' '));
+    b.list.setText(2, ColState, QStringLiteral("未开票") + QLatin1Char(' '));
 
     EXPECT_EQ(b.run(), BatchEnd::Normal);
 
@@ -684,7 +690,7 @@ TEST(BatchRun, RowsNotPendingArePassedOver)
         EXPECT_EQ(b.rig.stored(QString::fromLatin1(id)).fok, QStringLiteral("0")) << id;
     EXPECT_TRUE(b.list.isChecked(0));
     EXPECT_FALSE(b.list.isChecked(1));
-    EXPECT_EQ(b.list.text(3, ColState), BatchTexts::IssuedState);
+    EXPECT_EQ(b.list.text(3, ColState), QStringLiteral("已开票"));
 }
 
 TEST(BatchRun, StopTakesEffectAtTheNextPendingRow)
@@ -730,7 +736,9 @@ TEST(BatchRun, RecordingRefusedStopsTheRunAndNamesTheIssuedInvoice)
     ASSERT_EQ(texts.size(), 2) << texts.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(texts[0].startsWith(QStringLiteral("出错原因："))) << texts[0].toStdString();
     EXPECT_TRUE(texts[0].contains(QStringLiteral("记录被拒绝"))) << texts[0].toStdString();
-    EXPECT_EQ(texts[1], BatchTexts::RecordByHand.arg(QStringLiteral("D2"), Code, number(2)));
+    EXPECT_EQ(texts[1], QStringLiteral("发票已由开票软件开具，但未能记入本系统的数据库，连开已停止。\n请手"
+                                       "工记录：\n销售单据号：%1\n发票代码：%2\n发票号码：%3")
+                            .arg(QStringLiteral("D2"), Code, number(2)));
     // The invoicing program issued D1 and D2; D3 never went out.
     ASSERT_EQ(b.rig.issued().size(), 2);
     EXPECT_EQ(b.program->saves, 2);
@@ -740,7 +748,7 @@ TEST(BatchRun, RecordingRefusedStopsTheRunAndNamesTheIssuedInvoice)
     EXPECT_EQ(b.rig.journal(),
               (QStringList{attempt("D1", 1, "issued", "closed"), attempt("D2", 2, "pending", "open")}));
     // The list shows D2 as issued so that it cannot go out a second time from it.
-    EXPECT_EQ(b.list.text(1, ColState), BatchTexts::IssuedState);
+    EXPECT_EQ(b.list.text(1, ColState), QStringLiteral("已开票"));
     EXPECT_FALSE(b.list.isChecked(1));
     EXPECT_TRUE(b.rowUntouched(2));
     EXPECT_FALSE(b.BatchRunning.load());
@@ -764,7 +772,7 @@ TEST(BatchRun, TicksChangedDuringTheRunAreTakenAsTheyStand)
               (QStringList{QStringLiteral("D1/3100071140/00000001"), QStringLiteral("D2/3100071140/00000002")}));
     EXPECT_EQ(b.rig.stored(QStringLiteral("D3")).fok, QStringLiteral("0"));
     EXPECT_FALSE(b.list.isChecked(2));
-    EXPECT_EQ(b.list.text(2, ColState), BatchTexts::NotIssuedState);
+    EXPECT_EQ(b.list.text(2, ColState), QStringLiteral("未开票"));
 }
 
 // The store changed under the list: another station sharing it has claimed or issued a document
@@ -792,11 +800,11 @@ TEST(BatchRun, DocumentChangedInTheStoreSinceTheQuery)
             }
         };
     };
-    const QString claimed =
-        text(texts::ClaimedElsewhere).arg(QStringLiteral("D1"), OtherStation, QStringLiteral("2024-03-05 14:00:00"));
+    const QString claimed = QStringLiteral("销售单据 %1 已由开票站“%2”于 %3 认领开票，本站跳过。")
+                                .arg(QStringLiteral("D1"), OtherStation, QStringLiteral("2024-03-05 14:00:00"));
     const QStringList issuedBoth{QStringLiteral("D2/3100071140/00000001"), QStringLiteral("D3/3100071140/00000002")};
     const QStringList journalBoth{attempt("D2", 1, "issued", "closed"), attempt("D3", 2, "issued", "closed")};
-    const QStringList untouched{QStringLiteral("ticked"), QString(), QString(), BatchTexts::NotIssuedState};
+    const QStringList untouched{QStringLiteral("ticked"), QString(), QString(), QStringLiteral("未开票")};
     const Case cases[] = {
         {"issued at another station meanwhile",
          [](BatchRig& b) {
@@ -804,30 +812,34 @@ TEST(BatchRun, DocumentChangedInTheStoreSinceTheQuery)
                  "update invoiceMaster set FOK='1', FInvCode='C9', FInvNumber='N9' where FCustOrderId='D1'")));
          },
          {},
-         {text(texts::IssuedElsewhere).arg(QStringLiteral("D1"), QStringLiteral("C9"), QStringLiteral("N9"))},
+         {QStringLiteral("销售单据 %1 已开具（发票代码 %2，发票号码 %3），本站跳过。")
+              .arg(QStringLiteral("D1"), QStringLiteral("C9"), QStringLiteral("N9"))},
          issuedBoth,
          journalBoth,
-         {QStringLiteral("unticked"), QStringLiteral("C9"), QStringLiteral("N9"), BatchTexts::IssuedState}},
+         {QStringLiteral("unticked"), QStringLiteral("C9"), QStringLiteral("N9"), QStringLiteral("已开票")}},
         {"claimed by another station, its book not read yet",
          otherClaims(false),
          {},
          {claimed},
          issuedBoth,
          QStringList{QStringLiteral("D1   pending open")} + journalBoth,
-         {QStringLiteral("unticked"), QString(), QString(), BatchTexts::NotIssuedState}},
+         {QStringLiteral("unticked"), QString(), QString(), QStringLiteral("未开票")}},
         {"claimed by another station, its invoice in hand (or cut off there)",
          otherClaims(true),
          {},
          {claimed},
          issuedBoth,
          QStringList{QStringLiteral("D1 3100071150 00000007 pending open")} + journalBoth,
-         {QStringLiteral("unticked"), QString(), QString(), BatchTexts::NotIssuedState}},
+         {QStringLiteral("unticked"), QString(), QString(), QStringLiteral("未开票")}},
         {"this station's own claim cut off before the book was read",
          [](BatchRig& b) {
              IssueJournal own(*b.store, b.clock(), b.prompter, ThisStation);
              ASSERT_EQ(own.claim(QStringLiteral("D1")).outcome, IssueJournal::BeginOutcome::Started);
          },
-         {text(texts::AttemptOpenUnnumbered).arg(QStringLiteral("D1"))},
+         {QStringLiteral(
+              "销售单据 %1 上次开票在读取发票号码之前中断，没有按过“保存”，开票软件中不会有这张发票，连开已停止。\n"
+              "请在“发票修改”中将它记为“未开票”，然后再继续开票。")
+              .arg(QStringLiteral("D1"))},
          {},
          {},
          {QStringLiteral("D1   pending open")},
@@ -836,7 +848,7 @@ TEST(BatchRun, DocumentChangedInTheStoreSinceTheQuery)
          [](BatchRig& b) {
              ASSERT_TRUE(b.rig.storeExec(QStringLiteral("delete from invoiceMaster where FCustOrderId='D1'")));
          },
-         {text(texts::NoLongerStored).arg(QStringLiteral("D1"))},
+         {QStringLiteral("销售单据 %1 已不在数据库中，没有开票，连开已停止。请重新查询。").arg(QStringLiteral("D1"))},
          {},
          {},
          {},

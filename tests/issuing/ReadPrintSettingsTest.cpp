@@ -1,8 +1,6 @@
 #include "issuing/ReadPrintSettings.h"
 #include "app/Gbk.h"
 #include "doubles/RecordingPrompter.h"
-#include "issuing/PrintSettingsTexts.h"
-#include "issuing/Texts.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -30,11 +28,12 @@ const QByteArray kWritten = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<kpkz
 
 TEST(ReadPrintSettings, ShapesOfTheControlFile)
 {
-    const QString loadFailed = PrintSettingsTexts::kLoadFailed;
-    const QString noRoot = PrintSettingsTexts::kNoRoot;
+    const QString loadFailed = QStringLiteral("装载XML文件失败!");
+    const QString noRoot = QStringLiteral("结果文件中不存在子节点[kpkz]");
     // Every other way of failing names its cause and the file (the run ends there).
-    const QString missing = QString::fromUtf8(texts::ControlFileMissing);
-    const QString incomplete = QString::fromUtf8(texts::ControlFileIncomplete);
+    const QString missing = QStringLiteral("找不到开票软件的控制文件 %1，连开已停止。");
+    const QString incomplete = QStringLiteral(
+        "开票软件的控制文件 %1 缺少打印设置（kp 下 print_info 的 print_left、print_top、print_name），连开已停止。");
     const std::vector<ControlCase> cases = {
         {"as written by the tool", kWritten, true, "10", "20", {}},
         {"indented",

@@ -2,9 +2,7 @@
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
 #include "issuing/BatchRunController.h"
-#include "issuing/BatchTexts.h"
 #include "issuing/InvoicingProgramSteps.h"
-#include "issuing/Texts.h"
 #include "store/LocalStore.h"
 #include "support/IssuingRig.h"
 #include "ui/InvoiceListModel.h"
@@ -28,8 +26,8 @@ using namespace corvina::test;
 
 namespace {
 
-const QString Start = BatchTexts::StartCaption;
-const QString Stop = BatchTexts::StopCaption;
+const QString Start = QStringLiteral("发票连开(&S)");
+const QString Stop = QStringLiteral("停止(&P)");
 
 // Keeps the events flowing (the batch thread reaches the list and the button through the UI
 // thread) until the condition holds; false when it did not within the bound.
@@ -120,7 +118,7 @@ struct WindowRig {
     {
         int n = 0;
         for (int r = 0; r < window->invoiceList().rowCount(); ++r)
-            n += window->invoiceList().text(r, ColState) == BatchTexts::IssuedState;
+            n += window->invoiceList().text(r, ColState) == QStringLiteral("已开票");
         return n;
     }
 };
@@ -133,7 +131,8 @@ TEST(BatchButton, StartAnsweredNoChangesNothing)
     ASSERT_TRUE(w.rig.ready()) << w.rig.error().toStdString();
     w.prompter.queueAnswer(ButtonCode::No);
     w.window->BitBtn4Click();
-    EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::Confirm});
+    EXPECT_EQ(w.prompter.texts(),
+              QStringList{QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？")});
     EXPECT_EQ(w.prompter.shown().first().kind, MessageBoxKind::YesNo);
     EXPECT_EQ(w.caption(), Start);
     EXPECT_FALSE(w.run().threadActive());
@@ -152,7 +151,8 @@ TEST(BatchButton, RunIssuesEveryTickedRowAndRestoresTheCaption)
     EXPECT_EQ(w.caption(), Stop);
     EXPECT_TRUE(w.run().BatchRunning.load());
     ASSERT_TRUE(waitUntil([&] { return w.runEnded() && w.caption() == Start; }));
-    EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::Confirm});
+    EXPECT_EQ(w.prompter.texts(),
+              QStringList{QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？")});
     EXPECT_EQ(w.issuedRows(), 3);
     for (int r = 0; r < 3; ++r) {
         EXPECT_FALSE(w.window->invoiceList().isChecked(r));
@@ -175,16 +175,20 @@ TEST(BatchButton, AfterAnAbnormalEndOnePressOnlyRestoresTheStartCaption)
     EXPECT_EQ(w.caption(), Stop);
     EXPECT_EQ(w.program.saves, 0);
 
-    const QString missing = QString::fromUtf8(texts::IssueButtonMissing).arg(QStringLiteral("关闭"));
+    const QString missing =
+        QStringLiteral("开票窗口中没有“%1”按钮，没有按任何按钮，连开已停止。").arg(QStringLiteral("关闭"));
     w.window->BitBtn4Click(); // a stop press: no question
     EXPECT_EQ(w.caption(), Start);
     EXPECT_EQ(w.run().state(), BatchRunController::State::Idle);
     EXPECT_FALSE(w.run().BatchRunning.load());
-    EXPECT_EQ(w.prompter.texts(), (QStringList{BatchTexts::Confirm, missing}));
+    EXPECT_EQ(w.prompter.texts(),
+              (QStringList{QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？"), missing}));
 
     w.prompter.queueAnswer(ButtonCode::No);
     w.window->BitBtn4Click(); // the next one asks again
-    EXPECT_EQ(w.prompter.texts(), (QStringList{BatchTexts::Confirm, missing, BatchTexts::Confirm}));
+    EXPECT_EQ(w.prompter.texts(),
+              (QStringList{QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？"), missing,
+                           QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？")}));
     EXPECT_EQ(w.caption(), Start);
 }
 
@@ -202,9 +206,9 @@ TEST(BatchButton, EveryAbnormalEndShowsWhy)
     const Case cases[] = {
         {"control file missing", true, false, false, QStringLiteral("CONTROL")},
         {"a required dialog button missing", false, true, false,
-         QString::fromUtf8(texts::IssueButtonMissing).arg(QStringLiteral("关闭"))},
+         QStringLiteral("开票窗口中没有“%1”按钮，没有按任何按钮，连开已停止。").arg(QStringLiteral("关闭"))},
         {"unexpected failure on the batch thread", true, true, true,
-         QString::fromUtf8(texts::UnexpectedFailure).arg(QStringLiteral("磁盘已满"))},
+         QStringLiteral("连开因意外错误而停止：%1").arg(QStringLiteral("磁盘已满"))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -222,10 +226,11 @@ TEST(BatchButton, EveryAbnormalEndShowsWhy)
         w.window->BitBtn4Click();
         ASSERT_TRUE(waitUntil([&] { return w.runEnded() && !w.run().awaitingEnd(); }));
         const QString box = c.box == QLatin1String("CONTROL")
-                                ? QString::fromUtf8(texts::ControlFileMissing)
+                                ? QStringLiteral("找不到开票软件的控制文件 %1，连开已停止。")
                                       .arg(QString(control).replace(QLatin1Char('/'), QLatin1Char('\\')))
                                 : c.box;
-        EXPECT_EQ(w.prompter.texts(), (QStringList{BatchTexts::Confirm, box}));
+        EXPECT_EQ(w.prompter.texts(),
+                  (QStringList{QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？"), box}));
         EXPECT_EQ(w.prompter.shown().last().kind, MessageBoxKind::Error);
         EXPECT_EQ(w.caption(), Stop);
         EXPECT_EQ(w.run().state(), BatchRunController::State::EndedAbnormally);
@@ -265,7 +270,8 @@ TEST(BatchButton, DuringARun)
         for (const Refused& r : refused) {
             SCOPED_TRACE(r.name);
             r.act();
-            EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::RefusedDuringRun});
+            EXPECT_EQ(w.prompter.texts(),
+                      QStringList{QStringLiteral("正在连续开票，请先停止开票（或等待开票结束）再进行此操作。")});
             EXPECT_EQ(w.prompter.shown().first().kind, MessageBoxKind::Info);
             EXPECT_EQ(w.window->invoiceList().rowCount(), 3);
             EXPECT_TRUE(w.window->invoiceList().isChecked(2));
@@ -278,7 +284,7 @@ TEST(BatchButton, DuringARun)
             EXPECT_FALSE(w.run().BatchRunning.load());
             // A start while the stopped run still finishes its invoice is refused, without the question.
             w.window->BitBtn4Click();
-            EXPECT_EQ(w.prompter.texts(), QStringList{BatchTexts::PreviousRunEnding});
+            EXPECT_EQ(w.prompter.texts(), QStringList{QStringLiteral("上一次连开还在结束当前发票，请稍候再开始。")});
             EXPECT_EQ(w.caption(), Start);
         } else {
             w.run().BatchRunning.store(false); // what F10 does
@@ -345,9 +351,9 @@ TEST(BatchButton, EndOfOneRunHandledAfterTheNextStartedLeavesTheNextAlone)
     ASSERT_TRUE(QFile::rename(control + QStringLiteral(".away"), control));
     w.window->BitBtn4Click(); // the second run, while the first one's end is still queued
     ASSERT_EQ(w.prompter.texts().size(), 3);
-    EXPECT_EQ(w.prompter.texts()[0], BatchTexts::Confirm);
+    EXPECT_EQ(w.prompter.texts()[0], QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？"));
     EXPECT_TRUE(w.prompter.texts()[1].contains(QStringLiteral("invoice.xml"))) << w.prompter.texts()[1].toStdString();
-    EXPECT_EQ(w.prompter.texts()[2], BatchTexts::Confirm);
+    EXPECT_EQ(w.prompter.texts()[2], QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？"));
     ASSERT_TRUE(waitUntil([&] { return w.gate.held(); }));
     EXPECT_TRUE(w.run().threadActive());
     w.gate.release();
