@@ -1,4 +1,5 @@
 #include "RequestIntake.h"
+#include "Texts.h"
 
 #include "StandinDatabase.h"
 #include "app/AppendLog.h"
@@ -38,7 +39,7 @@ Node parseStrict(const QString& folder, const QString& name)
 {
     QFile file(StandinDatabase::configPath(folder, name));
     if (!file.open(QIODevice::ReadOnly))
-        throw Refusal{QStringLiteral("无法读取 %1：%2").arg(name, file.errorString())};
+        throw Refusal{StandinTexts::CannotRead.arg(name, file.errorString())};
     QXmlStreamReader reader(&file);
     Node root;
     bool haveRoot = false;
@@ -63,14 +64,13 @@ Node parseStrict(const QString& folder, const QString& name)
         }
     }
     if (reader.hasError()) {
-        throw Refusal{QStringLiteral("%1 不是合法的XML（第 %2 行第 %3 列：%4）")
-                          .arg(name)
+        throw Refusal{StandinTexts::NotWellFormed.arg(name)
                           .arg(reader.lineNumber())
                           .arg(reader.columnNumber())
                           .arg(reader.errorString())};
     }
     if (!haveRoot)
-        throw Refusal{name + QStringLiteral(" 没有根元素")};
+        throw Refusal{StandinTexts::NoRoot.arg(name)};
     return root;
 }
 
@@ -80,13 +80,13 @@ const Node& child(const Node& parent, const QString& name, const QString& file)
         if (node.name == name)
             return node;
     }
-    throw Refusal{QStringLiteral("%1 缺少元素 %2（在 %3 中）").arg(file, name, parent.name)};
+    throw Refusal{StandinTexts::MissingElement.arg(file, name, parent.name)};
 }
 
 QString attribute(const Node& node, const QString& name, const QString& file)
 {
     if (!node.attributes.hasAttribute(name))
-        throw Refusal{QStringLiteral("%1 的元素 %2 缺少属性 %3").arg(file, node.name, name)};
+        throw Refusal{StandinTexts::MissingAttribute.arg(file, node.name, name)};
     return node.attributes.value(name).toString();
 }
 
@@ -106,7 +106,7 @@ int positiveNumber(const QString& text, const QString& what)
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!isDigits(text) || !ok)
-        throw Refusal{QStringLiteral("%1 不是数字：%2").arg(what, text)};
+        throw Refusal{StandinTexts::NotANumber.arg(what, text)};
     return value;
 }
 
@@ -114,7 +114,7 @@ int positiveNumber(const QString& text, const QString& what)
 QString nextNumber(const QString& current, const QString& last)
 {
     if (!isDigits(current))
-        throw Refusal{QStringLiteral("启用的发票薄的当前号码不是数字：") + current};
+        throw Refusal{StandinTexts::CurrentNotANumber + current};
     QString next = current;
     int i = static_cast<int>(next.size()) - 1;
     for (; i >= 0; --i) {
@@ -145,7 +145,7 @@ Request readRequest(const QString& folder)
 {
     const Node control = parseStrict(folder, kControlName);
     if (control.name != QLatin1String("kpkz"))
-        throw Refusal{kControlName + QStringLiteral(" 的根元素不是 kpkz")};
+        throw Refusal{StandinTexts::WrongRoot.arg(kControlName, QStringLiteral("kpkz"))};
     const Node& kp = child(control, QStringLiteral("kp"), kControlName);
     const Node& info = child(kp, QStringLiteral("invoice_info"), kControlName);
 
@@ -156,16 +156,16 @@ Request readRequest(const QString& folder)
 
     const Node record = parseStrict(folder, kRecordName);
     if (record.name != QLatin1String("SK_KPJL"))
-        throw Refusal{kRecordName + QStringLiteral(" 的根元素不是 SK_KPJL")};
+        throw Refusal{StandinTexts::WrongRoot.arg(kRecordName, QStringLiteral("SK_KPJL"))};
     for (const QString& name : StandinDatabase::recordHeaderElements())
         request.header << child(record, name, kRecordName).text;
     const auto headerValue = [&request](const char* name) {
         return request.header.at(StandinDatabase::recordHeaderElements().indexOf(QLatin1String(name)));
     };
     if (headerValue("FPDM") != request.code || headerValue("FPHM") != request.number)
-        throw Refusal{QStringLiteral("两个请求文件的发票代码或号码不一致")};
+        throw Refusal{StandinTexts::CodeOrNumberDiffer};
     if (headerValue("KPZLID") != request.kind)
-        throw Refusal{QStringLiteral("两个请求文件的发票种类不一致")};
+        throw Refusal{StandinTexts::KindsDiffer};
 
     const Node& lines = child(record, QStringLiteral("MX"), kRecordName);
     request.total = attribute(lines, QStringLiteral("HJJE"), kRecordName);
@@ -174,14 +174,14 @@ Request readRequest(const QString& folder)
     int previous = 0;
     for (const Node& row : lines.children) {
         if (row.name != QLatin1String("Row"))
-            throw Refusal{QStringLiteral("%1 的 MX 中有未知元素 %2").arg(kRecordName, row.name)};
+            throw Refusal{StandinTexts::UnknownLineElement.arg(kRecordName, row.name)};
         QStringList values;
         for (const char* name : {"XH", "HPMC", "SL", "DJ", "JE", "BZ", "JLDW"})
             values << attribute(row, QLatin1String(name), kRecordName);
         const int position = positiveNumber(values[0], QStringLiteral("XH"));
         // Positions rise and may leave gaps (a line without a name), but never pass RecNum.
         if (position <= previous || position > lineCount)
-            throw Refusal{QStringLiteral("明细序号 XH=%1 不合理（RecNum=%2）").arg(values[0], request.lineCount)};
+            throw Refusal{StandinTexts::BadLineNumber.arg(values[0], request.lineCount)};
         previous = position;
         request.rows.push_back(values);
     }
@@ -210,9 +210,9 @@ EnabledBook enabledBook(QSqlDatabase& db)
 {
     QSqlQuery book(db);
     if (!book.exec(QStringLiteral("select ID, FPDM, DQKYH, ZZHM, KPZLID from FPB_TZ where ZTID=3 order by ID")))
-        throw Refusal{QStringLiteral("数据库错误：") + book.lastError().text()};
+        throw Refusal{StandinTexts::DatabaseError + book.lastError().text()};
     if (!book.next())
-        throw Refusal{QStringLiteral("没有启用的发票薄")};
+        throw Refusal{StandinTexts::NoEnabledBook};
     return {book.value(0), book.value(1).toString(), book.value(2).toString(), book.value(3).toString(),
             book.value(4).toString()};
 }
@@ -221,13 +221,13 @@ EnabledBook enabledBook(QSqlDatabase& db)
 void moveOn(StandinDatabase& database, const EnabledBook& book)
 {
     if (book.current.size() <= 3)
-        throw Refusal{QStringLiteral("启用的发票薄已经用完")};
+        throw Refusal{StandinTexts::BookUsedUp};
     QString error;
     int changed = 0;
     if (!database.exec(QStringLiteral("update FPB_TZ set DQKYH=? where ID=? and DQKYH=?"),
                        {nextNumber(book.current, book.last), book.id, book.current}, error, &changed) ||
         changed != 1)
-        throw Refusal{QStringLiteral("发票薄无法更新：") + error};
+        throw Refusal{StandinTexts::BookNotUpdated + error};
 }
 
 // Runs `work` in one transaction of the folder's database; a Refusal rolls it back.
@@ -239,11 +239,11 @@ template <typename F> void inTransaction(const QString& folder, F&& work)
         throw Refusal{error};
     QSqlDatabase& db = database.db();
     if (!db.transaction())
-        throw Refusal{QStringLiteral("数据库无法写入")};
+        throw Refusal{StandinTexts::DatabaseNotWritten};
     try {
         work(database);
         if (!db.commit())
-            throw Refusal{QStringLiteral("数据库无法提交")};
+            throw Refusal{StandinTexts::DatabaseNotCommitted};
     } catch (...) {
         db.rollback();
         throw;
@@ -255,14 +255,13 @@ void record(const QString& folder, const Request& request, const QDateTime& now,
     inTransaction(folder, [&](StandinDatabase& database) {
         const EnabledBook book = enabledBook(database.db());
         if (book.current.size() <= 3)
-            throw Refusal{QStringLiteral("启用的发票薄已经用完")};
+            throw Refusal{StandinTexts::BookUsedUp};
         if (request.code != book.code)
-            throw Refusal{QStringLiteral("发票代码 %1 与启用的发票薄 %2 不符").arg(request.code, book.code)};
+            throw Refusal{StandinTexts::CodeMismatch.arg(request.code, book.code)};
         if (request.number != book.current)
-            throw Refusal{
-                QStringLiteral("发票号码 %1 不是启用的发票薄的当前号码 %2").arg(request.number, book.current)};
+            throw Refusal{StandinTexts::NumberMismatch.arg(request.number, book.current)};
         if (request.kind != book.kind)
-            throw Refusal{QStringLiteral("发票种类 %1 与启用的发票薄 %2 不符").arg(request.kind, book.kind)};
+            throw Refusal{StandinTexts::KindMismatch.arg(request.kind, book.kind)};
         nextNumber(book.current, book.last); // a current number that is no number is refused here
 
         QString error;
@@ -277,14 +276,14 @@ void record(const QString& folder, const Request& request, const QDateTime& now,
         if (!database.exec(QStringLiteral("insert into issued (%1, HJJE, RecNum, recorded_at) values (%2)")
                                .arg(names.join(QStringLiteral(", ")), placeholders),
                            values, error)) {
-            throw Refusal{QStringLiteral("发票 %1 %2 无法记录：%3").arg(request.code, request.number, error)};
+            throw Refusal{StandinTexts::InvoiceNotRecorded.arg(request.code, request.number, error)};
         }
         for (const QStringList& row : request.rows) {
             if (!database.exec(QStringLiteral("insert into issued_rows (FPDM, FPHM, XH, HPMC, SL, DJ, JE, BZ, JLDW) "
                                               "values (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                                {request.code, request.number, row[0], row[1], row[2], row[3], row[4], row[5], row[6]},
                                error)) {
-                throw Refusal{QStringLiteral("明细无法记录：") + error};
+                throw Refusal{StandinTexts::LinesNotRecorded + error};
             }
         }
         if (advance)
@@ -298,17 +297,17 @@ IntakeOutcome takeIn(const QString& folder, const Clock& clock, bool refuse, boo
     IntakeOutcome outcome;
     try {
         if (refuse)
-            throw Refusal{QStringLiteral("按启动设置拒收这个请求（--refuse-request）")};
+            throw Refusal{StandinTexts::RefusedByOption};
         const Request request = readRequest(folder);
         record(folder, request, clock.now(), advance);
         outcome.recorded = true;
         outcome.code = request.code;
         outcome.number = request.number;
-        outcome.message = QStringLiteral("已开具发票：代码 %1 号码 %2").arg(request.code, request.number);
+        outcome.message = StandinTexts::IssuedLog.arg(request.code, request.number);
         if (!advance)
-            outcome.message += QStringLiteral("（发票薄的当前号码暂未前进）");
+            outcome.message += StandinTexts::NumberNotYetAdvanced;
     } catch (const Refusal& refusal) {
-        outcome.message = QStringLiteral("拒收开票请求：") + refusal.reason;
+        outcome.message = StandinTexts::RefusedLog + refusal.reason;
     }
     log(folder, outcome.message, clock);
     return outcome;
@@ -352,8 +351,7 @@ public:
             QString error;
             const bool moved = advanceEnabledBook(folder, error, number);
             log(folder,
-                moved ? QStringLiteral("发票薄的当前号码已从 %1 前进（延迟 %2 毫秒）").arg(number).arg(delayMs)
-                      : QStringLiteral("发票薄的当前号码未能前进：") + error,
+                moved ? StandinTexts::NumberAdvanced.arg(number).arg(delayMs) : StandinTexts::NumberNotAdvanced + error,
                 clock);
         });
     }

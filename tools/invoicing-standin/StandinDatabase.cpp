@@ -1,4 +1,5 @@
 #include "StandinDatabase.h"
+#include "Texts.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -61,7 +62,7 @@ const QStringList& StandinDatabase::recordHeaderElements()
 bool StandinDatabase::open(bool create, QString& error)
 {
     if (!create && !QFileInfo::exists(m_path)) {
-        error = QStringLiteral("数据库不存在：") + QDir::toNativeSeparators(m_path);
+        error = StandinTexts::DatabaseMissing + QDir::toNativeSeparators(m_path);
         return false;
     }
     QDir().mkpath(QFileInfo(m_path).absolutePath());
@@ -69,7 +70,7 @@ bool StandinDatabase::open(bool create, QString& error)
     m_db.setDatabaseName(m_path);
     m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!m_db.open()) {
-        error = QStringLiteral("数据库无法打开：") + m_db.lastError().text();
+        error = StandinTexts::DatabaseNotOpened + m_db.lastError().text();
         return false;
     }
     return true;

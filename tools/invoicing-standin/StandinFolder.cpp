@@ -1,4 +1,5 @@
 #include "StandinFolder.h"
+#include "Texts.h"
 
 #include "StandinDatabase.h"
 
@@ -59,7 +60,7 @@ bool initStandinFolder(const QString& folder, const InitOptions& o, QString& err
 {
     if (!QDir().mkpath(QDir(folder).filePath(QStringLiteral("Data"))) ||
         !QDir().mkpath(QDir(folder).filePath(QStringLiteral("Config")))) {
-        error = QStringLiteral("无法创建文件夹：") + QDir::toNativeSeparators(folder);
+        error = StandinTexts::CannotCreateFolder + QDir::toNativeSeparators(folder);
         return false;
     }
     // A fresh start: an earlier database (and its issued invoices) is replaced.
@@ -73,7 +74,7 @@ bool initStandinFolder(const QString& folder, const InitOptions& o, QString& err
         if (!database.open(true, error))
             return false;
         if (!database.db().transaction()) {
-            error = QStringLiteral("数据库无法写入");
+            error = StandinTexts::DatabaseNotWritten;
             return false;
         }
         bool ok = true;
@@ -126,7 +127,7 @@ bool initStandinFolder(const QString& folder, const InitOptions& o, QString& err
     }
     QSaveFile file(controlPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(controlFile(o)) < 0 || !file.commit()) {
-        error = QStringLiteral("无法写入控制文件：") + QDir::toNativeSeparators(controlPath);
+        error = StandinTexts::CannotWriteControl + QDir::toNativeSeparators(controlPath);
         return false;
     }
     return true;

@@ -1,4 +1,5 @@
 #include "StandinWindows.h"
+#include "Texts.h"
 
 #include <QCoreApplication>
 
@@ -14,13 +15,10 @@ namespace {
 
 // Plain Win32 windows, because the tool finds the invoicing program's windows by their class names,
 // which a toolkit's own windows cannot carry.
-const char* const kMainTitle = "eTax@SH 电脑开票";
-const char* const kDialogTitle = "正常开票 - eTax@SH 电脑开票";
 const wchar_t* const kMainClass = L"CorvinaStandinMain"; // found by title only
 const wchar_t* const kToolbarClass = L"WindowsForms10.ToolbarWindow32.app3";
 const wchar_t* const kDialogClass = L"WindowsForms10.Window.8.app3";
 const wchar_t* const kButtonClass = L"WindowsForms10.BUTTON.app3";
-const char* const kButtons[] = {"保存", "打印", "打印预览", "打印设置", "关闭"};
 
 // The issuing button on the toolbar covers the point (34, 26).
 const RECT kIssueButton = {4, 4, 100, 52};
@@ -30,11 +28,6 @@ enum Timer : UINT_PTR { ShowMain = 1, OpenDialog = 2, EnableDialog = 3 };
 std::wstring wide(const QString& text)
 {
     return text.toStdWString();
-}
-
-std::wstring wide(const char* utf8)
-{
-    return QString::fromUtf8(utf8).toStdWString();
 }
 
 struct Standin {
@@ -94,21 +87,21 @@ void press(const QString& caption)
 {
     if (g.options->stepDelayMs > 0)
         Sleep(static_cast<DWORD>(g.options->stepDelayMs));
-    if (caption == QStringLiteral("保存")) {
+    if (caption == StandinTexts::Save) {
         QString message;
         if (g.actions->save && g.actions->save(&message)) {
-            SetWindowTextW(g.status, wide(QStringLiteral("已保存：") + message).c_str());
+            SetWindowTextW(g.status, wide(StandinTexts::Saved + message).c_str());
         } else {
-            SetWindowTextW(g.status, wide(QStringLiteral("保存失败：") + message).c_str());
+            SetWindowTextW(g.status, wide(StandinTexts::SaveFailed + message).c_str());
             // Modal over the dialog: whoever pressed "保存" waits until the clerk closes it.
-            MessageBoxW(g.dialog, wide(QStringLiteral("开票失败：") + message).c_str(), wide(kMainTitle).c_str(),
-                        MB_OK | MB_ICONERROR);
+            MessageBoxW(g.dialog, wide(StandinTexts::IssueFailed + message).c_str(),
+                        wide(StandinTexts::MainTitle).c_str(), MB_OK | MB_ICONERROR);
         }
-    } else if (caption == QStringLiteral("打印")) {
+    } else if (caption == StandinTexts::Print) {
         if (g.actions->print)
             g.actions->print();
-        SetWindowTextW(g.status, (windowText(g.status) + wide(QStringLiteral("，已打印"))).c_str());
-    } else if (caption == QStringLiteral("关闭")) {
+        SetWindowTextW(g.status, (windowText(g.status) + wide(StandinTexts::Printed)).c_str());
+    } else if (caption == StandinTexts::Close) {
         DestroyWindow(g.dialog); // gone until the toolbar opens a new one
     }
 }
@@ -160,15 +153,15 @@ LRESULT CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 void createDialog()
 {
     // Refusing input from its birth: it accepts input only after the step delay.
-    g.dialog = CreateWindowExW(0, kDialogClass, wide(kDialogTitle).c_str(),
+    g.dialog = CreateWindowExW(0, kDialogClass, wide(StandinTexts::DialogTitle).c_str(),
                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_DISABLED, 120, 120, 540, 300, g.main,
                                nullptr, g.instance, nullptr);
     const QString pending = g.actions->pendingRequest ? g.actions->pendingRequest() : QString();
     g.request = label(g.dialog, wide(pending), 10, 10, 500, 120);
     g.status = label(g.dialog, L"", 10, 140, 500, 60);
     int x = 10;
-    for (const char* caption : kButtons) {
-        if (g.options->omitButtons.contains(QString::fromUtf8(caption)))
+    for (const QString& caption : StandinTexts::Buttons) {
+        if (g.options->omitButtons.contains(caption))
             continue;
         HWND button = CreateWindowExW(0, kButtonClass, wide(caption).c_str(), WS_CHILD | WS_VISIBLE, x, 215, 90, 30,
                                       g.dialog, nullptr, g.instance, nullptr);
@@ -199,7 +192,7 @@ LRESULT CALLBACK toolbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     }
     case WM_PAINT:
-        paintButton(window, kIssueButton, wide(QStringLiteral("正常开票")), false);
+        paintButton(window, kIssueButton, wide(StandinTexts::IssueButton), false);
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -252,11 +245,11 @@ int runStandinWindows(int argc, char** argv, const WindowOptions& options, const
     g.font = CreateFontW(-14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Microsoft YaHei");
 
-    g.main = CreateWindowExW(0, kMainClass, wide(kMainTitle).c_str(), WS_OVERLAPPEDWINDOW, 40, 40, 640, 420, nullptr,
-                             nullptr, g.instance, nullptr);
+    g.main = CreateWindowExW(0, kMainClass, wide(StandinTexts::MainTitle).c_str(), WS_OVERLAPPEDWINDOW, 40, 40, 640,
+                             420, nullptr, nullptr, g.instance, nullptr);
     g.toolbar = CreateWindowExW(0, kToolbarClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 640, 56, g.main, nullptr,
                                 g.instance, nullptr);
-    label(g.main, wide(QStringLiteral("开票软件（演示与测试用）")), 10, 70, 600, 30);
+    label(g.main, wide(StandinTexts::Banner), 10, 70, 600, 30);
     if (!g.main || !g.toolbar) {
         std::fprintf(stderr, "invoicing-standin: cannot create the windows\n");
         return 2;

@@ -1,4 +1,5 @@
 #include "StandinWindows.h"
+#include "Texts.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -19,12 +20,9 @@ namespace corvina::standin {
 
 namespace {
 
-const char* const kMainTitle = "eTax@SH 电脑开票";
-const char* const kDialogTitle = "正常开票 - eTax@SH 电脑开票";
 const char* const kToolbarClass = "WindowsForms10.ToolbarWindow32.app3";
 const char* const kDialogClass = "WindowsForms10.Window.8.app3";
 const char* const kButtonClass = "WindowsForms10.BUTTON.app3";
-const char* const kButtons[] = {"保存", "打印", "打印预览", "打印设置", "关闭"};
 
 // The windows' own X connection, for the properties Qt does not set on child windows.
 Display* g_display = nullptr;
@@ -74,7 +72,7 @@ public:
     IssueDialog(const WindowOptions& options, const WindowActions& actions) : m_options(options), m_actions(actions)
     {
         setAttribute(Qt::WA_DeleteOnClose);
-        setWindowTitle(QString::fromUtf8(kDialogTitle));
+        setWindowTitle(StandinTexts::DialogTitle);
         resize(520, 260);
         auto* layout = new QVBoxLayout(this);
         m_request = new QLabel(this);
@@ -85,14 +83,14 @@ public:
         winId();
         setClass(this, kDialogClass);
         int x = 10;
-        for (const char* caption : kButtons) {
-            if (options.omitButtons.contains(QString::fromUtf8(caption)))
+        for (const QString& caption : StandinTexts::Buttons) {
+            if (options.omitButtons.contains(caption))
                 continue;
-            auto* button = new QPushButton(QString::fromUtf8(caption), this);
+            auto* button = new QPushButton(caption, this);
             button->setGeometry(x, 215, 90, 30);
             x += 100;
-            nativeChild(button, kButtonClass, QByteArray(caption));
-            connect(button, &QPushButton::clicked, this, [this, caption] { press(QString::fromUtf8(caption)); });
+            nativeChild(button, kButtonClass, caption.toUtf8());
+            connect(button, &QPushButton::clicked, this, [this, caption] { press(caption); });
         }
     }
 
@@ -116,19 +114,19 @@ private:
     {
         if (m_options.stepDelayMs > 0)
             QThread::msleep(static_cast<unsigned long>(m_options.stepDelayMs));
-        if (caption == QStringLiteral("保存")) {
+        if (caption == StandinTexts::Save) {
             QString message;
             if (m_actions.save && m_actions.save(&message)) {
-                m_status->setText(QStringLiteral("已保存：") + message);
+                m_status->setText(StandinTexts::Saved + message);
             } else {
-                m_status->setText(QStringLiteral("保存失败：") + message);
-                QMessageBox::critical(this, QString::fromUtf8(kMainTitle), QStringLiteral("开票失败：") + message);
+                m_status->setText(StandinTexts::SaveFailed + message);
+                QMessageBox::critical(this, StandinTexts::MainTitle, StandinTexts::IssueFailed + message);
             }
-        } else if (caption == QStringLiteral("打印")) {
+        } else if (caption == StandinTexts::Print) {
             if (m_actions.print)
                 m_actions.print();
-            m_status->setText(m_status->text() + QStringLiteral("，已打印"));
-        } else if (caption == QStringLiteral("关闭")) {
+            m_status->setText(m_status->text() + StandinTexts::Printed);
+        } else if (caption == StandinTexts::Close) {
             close(); // the window is gone until the toolbar opens a new one
         }
     }
@@ -154,16 +152,16 @@ int runStandinWindows(int argc, char** argv, const WindowOptions& options, const
     }
 
     QWidget main;
-    main.setWindowTitle(QString::fromUtf8(kMainTitle));
+    main.setWindowTitle(StandinTexts::MainTitle);
     main.resize(640, 420);
     auto* toolbar = new QWidget(&main);
     toolbar->setGeometry(0, 0, 640, 56);
     nativeChild(toolbar, kToolbarClass, QByteArray());
     // The issuing button covers the point (34, 26) of the toolbar.
     auto* issueButton = new QToolButton(toolbar);
-    issueButton->setText(QStringLiteral("正常开票"));
+    issueButton->setText(StandinTexts::IssueButton);
     issueButton->setGeometry(4, 4, 96, 48);
-    auto* info = new QLabel(QStringLiteral("开票软件（演示与测试用）"), &main);
+    auto* info = new QLabel(StandinTexts::Banner, &main);
     info->setGeometry(10, 70, 600, 30);
 
     // The issuing dialog exists only between a toolbar click and its "关闭".

@@ -1,6 +1,7 @@
 #include "RequestIntake.h"
 #include "StandinFolder.h"
 #include "StandinOptions.h"
+#include "Texts.h"
 
 #include "StandinDatabase.h"
 #include "StandinWindows.h"
@@ -69,15 +70,15 @@ int runWindows(int argc, char** argv, const StandinOptions& options)
     actions.print = [folder] {
         const auto v = controlValues(folder);
         log(folder,
-            QStringLiteral("已打印：代码 %1 号码 %2，打印偏移 %3,%4")
-                .arg(v.value(QStringLiteral("fpdm")), v.value(QStringLiteral("fphm")),
-                     v.value(QStringLiteral("print_left")), v.value(QStringLiteral("print_top"))),
+            corvina::StandinTexts::PrintedLog.arg(v.value(QStringLiteral("fpdm")), v.value(QStringLiteral("fphm")),
+                                                  v.value(QStringLiteral("print_left")),
+                                                  v.value(QStringLiteral("print_top"))),
             clock);
     };
     actions.pendingRequest = [folder] {
         const auto v = controlValues(folder);
-        return QStringLiteral("待开发票：代码 %1 号码 %2")
-            .arg(v.value(QStringLiteral("fpdm")), v.value(QStringLiteral("fphm")));
+        return corvina::StandinTexts::PendingRequest.arg(v.value(QStringLiteral("fpdm")),
+                                                         v.value(QStringLiteral("fphm")));
     };
     return runStandinWindows(argc, argv, options.windows, actions);
 }
