@@ -5,7 +5,6 @@
 #include "doubles/RecordingPrompter.h"
 #include "invoices/InvoiceList.h"
 #include "invoices/InvoiceQuery.h"
-#include "invoices/Texts.h"
 #include "support/BrowserSeed.h"
 #include "support/TestStore.h"
 #include "support/TestSupport.h"
@@ -163,9 +162,18 @@ TEST(InvoiceBrowser, DeletionAsksThenDeletesEachDocumentWhole)
         QStringList statements;
         QStringList gone;
     };
-    const QString question = BrowserTexts::DeleteQuestion;
+    const QString question = QStringLiteral("您确定要删除所选取的发票吗？");
     const Case cases[] = {
-        {"empty list", true, {}, 0, nullptr, nullptr, O::NothingListed, {BrowserTexts::DeleteNothingListed}, {}, {}},
+        {"empty list",
+         true,
+         {},
+         0,
+         nullptr,
+         nullptr,
+         O::NothingListed,
+         {QStringLiteral("请先查询选择发票数据，再删除发票!")},
+         {},
+         {}},
         {"nothing ticked",
          false,
          {},
@@ -173,7 +181,7 @@ TEST(InvoiceBrowser, DeletionAsksThenDeletesEachDocumentWhole)
          nullptr,
          nullptr,
          O::NothingTicked,
-         {BrowserTexts::DeleteNothingTicked},
+         {QStringLiteral("请先选中发票数据，再删除发票!")},
          {},
          {}},
         {"answered No", false, {"B"}, ButtonCode::No, nullptr, nullptr, O::Refused, {question}, {}, {}},
@@ -276,7 +284,7 @@ TEST(InvoiceBrowser, EditChangesTheRowOnlyAfterTheStoreTookIt)
          QStringLiteral("已开票 "),
          false,
          O::Refused,
-         {BrowserTexts::EditStateUnknown},
+         {QStringLiteral("发票状态只能是“未开票”或“已开票”，请重新选择!")},
          untouchedRow,
          untouchedStore},
         {"blanks kept in the store",
@@ -294,7 +302,7 @@ TEST(InvoiceBrowser, EditChangesTheRowOnlyAfterTheStoreTookIt)
          QStringLiteral("作废"),
          false,
          O::Refused,
-         {BrowserTexts::EditStateUnknown},
+         {QStringLiteral("发票状态只能是“未开票”或“已开票”，请重新选择!")},
          untouchedRow,
          untouchedStore},
         {"empty state",
@@ -303,7 +311,7 @@ TEST(InvoiceBrowser, EditChangesTheRowOnlyAfterTheStoreTookIt)
          QString(),
          false,
          O::Refused,
-         {BrowserTexts::EditStateUnknown},
+         {QStringLiteral("发票状态只能是“未开票”或“已开票”，请重新选择!")},
          untouchedRow,
          untouchedStore},
         {"store refuses",

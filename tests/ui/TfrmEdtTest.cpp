@@ -4,7 +4,6 @@
 #include "doubles/RecordingPrompter.h"
 #include "invoices/InvoiceBrowser.h"
 #include "invoices/InvoiceList.h"
-#include "invoices/Texts.h"
 #include "store/IssueJournal.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
@@ -150,7 +149,7 @@ TEST(TfrmEdt, OkCancelAndRefusal)
          false,
          unchangedRow,
          unchangedStore,
-         {BrowserTexts::EditStateUnknown}},
+         {QStringLiteral("发票状态只能是“未开票”或“已开票”，请重新选择!")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
