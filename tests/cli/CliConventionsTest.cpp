@@ -90,6 +90,27 @@ TEST(CliConventions, VersionAndHelpOfBothPrograms)
     }
 }
 
+// The state options name the states by the words the list shows, so the clerk types what they read.
+TEST(CliConventions, StateOptionsUseTheListsWords)
+{
+    const struct {
+        const char* command;
+        const char* line;
+    } cases[] = {
+        {"query", "--state <0\\|1> +0 = 未开票 \\(default\\), 1 = 已开票\\.$"},
+        {"issue", "--state <0\\|1> +0 = 未开票 \\(default\\), 1 = 已开票\\.$"},
+        {"edit", "--state <未开票\\|已开票> +未开票 or 已开票\\.$"},
+    };
+    for (const auto& c : cases) {
+        const ProcessResult help =
+            test::runProgram(QStringLiteral("corvina"), {QString::fromUtf8(c.command), QStringLiteral("--help")});
+        ASSERT_EQ(help.status, 0) << c.command;
+        const QRegularExpression line(QStringLiteral("^  ") + QString::fromUtf8(c.line));
+        EXPECT_EQ(help.out.split(QLatin1Char('\n')).filter(line).size(), 1) << c.command << "\n"
+                                                                            << help.out.toStdString();
+    }
+}
+
 TEST(CliConventions, ImportProgressLineOnlyOnATerminal)
 {
     const QString many = test::dataPath(QStringLiteral("workbooks/import/many.xlsx"));
