@@ -3,9 +3,13 @@
 #include "app/Prompter.h"
 #include "issuing/WindowAutomation.h"
 
+#include <QString>
+
 namespace corvina {
 
-// The automation's messages as information boxes over the main window.
+// What the clerk reads when the automation stops.
+QString problemText(WindowAutomation::Problem problem);
+// The automation's problems as information boxes over the main window.
 WindowAutomation::InfoSink infoBoxes(Prompter& prompter);
 
 } // namespace corvina

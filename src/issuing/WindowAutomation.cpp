@@ -1,7 +1,5 @@
 #include "issuing/WindowAutomation.h"
 
-#include "issuing/Texts.h"
-
 #include <utility>
 
 namespace corvina {
@@ -24,24 +22,24 @@ bool WindowAutomation::CheckInvoicingReady()
 {
     // Without a window system the program would only look absent; say what is really missing.
     if (!m_windows.isAvailable()) {
-        m_info(IssuingTexts::WindowSystemUnreachable.toStdString());
+        m_info(Problem::WindowSystemUnreachable);
         return false;
     }
     const WindowHandle main = m_windows.findTopLevel(std::nullopt, invoicing::MainWindowTitle);
     if (main == NoWindow) {
-        m_info(IssuingTexts::InvoicingNotRunning.toStdString());
+        m_info(Problem::InvoicingNotRunning);
         return false;
     }
     if (!m_windows.isVisible(main) && !poll(MainWindowPolls, [&] { return m_windows.isVisible(main); })) {
-        m_info(IssuingTexts::InvoicingTooSlow.toStdString());
+        m_info(Problem::InvoicingTooSlow);
         return false;
     }
     if (!m_windows.isEnabled(main) && !poll(MainWindowPolls, [&] { return m_windows.isEnabled(main); })) {
-        m_info(IssuingTexts::InvoicingTooSlow.toStdString());
+        m_info(Problem::InvoicingTooSlow);
         return false;
     }
     if (!FindToolbar(main)) {
-        m_info(IssuingTexts::IssuingUnavailable.toStdString());
+        m_info(Problem::IssuingUnavailable);
         return false;
     }
     return true;
@@ -78,15 +76,15 @@ WindowHandle WindowAutomation::OpenIssueDialog()
             poll(DialogPolls, [&] { return (dialog = findDialog()) != NoWindow; });
     }
     if (dialog == NoWindow) {
-        m_info(IssuingTexts::IssueDialogTooSlow.toStdString());
+        m_info(Problem::IssueDialogTooSlow);
         return NoWindow;
     }
     if (!m_windows.isVisible(dialog) && !poll(DialogPolls, [&] { return m_windows.isVisible(dialog); })) {
-        m_info(IssuingTexts::InvoicingTooSlow.toStdString());
+        m_info(Problem::InvoicingTooSlow);
         return NoWindow;
     }
     if (!m_windows.isEnabled(dialog) && !poll(DialogPolls, [&] { return m_windows.isEnabled(dialog); })) {
-        m_info(IssuingTexts::InvoicingTooSlow.toStdString());
+        m_info(Problem::InvoicingTooSlow);
         return NoWindow;
     }
     return dialog;

@@ -19,8 +19,16 @@ public:
     static constexpr int DialogPolls = 180;
     static constexpr int PressPause = 300;
 
-    // Receives each message for the clerk (UTF-8); the caller shows it as an information box.
-    using InfoSink = std::function<void(const std::string& text)>;
+    // What stops the automation, for the clerk. The caller words it and shows it as an information
+    // box: the automation stays plain C++, its texts live with the folder's other texts.
+    enum class Problem {
+        WindowSystemUnreachable,
+        InvoicingNotRunning,
+        InvoicingTooSlow,
+        IssuingUnavailable,
+        IssueDialogTooSlow
+    };
+    using InfoSink = std::function<void(Problem problem)>;
 
     WindowAutomation(WindowServices& windows, InfoSink info);
 

@@ -27,7 +27,8 @@ constexpr const char* ButtonClass = "WindowsForms10.BUTTON.app3";
 struct Harness {
     Fake fake;
     std::vector<std::string> shown;
-    WindowAutomation automation{fake, [this](const std::string& text) { shown.push_back(text); }};
+    WindowAutomation automation{
+        fake, [this](WindowAutomation::Problem problem) { shown.push_back(problemText(problem).toStdString()); }};
 };
 
 enum class Toolbar { Direct, None, InPanel, OtherClass };

@@ -1,6 +1,7 @@
 // The Win32 window services against the stand-in invoicing program's real Win32 windows, in
 // another process, as the tool meets the real invoicing program.
 #include "platform/win32/Win32WindowServices.h"
+#include "issuing/InfoBoxes.h"
 #include "issuing/InvoicingWindows.h"
 #include "issuing/WindowAutomation.h"
 #include "support/IssuingRig.h"
@@ -270,7 +271,8 @@ TEST(Win32WindowAutomation, ReadinessDialogAndButtonsAgainstTheStandin)
         ASSERT_TRUE(standin.ready());
         Win32WindowServices windows;
         std::vector<std::string> shown;
-        WindowAutomation automation(windows, [&](const std::string& text) { shown.push_back(text); });
+        WindowAutomation automation(
+            windows, [&](WindowAutomation::Problem problem) { shown.push_back(problemText(problem).toStdString()); });
         EXPECT_EQ(automation.CheckInvoicingReady(), c.ready);
         const WindowHandle dialog = automation.OpenIssueDialog();
         EXPECT_EQ(dialog != NoWindow, c.dialog);
@@ -280,7 +282,8 @@ TEST(Win32WindowAutomation, ReadinessDialogAndButtonsAgainstTheStandin)
     // Nothing running: the clerk is asked to start the invoicing program, at once.
     Win32WindowServices windows;
     std::vector<std::string> shown;
-    WindowAutomation automation(windows, [&](const std::string& text) { shown.push_back(text); });
+    WindowAutomation automation(
+        windows, [&](WindowAutomation::Problem problem) { shown.push_back(problemText(problem).toStdString()); });
     EXPECT_FALSE(automation.CheckInvoicingReady());
     EXPECT_EQ(shown, std::vector<std::string>{"请先启动票系统！"});
 }
