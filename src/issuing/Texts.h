@@ -58,8 +58,6 @@ inline const QString AttemptOpenUnnumbered = QStringLiteral(
 // Rows another station sharing the store has claimed or issued: passed over, the run goes on.
 inline const QString ClaimedElsewhere = QStringLiteral("销售单据 %1 已由开票站“%2”于 %3 认领开票，本站跳过。");
 inline const QString IssuedElsewhere = QStringLiteral("销售单据 %1 已开具（发票代码 %2，发票号码 %3），本站跳过。");
-inline const QString AlreadyIssuedInStore = QStringLiteral(
-    "销售单据 %1 在数据库中已记为已开票（发票代码 %2，发票号码 %3），没有再开票，连开已停止。请重新查询。");
 inline const QString NoLongerStored = QStringLiteral("销售单据 %1 已不在数据库中，没有开票，连开已停止。请重新查询。");
 // The book changed between the preparation and "保存": the request files no longer fit it.
 inline const QString BookChanged =
