@@ -255,19 +255,25 @@ QString PgCluster::url(const QString& database, const QString& user, const QStri
     return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3").arg(credentials).arg(m_port).arg(database);
 }
 
+QSqlDatabase PgCluster::adminConnection(const QString& name, const QString& database) const
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(QStringLiteral("127.0.0.1"));
+    db.setPort(m_port);
+    db.setUserName(m_user);
+    db.setPassword(m_password);
+    db.setDatabaseName(database);
+    db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    return db;
+}
+
 bool PgCluster::admin(const QString& database, const QStringList& statements, QString* reason) const
 {
     const QString name = QStringLiteral("pgcluster-admin-%1").arg(++g_connections);
     bool ok = true;
     QString why;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(QStringLiteral("127.0.0.1"));
-        db.setPort(m_port);
-        db.setUserName(m_user);
-        db.setPassword(m_password);
-        db.setDatabaseName(database);
-        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        QSqlDatabase db = adminConnection(name, database);
         if (!db.open()) {
             ok = false;
             why = db.lastError().text();
@@ -294,13 +300,7 @@ QString PgCluster::value(const QString& database, const QString& select) const
     const QString name = QStringLiteral("pgcluster-admin-%1").arg(++g_connections);
     QString result;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(QStringLiteral("127.0.0.1"));
-        db.setPort(m_port);
-        db.setUserName(m_user);
-        db.setPassword(m_password);
-        db.setDatabaseName(database);
-        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        QSqlDatabase db = adminConnection(name, database);
         if (db.open()) {
             QSqlQuery q(db);
             if (q.exec(select) && q.next())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -50,6 +51,8 @@ public:
     static QString binFolder();
 
 private:
+    // The superuser's connection to one database, under a connection name of its own (not opened).
+    QSqlDatabase adminConnection(const QString& name, const QString& database) const;
     bool run(const QString& program, const QStringList& args, QString* output, int timeoutMs = 120000) const;
 
     QString m_folder;
