@@ -88,6 +88,19 @@ ImportedDocument document(const QString& id, const QString& customer)
     return d;
 }
 
+// True once (within 20 s) the server shows one session waiting for a document's lock.
+bool waitsForADocumentLock(const TestStore& where)
+{
+    QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        if (testCluster().value(where.database(), QStringLiteral("select count(*) from pg_locks where locktype = "
+                                                                 "'advisory' and not granted")) == QLatin1String("1"))
+            return true;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
 } // namespace
 
 TEST(ServerAddress, ReadsWhatLibpqReadsAndShowsItWithoutThePassword)
@@ -382,7 +395,6 @@ TEST(ServerStore, AConnectionLostInsideATransactionIsNotMadeAgainBehindTheCaller
 
 TEST(ServerStore, TwoDesksStoringOneDocumentAtOnceStoreItOnce)
 {
-    const PgCluster& c = testCluster();
     const TestStore where = TestStore::onServer();
     RecordingPrompter prompter;
     FakeClock clock;
@@ -409,15 +421,7 @@ TEST(ServerStore, TwoDesksStoringOneDocumentAtOnceStoreItOnce)
     });
     desk->start();
     // Wait (bounded) until the server shows the second desk waiting for the document's lock.
-    QDeadlineTimer deadline(20000);
-    bool waiting = false;
-    while (!waiting && !deadline.hasExpired()) {
-        waiting = c.value(where.database(), QStringLiteral("select count(*) from pg_locks where locktype = 'advisory' "
-                                                           "and not granted")) == QLatin1String("1");
-        if (!waiting)
-            QThread::msleep(20);
-    }
-    EXPECT_TRUE(waiting) << "the second desk never waited for the document";
+    EXPECT_TRUE(waitsForADocumentLock(where)) << "the second desk never waited for the document";
     first.commit();
     desk->wait();
     delete desk;
@@ -454,15 +458,7 @@ TEST(ServerStore, TwoStationsClaimingOneDocumentAtOnce)
         second = journal.claim(QStringLiteral("ONE"));
     });
     station->start();
-    QDeadlineTimer deadline(20000);
-    bool waiting = false;
-    while (!waiting && !deadline.hasExpired()) {
-        waiting = c.value(where.database(), QStringLiteral("select count(*) from pg_locks where locktype = 'advisory' "
-                                                           "and not granted")) == QLatin1String("1");
-        if (!waiting)
-            QThread::msleep(20);
-    }
-    EXPECT_TRUE(waiting) << "the second station never waited for the document";
+    EXPECT_TRUE(waitsForADocumentLock(where)) << "the second station never waited for the document";
     first.commit();
     station->wait();
     delete station;
