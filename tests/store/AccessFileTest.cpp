@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -479,4 +480,72 @@ TEST(AccessFile, DamagedCopiesAreReadOrRefused)
         }
     }
     EXPECT_GT(read + refused, 0);
+}
+
+// A table whose usage map (the list of its data pages) is an empty row: the library hands back no
+// map at all and then reads through it. Such a table is refused: the catalogue's when opening,
+// any other when it is read.
+TEST(AccessFile, TablesWithAnEmptyUsageMapAreRefused)
+{
+    constexpr int kPage = 4096, kMapPointer = 55, kRowCount = 12; // Jet 4 page layout
+    const auto emptyUsageMap = [](QByteArray& bytes, int tablePage) {
+        char* definition = bytes.data() + tablePage * kPage;
+        ASSERT_EQ(definition[0], 0x02); // a table definition
+        quint32 pointer = 0;
+        std::memcpy(&pointer, definition + kMapPointer, 4);
+        const int mapPage = static_cast<int>(pointer >> 8);
+        ASSERT_EQ(pointer & 0xff, 0u);
+        // The pointer moves to row 1 of the same page, and row 1 is made to end where it starts.
+        pointer |= 1;
+        std::memcpy(definition + kMapPointer, &pointer, 4);
+        char* map = bytes.data() + mapPage * kPage;
+        quint16 rowZero = 0;
+        std::memcpy(&rowZero, map + kRowCount + 2, 2);
+        rowZero &= 0x1fff;
+        std::memcpy(map + kRowCount + 4, &rowZero, 2);
+    };
+    const QString file = QStringLiteral("DateTestDatabase.mdb");
+    const QByteArray original = readAll(fixturePath(file));
+    ASSERT_EQ(original[0x14], 1); // Jet 4
+    std::vector<int> userTables;  // their definitions' pages
+    for (int page = 3; page < original.size() / kPage; ++page)
+        if (original[page * kPage] == 0x02 && original[page * kPage + 1] == 0x01)
+            userTables.push_back(page);
+    ASSERT_FALSE(userTables.empty());
+
+    struct Case {
+        const char* name;
+        std::vector<int> emptied;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"the catalogue", {2}, false},
+        {"every other table", userTables, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray bytes = original;
+        for (int page : c.emptied)
+            emptyUsageMap(bytes, page);
+        test::TempFolder dir;
+        dir.write(QStringLiteral("DB_KP.mdb"), bytes);
+        RecordingPrompter prompter;
+        IssuingDatabase db(dir.file(QStringLiteral("DB_KP.mdb")), prompter);
+        ASSERT_EQ(db.open(), c.opens);
+        if (!c.opens) {
+            ASSERT_EQ(prompter.texts().size(), 1);
+            EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("连接错误:")));
+            continue;
+        }
+        const QStringList tables = db.tableNames().value_or(QStringList());
+        ASSERT_TRUE(tables.contains(QStringLiteral("DateTest")));
+        for (const QString& table : tables) {
+            try {
+                db.table(table);
+                ADD_FAILURE() << "read " << table.toStdString();
+            } catch (const Failure& f) {
+                EXPECT_EQ(f.message(), QStringLiteral("表 %1 读不出来：数据库文件已损坏").arg(table));
+            }
+        }
+    }
 }

@@ -44,6 +44,18 @@ struct TableDeleter {
 };
 using TablePtr = std::unique_ptr<MdbTableDef, TableDeleter>;
 
+// A table definition with its columns, or null when the file's bytes do not give one that can be
+// scanned. A usage map stored as an empty row reaches us as no map, which the library's row reader
+// would follow into address zero.
+TablePtr readTable(MdbCatalogEntry* entry)
+{
+    TablePtr table(mdb_read_table(entry));
+    if (!table || !table->usage_map || table->map_sz == 0 || !mdb_read_columns(table.get()))
+        return nullptr;
+    mdb_rewind_table(table.get());
+    return table;
+}
+
 // A date-time cell as days since 1899-12-30 with the time of day as the fraction (also for days
 // before that date), written as the other engines write date-times.
 QString dateTimeText(double value)
@@ -175,8 +187,8 @@ private:
         objects.object_type = MDB_TABLE;
         objects.table_pg = 2;
         std::strcpy(objects.object_name, "MSysObjects");
-        TablePtr table(mdb_read_table(&objects));
-        if (!table || !mdb_read_columns(table.get()))
+        TablePtr table = readTable(&objects);
+        if (!table)
             return false;
         unsigned id = 0, name = 0, type = 0, flags = 0;
         try {
@@ -187,7 +199,6 @@ private:
         } catch (const Failure&) {
             return false;
         }
-        mdb_rewind_table(table.get());
         std::vector<std::unique_ptr<MdbCatalogEntry>> tables;
         scan(table.get(), {id, name, type, flags}, [&](const std::vector<QString>& values) {
             auto entry = std::make_unique<MdbCatalogEntry>();
@@ -222,10 +233,9 @@ private:
         MdbCatalogEntry* entry = findTable(name);
         if (!entry)
             throw Failure(StoreTexts::NoSuchTable.arg(name));
-        TablePtr table(mdb_read_table(entry));
-        if (!table || !mdb_read_columns(table.get()))
+        TablePtr table = readTable(entry);
+        if (!table)
             throw Failure(StoreTexts::TableUnreadable.arg(name));
-        mdb_rewind_table(table.get());
         return table;
     }
 
