@@ -21,6 +21,18 @@ void errorBox(Prompter& prompter, const QString& text)
     ShowMessageBox(prompter, BoxOwner::MainWindow, text, MessageBoxKind::Error);
 }
 
+// A row the run is done with: unticked, and showing the document's invoice and state.
+void settleRow(InvoiceList& list, int row, const QString& code, const QString& number, const QString& state,
+               const BatchRunHooks& hooks)
+{
+    list.setChecked(row, false);
+    list.setText(row, ColInvCode, code);
+    list.setText(row, ColInvNumber, number);
+    list.setText(row, ColState, state);
+    if (hooks.repaint)
+        hooks.repaint();
+}
+
 } // namespace
 
 BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& prompter, std::atomic<bool>& BatchRunning,
@@ -54,12 +66,7 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
         // The claim: no other station (nor a later run) takes the document while it is in hand.
         IssueJournal::Begun claim = journal.claim(orderId);
         const auto passOver = [&](const QString& why) {
-            list.setChecked(row, false);
-            list.setText(row, ColInvCode, claim.storedCode);
-            list.setText(row, ColInvNumber, claim.storedNumber);
-            list.setText(row, ColState, listStateText(claim.storedState));
-            if (hooks.repaint)
-                hooks.repaint();
+            settleRow(list, row, claim.storedCode, claim.storedNumber, listStateText(claim.storedState), hooks);
             if (hooks.passedOver)
                 hooks.passedOver(orderId, why);
         };
@@ -124,12 +131,7 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
         const bool stored = journal.recordIssued(attempt);
         // The invoicing program has issued it either way: the list says so, so that it is not
         // issued a second time from this list.
-        list.setChecked(row, false);
-        list.setText(row, ColInvCode, code);
-        list.setText(row, ColInvNumber, number);
-        list.setText(row, ColState, BrowserTexts::Issued);
-        if (hooks.repaint)
-            hooks.repaint();
+        settleRow(list, row, code, number, BrowserTexts::Issued, hooks);
         if (!stored) {
             // The store still reads "未开票" and the attempt stays open: stop before anything else
             // goes out, and give the clerk what to record by hand.

@@ -96,6 +96,16 @@ void LocalStore::ensureOpen()
         throw Failure(reason);
 }
 
+void LocalStore::ready(const SqlStatement& statement)
+{
+    if (m_observer)
+        m_observer(statement);
+    ensureOpen();
+    // Inside a transaction, a statement about one document holds that document's lock to the end.
+    if (!statement.lockKey.isEmpty() && m_depth > 0)
+        m_db->lockKey(statement.lockKey);
+}
+
 bool LocalStore::isOpen() const
 {
     return m_db->isOpen();
@@ -112,30 +122,20 @@ bool LocalStore::open()
 
 Rows LocalStore::select(const SqlStatement& statement)
 {
-    if (m_observer)
-        m_observer(statement);
-    ensureOpen();
-    if (!statement.lockKey.isEmpty() && m_depth > 0)
-        m_db->lockKey(statement.lockKey);
+    ready(statement);
     return m_db->select(statement);
 }
 
 void LocalStore::selectEach(const SqlStatement& statement, const std::function<void(const QStringList&)>& onColumns,
                             const std::function<void(std::vector<QString>&)>& onRow)
 {
-    if (m_observer)
-        m_observer(statement);
-    ensureOpen();
-    if (!statement.lockKey.isEmpty() && m_depth > 0)
-        m_db->lockKey(statement.lockKey);
+    ready(statement);
     m_db->selectEach(statement, onColumns, onRow);
 }
 
 int LocalStore::run(const SqlStatement& statement)
 {
-    if (m_observer)
-        m_observer(statement);
-    ensureOpen();
+    ready(statement);
     return m_db->exec(statement);
 }
 

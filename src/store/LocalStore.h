@@ -66,6 +66,8 @@ public:
 
 private:
     void ensureOpen();
+    // Before any statement: the observer, an open connection, and the statement's lock.
+    void ready(const SqlStatement& statement);
     std::unique_ptr<SqlConnection> m_db;
     Prompter& m_prompter;
     int m_depth = 0;

@@ -42,6 +42,15 @@ QMap<QString, QList<Invoice>> issuedByDocument(const QList<std::pair<const Issui
     return byDocument;
 }
 
+// The store holds the document as issued, with the code and number the issuing stand-in used.
+void expectRecorded(const IssuingRig& rig, const QString& id, const Invoice& invoice)
+{
+    const StoredState stored = rig.stored(id);
+    EXPECT_EQ(stored.fok, QStringLiteral("1"));
+    EXPECT_EQ(stored.code, invoice.code);
+    EXPECT_EQ(stored.number, invoice.number);
+}
+
 // The stations of a test: two desks, each with its folder, its stand-in (its own book code) and
 // its desktop, sharing one store on the test server.
 struct TwoStations {
@@ -117,11 +126,7 @@ TEST(ServerStations, TwoStationsIssueEveryDocumentExactlyOnce)
         ASSERT_EQ(invoices.size(), 1) << "issued " << invoices.size() << " times";
         const Invoice invoice = invoices.first();
         ++perStation[invoice.station];
-        // The store holds the code and number the issuing stand-in used.
-        const StoredState stored = s.one.stored(id);
-        EXPECT_EQ(stored.fok, QStringLiteral("1"));
-        EXPECT_EQ(stored.code, invoice.code);
-        EXPECT_EQ(stored.number, invoice.number);
+        expectRecorded(s.one, id, invoice);
         // The station that printed it says so; the other passed it over (or never reached it).
         DesktopProgram& issuer = invoice.station == StationOne ? *one : *two;
         EXPECT_TRUE(issuer.out().contains(id + QLatin1Char('\t') + invoice.code + QLatin1Char('\t') + invoice.number));
@@ -185,10 +190,7 @@ TEST(ServerStations, AStationKilledMidRunLeavesOnePendingAttemptTheOtherPassesOv
             continue;
         SCOPED_TRACE(id.toStdString());
         ASSERT_EQ(issued.value(id).size(), 1);
-        const StoredState stored = s.one.stored(id);
-        EXPECT_EQ(stored.fok, QStringLiteral("1"));
-        EXPECT_EQ(stored.code, issued.value(id).first().code);
-        EXPECT_EQ(stored.number, issued.value(id).first().number);
+        expectRecorded(s.one, id, issued.value(id).first());
     }
     // What the dead station may have issued for the cut document is named by its open attempt.
     for (const Invoice& invoice : issued.value(cut)) {

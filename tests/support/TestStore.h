@@ -4,16 +4,13 @@
 
 #include <QString>
 
-namespace corvina::test {
-
-class PgCluster;
-}
-
 namespace corvina {
 class LocalStore;
 }
 
 namespace corvina::test {
+
+class PgCluster;
 
 // True when this run's engine-aware tests work on the shared store (CORVINA_TEST_STORE=postgresql).
 bool testsUseServer();
