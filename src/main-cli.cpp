@@ -1,4 +1,5 @@
 #include "app/ProcessConsole.h"
+#include "app/ProcessStart.h"
 #include "cli/Commands.h"
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 // the window.
 int main(int argc, char** argv)
 {
+    corvina::prepareProcess();
     if (corvina::cli::isCommandLine(argc, argv)) {
         corvina::useParentConsole();
         return corvina::cli::runCommandLine(argc, argv);

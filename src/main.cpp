@@ -1,5 +1,6 @@
 #include "app/Clock.h"
 #include "app/ProcessConsole.h"
+#include "app/ProcessStart.h"
 #include "cli/Commands.h"
 #include "issuing/StopKey.h"
 #include "ui/CorvinaApplication.h"
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv)
 {
+    corvina::prepareProcess();
     if (corvina::cli::isCommandLine(argc, argv)) {
         corvina::useParentConsole();
         return corvina::cli::runCommandLine(argc, argv);

@@ -1,3 +1,5 @@
+#include "app/ProcessStart.h"
+
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
@@ -5,6 +7,7 @@
 // and Qt's plugins work, and nothing here may need Qt Gui.
 int main(int argc, char** argv)
 {
+    corvina::prepareProcess();
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
