@@ -35,11 +35,16 @@ bool IssueConfirmation::usedUp(const EnabledBook& book, const QString& code, con
 bool IssueConfirmation::ConfirmIssue(IssuingDatabase& database, Clock& clock, const QString& code,
                                      const QString& number)
 {
+    // Two reads in a row must agree that the book moved on: the file is read while the invoicing
+    // program may be writing it, and one torn read must not pass for an issued invoice.
+    int agreeing = 0;
     for (int poll = 0;; ++poll) {
         const std::optional<EnabledBook> book = readEnabledBookQuietly(database);
-        if (book && usedUp(*book, code, number))
+        agreeing = book && usedUp(*book, code, number) ? agreeing + 1 : 0;
+        if (agreeing == ConfirmReads)
             return true;
-        if (poll == ConfirmPolls)
+        // A book seen moving on at the last poll still gets the read that confirms it.
+        if (poll >= ConfirmPolls && agreeing == 0)
             return false;
         clock.sleep(ConfirmPollInterval);
     }

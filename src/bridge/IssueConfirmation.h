@@ -25,11 +25,13 @@ std::optional<EnabledBook> readEnabledBookQuietly(IssuingDatabase& database);
 // number, as its book tells. The book no longer offers `number` of `code` as its current free
 // number once DQKYH has moved on, another book (another FPDM) is enabled, or none is. The book is
 // read at once and then every ConfirmPollInterval ms through the clock, ConfirmPolls times at
-// most (about ten seconds); a read that fails counts as not yet.
+// most (about ten seconds); it is used once ConfirmReads reads in a row say so (a move seen at the
+// last poll gets its confirming reads), and a read that fails counts as not yet.
 class IssueConfirmation {
 public:
     static constexpr int ConfirmPollInterval = 200;
     static constexpr int ConfirmPolls = 50;
+    static constexpr int ConfirmReads = 2;
 
     static bool usedUp(const EnabledBook& book, const QString& code, const QString& number);
     static bool ConfirmIssue(IssuingDatabase& database, Clock& clock, const QString& code, const QString& number);

@@ -22,7 +22,7 @@ int runDeleteCommand(const QStringList& args)
     if (auto status = queryAndTick(session, parser, list))
         return *status;
 
-    InvoiceBrowser browser(*session.localStore(), session.prompter, session.clock);
+    InvoiceBrowser browser(*session.localStore(), session.prompter, session.clock, session.settings.Station);
     const InvoiceBrowser::Deletion result = browser.deleteTicked(list);
     if (result.outcome != InvoiceBrowser::DeleteOutcome::Deleted)
         return kFailed;

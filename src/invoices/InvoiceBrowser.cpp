@@ -15,9 +15,14 @@
 
 namespace corvina {
 
-InvoiceBrowser::InvoiceBrowser(LocalStore& store, Prompter& prompter, const Clock& clock)
-    : m_store(store), m_prompter(prompter), m_clock(clock)
+InvoiceBrowser::InvoiceBrowser(LocalStore& store, Prompter& prompter, const Clock& clock, QString station)
+    : m_store(store), m_prompter(prompter), m_clock(clock), m_station(std::move(station))
 {
+}
+
+void InvoiceBrowser::refuse(const QString& text)
+{
+    ShowMessageBox(m_prompter, BoxOwner::MainWindow, text, MessageBoxKind::Info);
 }
 
 InvoiceBrowser::Totals InvoiceBrowser::selectionTotals(const InvoiceList& list)
@@ -78,11 +83,33 @@ InvoiceBrowser::Deletion InvoiceBrowser::deleteTicked(const InvoiceList& list)
     }
 
     result.outcome = DeleteOutcome::Deleted;
+    IssueJournal journal(m_store, m_clock, m_prompter, m_station);
     for (const QString& document : documents) {
         try {
             m_store.beginTransaction();
         } catch (const Failure&) {
             ++result.failed; // the rerun query still lists it
+            continue;
+        }
+        // Under the document's lock: an attempt whose invoice may have gone out keeps its document,
+        // or nobody could settle it, and a claim made a moment later finds the document gone.
+        std::optional<IssueAttempt> open;
+        try {
+            m_store.select(Statements::documentState(document));
+            open = journal.openAttempt(document);
+        } catch (const Failure& failure) {
+            m_store.rollbackTo(0);
+            ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
+                           MessageBoxKind::Error);
+            ++result.failed;
+            continue;
+        }
+        if (open) {
+            m_store.rollbackTo(0);
+            refuse(open->leaseLive
+                       ? BrowserTexts::RunIssuing.arg(document, open->station).arg(IssueJournal::LeaseSeconds)
+                       : BrowserTexts::DeleteOpenAttempt.arg(document));
+            ++result.failed;
             continue;
         }
         // Header and lines go together: when one delete fails (its reason shown once), the other
@@ -107,6 +134,44 @@ InvoiceBrowser::Deletion InvoiceBrowser::deleteTicked(const InvoiceList& list)
     return result;
 }
 
+bool InvoiceBrowser::editAllowed(const Edit& edit, const QString& stateValue, std::optional<IssueAttempt>& attempt)
+{
+    IssueJournal journal(m_store, m_clock, m_prompter, m_station);
+    // The document's lock first, as the run takes it before writing its outcome.
+    m_store.select(Statements::documentState(edit.orderId));
+    attempt = journal.openAttempt(edit.orderId);
+    if (attempt && attempt->leaseLive) {
+        refuse(BrowserTexts::RunIssuing.arg(edit.orderId, attempt->station).arg(IssueJournal::LeaseSeconds));
+        return false;
+    }
+    if (stateValue != QLatin1String("1"))
+        return true;
+    const QString code = edit.code.trimmed();
+    const QString number = edit.number.trimmed();
+    if (attempt) {
+        // Settling "已开票": the invoicing program's code and number, which the attempt holds
+        // unless the invoicing program used others; those only after the clerk says so.
+        if (code.isEmpty() || number.isEmpty()) {
+            refuse(BrowserTexts::SettleNeedsNumbers.arg(edit.orderId));
+            return false;
+        }
+        if ((code != attempt->code || number != attempt->number) &&
+            ShowMessageBox(
+                m_prompter, BoxOwner::MainWindow,
+                BrowserTexts::SettleOtherNumbers.arg(edit.orderId, attempt->code, attempt->number, code, number),
+                MessageBoxKind::YesNo) != ButtonCode::Yes)
+            return false;
+    }
+    if (!code.isEmpty() && !number.isEmpty()) {
+        const QString holder = journal.invoiceHolder(code, number, edit.orderId);
+        if (!holder.isEmpty()) {
+            refuse(BrowserTexts::InvoiceHeld.arg(holder, edit.orderId));
+            return false;
+        }
+    }
+    return true;
+}
+
 InvoiceBrowser::EditOutcome InvoiceBrowser::applyEdit(InvoiceList& list, const Edit& edit)
 {
     const QString stateValue = mappedStateValue(editStateEntries(), edit.state);
@@ -122,11 +187,18 @@ InvoiceBrowser::EditOutcome InvoiceBrowser::applyEdit(InvoiceList& list, const E
     const int depth = m_store.transactionDepth();
     try {
         m_store.beginTransaction();
+        std::optional<IssueAttempt> attempt;
+        if (!editAllowed(edit, stateValue, attempt)) {
+            m_store.rollbackTo(depth);
+            return EditOutcome::Refused;
+        }
         if (!m_store.execute(Statements::editUpdate(edit.code, edit.number, stateValue, edit.orderId))) {
             m_store.rollbackTo(depth);
             return EditOutcome::Failed;
         }
-        IssueJournal(m_store, m_clock, m_prompter).settle(edit.orderId, stateValue, edit.code, edit.number);
+        if (attempt)
+            IssueJournal(m_store, m_clock, m_prompter, m_station)
+                .settle(*attempt, stateValue, edit.code.trimmed(), edit.number.trimmed());
         m_store.commit();
     } catch (const Failure& failure) {
         m_store.rollbackTo(depth);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "store/IssueJournal.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace corvina {
@@ -16,7 +19,8 @@ class Prompter;
 // the window and the command line both drive it.
 class InvoiceBrowser {
 public:
-    InvoiceBrowser(LocalStore& store, Prompter& prompter, const Clock& clock);
+    // `station` is this desk's name in the issuing journal: settlings made here carry it.
+    InvoiceBrowser(LocalStore& store, Prompter& prompter, const Clock& clock, QString station = QString());
 
     // Count and sum of the ticked rows with the two label texts, or the reason they cannot be
     // added up (a ticked amount that is not a number); the labels then keep their texts.
@@ -36,6 +40,8 @@ public:
 
     // Deletes every ticked document after the clerk's Yes, each header with its lines in one
     // transaction: a document goes whole or not at all. The caller reruns the query on Deleted.
+    // A document with an open issuing attempt stays (one box says why: a run is issuing it, or
+    // the attempt must be settled first); the check and the delete happen under its lock.
     enum class DeleteOutcome { NothingListed, NothingTicked, Refused, Deleted };
     struct Deletion {
         DeleteOutcome outcome = DeleteOutcome::NothingListed;
@@ -45,9 +51,12 @@ public:
     Deletion deleteTicked(const InvoiceList& list);
 
     // The edit dialog's OK: the texts as typed into its boxes. The list row changes only after
-    // the store took the update; Refused when the state text is neither entry (after an
-    // information box), Failed after the store's own message. Storing "未开票", or "已开票" with a
-    // code and a number, also settles the document's open issuing attempt, in the same transaction.
+    // the store took the update; Refused after one box (the state text is neither entry, a run is
+    // issuing the document, "已开票" without a code and a number, a code and number another
+    // document holds, or the clerk's No), Failed after the store's own message. Under the
+    // document's lock, an open issuing attempt is settled with the update, in one transaction:
+    // "未开票", or "已开票" with its code and number; another code and number only after the
+    // clerk's Yes to a question that shows both.
     enum class EditOutcome { Saved, Refused, Failed };
     struct Edit {
         int rowIndex = -1;
@@ -59,9 +68,15 @@ public:
     EditOutcome applyEdit(InvoiceList& list, const Edit& edit);
 
 private:
+    // Inside the edit's transaction, under the document's lock: false when the edit may not be
+    // made (after one box). `attempt` receives the document's open attempt, if any.
+    bool editAllowed(const Edit& edit, const QString& stateValue, std::optional<IssueAttempt>& attempt);
+    void refuse(const QString& text);
+
     LocalStore& m_store;
     Prompter& m_prompter;
     const Clock& m_clock;
+    QString m_station;
 };
 
 } // namespace corvina

@@ -13,6 +13,14 @@ inline const QString AmountNotANumber = QStringLiteral("销售单据号“%1”�
 inline const QString DeleteNothingListed = QStringLiteral("请先查询选择发票数据，再删除发票!");
 inline const QString DeleteNothingTicked = QStringLiteral("请先选中发票数据，再删除发票!");
 inline const QString DeleteQuestion = QStringLiteral("您确定要删除所选取的发票吗？");
+// A document whose issuing attempt is still open: its invoice may have gone out.
+inline const QString DeleteOpenAttempt = QStringLiteral(
+    "销售单据 %1 有一次开票尚未核对，不能删除。\n请先在开票软件中核对，在“发票修改”中记为“已开票”或“未开票”，再删除。");
+// A run (of this desk or another) holds the document's attempt: nothing may change it meanwhile.
+// %3: how many seconds a run cut off (a crash, a power cut) keeps holding it.
+inline const QString RunIssuing =
+    QStringLiteral("开票站“%2”正在为销售单据 %1 开票，现在不能修改或删除它。\n请等这次开票结束后再操作"
+                   "（如果那次开票已经中断，%3秒后即可核对）。");
 
 inline const QString EditCaption = QStringLiteral("发票修改");
 inline const QString EditCodeLabel = QStringLiteral("发票代号");
@@ -22,6 +30,16 @@ inline const QString EditOk = QStringLiteral("确定(&O)");
 inline const QString EditCancel = QStringLiteral("取消(&C)");
 // A state text that is neither entry would hide the document from every query.
 inline const QString EditStateUnknown = QStringLiteral("发票状态只能是“未开票”或“已开票”，请重新选择!");
+// Settling an open attempt as issued.
+inline const QString SettleNeedsNumbers =
+    QStringLiteral("销售单据 %1 记为“已开票”须填写开票软件中这张发票的发票代码和发票号码。");
+inline const QString SettleOtherNumbers =
+    QStringLiteral("销售单据 %1 这次开票记下的是：发票代码 %2，发票号码 %3。\n您填写的是：发票代码 %4，发票号码 %5。\n"
+                   "开票软件中这张单据的发票确实是您填写的号码吗？");
+// %1 says which document holds the code and number.
+inline const QString InvoiceHeld = QStringLiteral("%1，不能再记给销售单据 %2。");
+// The state shown for a document whose issuing attempt waits to be settled.
+inline const QString AwaitingCheck = QStringLiteral("待核对");
 
 // The state texts of the list and of the two state boxes.
 inline const QString Issued = QStringLiteral("已开票");

@@ -7,10 +7,13 @@
 #include "invoices/InvoiceQuery.h"
 #include "invoices/Texts.h"
 #include "issuing/Texts.h"
+#include "store/AttemptLease.h"
 #include "store/IssueJournal.h"
 #include "store/Texts.h"
 
 #include <QHash>
+#include <optional>
+#include <utility>
 
 namespace corvina {
 
@@ -93,9 +96,27 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
             return stopped();
         }
         IssueAttempt& attempt = claim.attempt;
-        // Until "保存" nothing went out: a run that stops gives the claim back.
+        // The run holds the attempt while it works on it: nobody settles, edits or deletes the
+        // document meanwhile. Whenever the run leaves the attempt open (a stop, a failure, an
+        // exception) it lets go of it, so that the clerk may settle it at once.
+        struct Hold {
+            IssueJournal& journal;
+            const IssueAttempt& attempt;
+            std::optional<AttemptLease> lease;
+            bool open = true;
+            void end(bool stillOpen)
+            {
+                lease.reset();
+                if (std::exchange(open, false) && stillOpen)
+                    journal.releaseLease(attempt);
+            }
+            ~Hold() { end(true); }
+        } hold{journal, attempt, std::nullopt};
+        hold.lease.emplace(journal.storeLocation(), attempt.id, IssueJournal::LeaseRenewSeconds);
+        // Until "保存" nothing went out: a run that stops gives the claim back. Its reason has been
+        // shown once; a claim that cannot be given back waits for the clerk in the list.
         const auto giveBack = [&](BatchEnd end) {
-            journal.withdraw(attempt);
+            hold.end(!journal.withdraw(attempt).done());
             if (end == BatchEnd::Normal)
                 BatchRunning.store(false);
             return end;
@@ -115,29 +136,38 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
         if (!steps.BookAsPrepared(orderId))
             return giveBack(BatchEnd::Normal);
 
-        // Committed before "保存": if the tool dies from here on, the next run finds them open.
-        if (!journal.setNumbers(attempt, code, number))
+        // Committed and synced before "保存": if the tool dies from here on, the next run finds them
+        // open. A number that any document or other open attempt holds is never sent.
+        if (const IssueJournal::Outcome numbered = journal.setNumbers(attempt, code, number); !numbered.done()) {
+            errorBox(prompter, numbered.kind == IssueJournal::Outcome::Kind::Refused
+                                   ? IssuingTexts::NumberHeld.arg(orderId, numbered.reason)
+                                   : StoreTexts::StatementError + numbered.reason);
             return giveBack(BatchEnd::Normal);
+        }
 
         steps.PressIssueButtons();
         if (!steps.ConfirmIssue()) {
             // Nothing is recorded; the attempt stays open so that no run issues the document again
             // before the clerk has looked.
-            journal.recordUnconfirmed(attempt);
+            hold.end(!journal.recordUnconfirmed(attempt).done());
             errorBox(prompter, IssuingTexts::NotConfirmed.arg(orderId, code, number));
             return stopped();
         }
 
-        const bool stored = journal.recordIssued(attempt);
-        // The invoicing program has issued it either way: the list says so, so that it is not
-        // issued a second time from this list.
-        settleRow(list, row, code, number, BrowserTexts::Issued, hooks);
-        if (!stored) {
-            // The store still reads "未开票" and the attempt stays open: stop before anything else
-            // goes out, and give the clerk what to record by hand.
-            errorBox(prompter, IssuingTexts::RecordByHand.arg(orderId, code, number));
+        const IssueJournal::Outcome stored = journal.recordIssued(attempt);
+        hold.end(!stored.done());
+        if (!stored.done()) {
+            // The invoicing program has issued it: the list says so, so that it is not issued a
+            // second time from this list. The store still reads as it did: stop before anything
+            // else goes out, and give the clerk what to check.
+            settleRow(list, row, code, number, BrowserTexts::Issued, hooks);
+            errorBox(prompter, stored.kind == IssueJournal::Outcome::Kind::Refused
+                                   ? IssuingTexts::RecordRefused.arg(orderId, code, number, stored.reason)
+                                   : IssuingTexts::RecordByHand.arg(orderId, code, number) + QLatin1Char('\n') +
+                                         StoreTexts::StatementError + stored.reason);
             return stopped();
         }
+        settleRow(list, row, code, number, BrowserTexts::Issued, hooks);
         recorded.insert(key(code, number), orderId);
         if (hooks.issued)
             hooks.issued(orderId, code, number);

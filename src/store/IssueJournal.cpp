@@ -28,7 +28,19 @@ IssueAttempt attemptAt(const Rows& rows, int row)
     a.settledCode = rows.value(row, QStringLiteral("FSettledCode"));
     a.settledNumber = rows.value(row, QStringLiteral("FSettledNumber"));
     a.station = rows.value(row, QStringLiteral("FStation"));
+    a.settledBy = rows.value(row, QStringLiteral("FSettledBy"));
+    a.leaseLive = rows.value(row, QStringLiteral("FLeaseLive")) == QLatin1String("1");
     return a;
+}
+
+IssueJournal::Outcome refused(const QString& reason)
+{
+    return {IssueJournal::Outcome::Kind::Refused, reason};
+}
+
+IssueJournal::Outcome failed(const QString& reason)
+{
+    return {IssueJournal::Outcome::Kind::Failed, reason};
 }
 
 } // namespace
@@ -89,7 +101,7 @@ IssueJournal::Begun IssueJournal::begin(const QString& orderId, const QString& c
             return begun;
         }
         // The store's rule of one open attempt per document is what finally keeps a second claim out.
-        m_store.run(Statements::beginAttempt(orderId, code, number, now(), m_station));
+        m_store.run(Statements::beginAttempt(orderId, code, number, now(), m_station, LeaseSeconds));
         const Rows created = m_store.select(Statements::openAttempt(orderId));
         if (created.isEmpty())
             throw Failure(StoreTexts::AttemptNotWritten.arg(orderId));
@@ -115,78 +127,136 @@ IssueJournal::Begun IssueJournal::begin(const QString& orderId, const QString& c
     }
 }
 
-bool IssueJournal::change(const SqlStatement& statement, const QString& orderId)
+QString IssueJournal::whyNotStillPending(const IssueAttempt& attempt)
+{
+    // The document's lock first, as every writer of the document takes it.
+    const Rows document = m_store.select(Statements::documentState(attempt.orderId));
+    if (document.isEmpty())
+        return StoreTexts::DocumentNotStored.arg(attempt.orderId);
+    const Rows now = m_store.select(Statements::attemptById(attempt.id));
+    if (now.isEmpty() || !now.value(0, QStringLiteral("FClosedAt")).isEmpty()) {
+        const QString by = now.value(0, QStringLiteral("FSettledBy"));
+        return StoreTexts::AttemptNoLongerOpen.arg(
+            attempt.orderId, by.isEmpty() ? now.value(0, QStringLiteral("FClosedAt")) : StoreTexts::SettledBy.arg(by));
+    }
+    if (trimControl(document.value(0, QStringLiteral("FOK"))) != QLatin1String("0"))
+        return StoreTexts::DocumentNoLongerPending.arg(attempt.orderId);
+    return QString();
+}
+
+QString IssueJournal::invoiceHolder(const QString& code, const QString& number, const QString& orderId)
+{
+    const Rows documents = m_store.select(Statements::invoiceHolders(code, number));
+    for (int r = 0; r < documents.count(); ++r) {
+        const QString holder = documents.value(r, QStringLiteral("FCustOrderId"));
+        // A document stored as not issued holds no invoice, whatever its boxes say.
+        if (holder != orderId && trimControl(documents.value(r, QStringLiteral("FOK"))) == QLatin1String("1"))
+            return StoreTexts::InvoiceHeldByDocument.arg(code, number, holder);
+    }
+    const Rows attempts = m_store.select(Statements::openAttemptsWithInvoice(code, number));
+    for (int r = 0; r < attempts.count(); ++r) {
+        const IssueAttempt other = attemptAt(attempts, r);
+        if (other.orderId != orderId)
+            return StoreTexts::InvoiceHeldByAttempt.arg(code, number, other.orderId, other.station);
+    }
+    return QString();
+}
+
+IssueJournal::Outcome IssueJournal::setNumbers(IssueAttempt& attempt, const QString& code, const QString& number)
 {
     const int depth = m_store.transactionDepth();
     try {
         m_store.beginTransaction();
-        if (m_store.run(statement) != 1)
-            throw Failure(StoreTexts::AttemptNotWritten.arg(orderId));
+        QString why = whyNotStillPending(attempt);
+        if (why.isEmpty())
+            why = invoiceHolder(code, number, attempt.orderId);
+        if (!why.isEmpty()) {
+            m_store.rollbackTo(depth);
+            return refused(why);
+        }
+        if (m_store.run(Statements::numberAttempt(attempt.id, code, number)) != 1)
+            throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
         m_store.commit();
-        return true;
     } catch (const Failure& failure) {
         m_store.rollbackTo(depth);
-        ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
-                       MessageBoxKind::Error);
-        return false;
+        return failed(failure.message());
+    }
+    attempt.code = code;
+    attempt.number = number;
+    return {};
+}
+
+IssueJournal::Outcome IssueJournal::withdraw(const IssueAttempt& attempt)
+{
+    const int depth = m_store.transactionDepth();
+    try {
+        m_store.beginTransaction();
+        if (m_store.run(Statements::withdrawAttempt(attempt.id)) != 1)
+            throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
+        m_store.commit();
+        return {};
+    } catch (const Failure& failure) {
+        m_store.rollbackTo(depth);
+        return failed(failure.message());
     }
 }
 
-bool IssueJournal::setNumbers(IssueAttempt& attempt, const QString& code, const QString& number)
-{
-    if (!change(Statements::numberAttempt(attempt.id, code, number), attempt.orderId))
-        return false;
-    attempt.code = code;
-    attempt.number = number;
-    return true;
-}
-
-bool IssueJournal::withdraw(const IssueAttempt& attempt)
-{
-    return change(Statements::withdrawAttempt(attempt.id), attempt.orderId);
-}
-
-bool IssueJournal::finish(const IssueAttempt& attempt, const QString& outcome, bool markIssued)
+IssueJournal::Outcome IssueJournal::finish(const IssueAttempt& attempt, const QString& outcome, bool markIssued)
 {
     const int depth = m_store.transactionDepth();
     try {
         m_store.beginTransaction();
         // Under the document's lock, as a claim is decided: another station deciding whether the
-        // document is still free waits for this outcome instead of reading around it.
-        m_store.select(Statements::documentState(attempt.orderId));
+        // document is still free waits for this outcome instead of reading around it; a clerk
+        // settling it meanwhile wins, and the run writes nothing.
+        QString why = whyNotStillPending(attempt);
+        if (why.isEmpty() && markIssued)
+            why = invoiceHolder(attempt.code, attempt.number, attempt.orderId);
+        if (!why.isEmpty()) {
+            m_store.rollbackTo(depth);
+            return refused(why);
+        }
         const QString at = now();
         if (m_store.run(Statements::finishAttempt(attempt.id, outcome, at, markIssued ? at : QString())) != 1)
             throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
         if (markIssued && m_store.run(Statements::markIssued(attempt.code, attempt.number, attempt.orderId)) != 1)
             throw Failure(StoreTexts::DocumentNotStored.arg(attempt.orderId));
         m_store.commit();
-        return true;
+        return {};
     } catch (const Failure& failure) {
         m_store.rollbackTo(depth);
-        ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
-                       MessageBoxKind::Error);
-        return false;
+        return failed(failure.message());
     }
 }
 
-bool IssueJournal::recordIssued(const IssueAttempt& attempt)
+IssueJournal::Outcome IssueJournal::recordIssued(const IssueAttempt& attempt)
 {
     return finish(attempt, Issued, true);
 }
 
-bool IssueJournal::recordUnconfirmed(const IssueAttempt& attempt)
+IssueJournal::Outcome IssueJournal::recordUnconfirmed(const IssueAttempt& attempt)
 {
     return finish(attempt, Unconfirmed, false);
 }
 
-bool IssueJournal::settle(const QString& orderId, const QString& stateValue, const QString& code, const QString& number)
+void IssueJournal::releaseLease(const IssueAttempt& attempt) noexcept
 {
-    // "已开票" settles only with the code and number the invoicing program shows for it.
-    const bool closes = stateValue == QLatin1String("0") ||
-                        (stateValue == QLatin1String("1") && !code.trimmed().isEmpty() && !number.trimmed().isEmpty());
-    if (!closes)
-        return false;
-    return m_store.run(Statements::settleAttempt(orderId, now(), stateValue, code, number)) > 0;
+    const int depth = m_store.transactionDepth();
+    try {
+        m_store.beginTransaction();
+        m_store.run(Statements::releaseLease(attempt.id));
+        m_store.commit();
+    } catch (const std::exception&) {
+        // The lease runs out by itself.
+        m_store.rollbackTo(depth);
+    }
+}
+
+void IssueJournal::settle(const IssueAttempt& attempt, const QString& stateValue, const QString& code,
+                          const QString& number)
+{
+    if (m_store.run(Statements::settleAttempt(attempt.id, now(), stateValue, code, number, m_station)) != 1)
+        throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
 }
 
 std::vector<IssueAttempt> IssueJournal::list(const QString& from, const QString& to)
@@ -197,6 +267,30 @@ std::vector<IssueAttempt> IssueJournal::list(const QString& from, const QString&
     for (int r = 0; r < rows.count(); ++r)
         attempts.push_back(attemptAt(rows, r));
     return attempts;
+}
+
+std::vector<QStringList> IssueJournal::duplicateInvoices()
+{
+    const Rows rows = m_store.select(Statements::duplicateInvoices());
+    std::vector<QStringList> out;
+    for (int r = 0; r < rows.count(); ++r)
+        out.push_back({rows.value(r, QStringLiteral("FInvCode")), rows.value(r, QStringLiteral("FInvNumber")),
+                       rows.value(r, QStringLiteral("FCustOrderId"))});
+    return out;
+}
+
+QStringList IssueJournal::documentsWithOpenAttempts()
+{
+    const Rows rows = m_store.select(Statements::openAttemptDocuments());
+    QStringList out;
+    for (int r = 0; r < rows.count(); ++r)
+        out << rows.value(r, QStringLiteral("FCustOrderId"));
+    return out;
+}
+
+QString IssueJournal::storeLocation() const
+{
+    return m_store.path();
 }
 
 } // namespace corvina

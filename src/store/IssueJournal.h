@@ -26,9 +26,16 @@ struct IssueAttempt {
     QString settledState; // what the clerk stored when settling: "0" or "1"
     QString settledCode;
     QString settledNumber;
-    QString station; // the station that made it; empty for attempts made before stations were kept
+    QString station;        // the station that made it; empty for attempts made before stations were kept
+    QString settledBy;      // the station whose clerk settled it
+    bool leaseLive = false; // a run still holds it (by the store's clock): nobody else may touch it
 
     bool isOpen() const { return closedAt.isEmpty(); }
+    // The clerk settled it as issued under another code and number than the attempt's own.
+    bool settledWithOtherNumbers() const
+    {
+        return settledState == QLatin1String("1") && (settledCode != code || settledNumber != number);
+    }
     // Claimed, but the invoicing program's book was never read for it: nothing went out.
     bool hasNumbers() const { return !code.isEmpty() || !number.isEmpty(); }
 };
@@ -45,6 +52,22 @@ public:
     static inline const QString Pending = QStringLiteral("pending");
     static inline const QString Issued = QStringLiteral("issued");
     static inline const QString Unconfirmed = QStringLiteral("unconfirmed");
+
+    // A run holds its open attempt for LeaseSeconds and renews the hold every LeaseRenewSeconds
+    // (see AttemptLease); a run that died lets go of it once the lease runs out.
+    static constexpr int LeaseSeconds = 30;
+    static constexpr int LeaseRenewSeconds = 5;
+
+    // What a run's write to the journal came to. Refused: the store holds something that forbids
+    // it (the attempt was settled meanwhile, the document is no longer "未开票", another document
+    // holds the code and number); `reason` says what. Failed: the store could not be written;
+    // `reason` is its message. Nothing is shown: the run says it once.
+    struct Outcome {
+        enum class Kind { Done, Refused, Failed };
+        Kind kind = Kind::Done;
+        QString reason;
+        bool done() const { return kind == Kind::Done; }
+    };
 
     // `station` names the station whose attempts this journal makes (see AppSettings::Station).
     IssueJournal(LocalStore& store, const Clock& clock, Prompter& prompter, QString station = QString());
@@ -78,38 +101,56 @@ public:
     Begun begin(const QString& orderId, const QString& code, const QString& number);
     // The same before the invoicing program's book is read: the attempt has no numbers yet.
     Begun claim(const QString& orderId) { return begin(orderId, QString(), QString()); }
-    // The code and number the claimed document is about to be issued under, committed before
-    // "保存" is pressed. False after one box ("出错原因：" + reason).
-    bool setNumbers(IssueAttempt& attempt, const QString& code, const QString& number);
+    // The code and number the claimed document is about to be issued under, committed (synced)
+    // before "保存" is pressed. Under the document's and the pair's locks it checks that the
+    // attempt is still open, the document still "未开票", and that no issued document and no
+    // other open attempt holds the pair: a number held anywhere in the store is never sent.
+    Outcome setNumbers(IssueAttempt& attempt, const QString& code, const QString& number);
     // Gives a claim up when nothing went to the invoicing program (the preparation stopped the
-    // run). False after one box; the attempt then stays open for the clerk.
-    bool withdraw(const IssueAttempt& attempt);
+    // run). On failure the attempt stays open for the clerk.
+    Outcome withdraw(const IssueAttempt& attempt);
 
     // The invoicing program's book shows the number used: the attempt is closed as issued and the
-    // document recorded with its code and number, together or not at all. False after one box
-    // ("出错原因：" + reason); the attempt then stays open.
-    bool recordIssued(const IssueAttempt& attempt);
-    // The issue was not confirmed: the attempt stays open, so the document waits for the clerk.
-    // False after one box.
-    bool recordUnconfirmed(const IssueAttempt& attempt);
+    // document recorded with its code and number, together or not at all, and only while the
+    // attempt is still open, the document still "未开票" and no other document holds the pair.
+    // Otherwise nothing is written; a settlement is never written over.
+    Outcome recordIssued(const IssueAttempt& attempt);
+    // The issue was not confirmed: the attempt stays open, so the document waits for the clerk,
+    // and the run lets go of it.
+    Outcome recordUnconfirmed(const IssueAttempt& attempt);
+    // The run ends leaving the attempt open: the clerk may settle it from now on. Quiet.
+    void releaseLease(const IssueAttempt& attempt) noexcept;
 
-    // The clerk's hand edit of a document, inside the caller's transaction: storing "0", or "1"
-    // with a code and a number, closes the document's open attempt. Returns whether one was
-    // closed. Failures throw Failure.
-    bool settle(const QString& orderId, const QString& stateValue, const QString& code, const QString& number);
+    // The clerk's settling of an open attempt, inside the caller's transaction, which holds the
+    // document's lock: "0", or "1" with a code and a number, closes it. The caller has checked
+    // that no run holds it and that the pair is free. Failures throw Failure.
+    void settle(const IssueAttempt& attempt, const QString& stateValue, const QString& code, const QString& number);
+
+    // Who else holds an invoice code and number: an issued document other than `orderId`, or an
+    // open attempt for another document. Empty when the pair is free. Inside a transaction it holds
+    // the pair's lock. Failures throw Failure.
+    QString invoiceHolder(const QString& code, const QString& number, const QString& orderId);
 
     // Attempts begun within [from, to] (stamps compared as text) and every attempt still open, in
     // the order they began. Failures throw Failure.
     std::vector<IssueAttempt> list(const QString& from, const QString& to);
+    // Documents whose code and number another document also holds (a store written before a pair
+    // was kept to one document), as {code, number, document}, ordered by the pair. Failures throw.
+    std::vector<QStringList> duplicateInvoices();
+    // Every document with an open attempt. Failures throw Failure.
+    QStringList documentsWithOpenAttempts();
+    // The store the journal writes to, as LocalStore takes it (for a second connection).
+    QString storeLocation() const;
 
     // The journal's form of a moment.
     static QString stamp(const QDateTime& moment);
 
 private:
-    bool finish(const IssueAttempt& attempt, const QString& outcome, bool markIssued);
+    Outcome finish(const IssueAttempt& attempt, const QString& outcome, bool markIssued);
     QString now() const;
-
-    bool change(const SqlStatement& statement, const QString& orderId);
+    // Under the document's lock, inside the caller's transaction: why the run may no longer write
+    // its outcome for `attempt` (empty when it may).
+    QString whyNotStillPending(const IssueAttempt& attempt);
 
     LocalStore& m_store;
     const Clock& m_clock;

@@ -234,9 +234,9 @@ bool SqlConnection::openFile(QString* reason)
         try {
             if (!m_options.readOnly) {
                 execText(QStringLiteral("PRAGMA journal_mode=WAL"));
-                // In WAL mode a commit survives the program dying without a flush of its own; only
-                // a power cut may lose the last commits, never the file's consistency.
-                execText(QStringLiteral("PRAGMA synchronous=NORMAL"));
+                // Every commit is on the disk before it returns: an issuing attempt committed before
+                // "保存" must survive a power cut, or the document would look never tried.
+                execText(QStringLiteral("PRAGMA synchronous=FULL"));
                 for (const QString& stmt : m_options.schema.split(QLatin1Char(';'), Qt::SkipEmptyParts))
                     if (!stmt.trimmed().isEmpty())
                         execText(stmt);
@@ -309,6 +309,11 @@ QString SqlConnection::dialect(const QString& text) const
                                                QRegularExpression::CaseInsensitiveOption);
     QString out = text;
     out.replace(deleteStar, QStringLiteral("delete from"));
+    // The store's own clock in whole seconds since 1970: the server's for a shared store, so that
+    // desks whose clocks differ agree on it.
+    out.replace(QLatin1String("{storeNow}"),
+                m_engine == Engine::Postgres ? QLatin1String("cast(extract(epoch from clock_timestamp()) as bigint)")
+                                             : QLatin1String("cast(strftime('%s','now') as integer)"));
     return out;
 }
 

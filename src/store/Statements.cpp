@@ -78,10 +78,32 @@ SqlStatement markIssued(const QString& code, const QString& number, const QStrin
             {}};
 }
 
+SqlStatement invoiceHolders(const QString& code, const QString& number)
+{
+    // Locked on the pair itself: two desks checking the same pair decide one after the other.
+    return {QStringLiteral("select FCustOrderId,FOK from invoiceMaster where FInvCode=? and FInvNumber=?"),
+            {code, number},
+            {},
+            QStringLiteral("invoice\n") + code + QLatin1Char('\n') + number};
+}
+
+SqlStatement duplicateInvoices()
+{
+    return {QStringLiteral("select FInvCode,FInvNumber,FCustOrderId from invoiceMaster where FInvCode<>'' and "
+                           "FInvNumber<>'' and exists (select 1 from invoiceMaster other where "
+                           "other.FInvCode=invoiceMaster.FInvCode and other.FInvNumber=invoiceMaster.FInvNumber and "
+                           "other.FCustOrderId<>invoiceMaster.FCustOrderId) order by FInvCode,FInvNumber,FCustOrderId"),
+            {},
+            {}};
+}
+
 namespace {
+// Whether a run still holds the attempt is told by the store's own clock, so that desks whose
+// clocks differ agree.
 const QString kAttemptColumns = QStringLiteral("FAttemptId,FCustOrderId,FInvCode,FInvNumber,FStartedAt,FOutcome,"
                                                "FFinishedAt,FClosedAt,FSettledState,FSettledCode,FSettledNumber,"
-                                               "FStation");
+                                               "FStation,FSettledBy,case when FLeaseUntil>{storeNow} then 1 else 0 "
+                                               "end as FLeaseLive");
 } // namespace
 
 SqlStatement documentState(const QString& orderId)
@@ -100,12 +122,25 @@ SqlStatement openAttempt(const QString& orderId)
             {}};
 }
 
-SqlStatement beginAttempt(const QString& orderId, const QString& code, const QString& number, const QString& startedAt,
-                          const QString& station)
+SqlStatement openAttemptsWithInvoice(const QString& code, const QString& number)
 {
-    return {QStringLiteral("insert into issueJournal(FCustOrderId,FInvCode,FInvNumber,FStartedAt,FOutcome,FStation) "
-                           "values(?,?,?,?,'pending',?)"),
-            {orderId, code, number, startedAt, station},
+    return {QStringLiteral("select ") + kAttemptColumns +
+                QStringLiteral(" from issueJournal where FInvCode=? and FInvNumber=? and FClosedAt is null"),
+            {code, number},
+            {}};
+}
+
+SqlStatement openAttemptDocuments()
+{
+    return {QStringLiteral("select FCustOrderId from issueJournal where FClosedAt is null"), {}, {}};
+}
+
+SqlStatement beginAttempt(const QString& orderId, const QString& code, const QString& number, const QString& startedAt,
+                          const QString& station, int leaseSeconds)
+{
+    return {QStringLiteral("insert into issueJournal(FCustOrderId,FInvCode,FInvNumber,FStartedAt,FOutcome,FStation,"
+                           "FLeaseUntil) values(?,?,?,?,'pending',?,{storeNow}+?)"),
+            {orderId, code, number, startedAt, station, leaseSeconds},
             {}};
 }
 
@@ -114,6 +149,19 @@ SqlStatement numberAttempt(qint64 id, const QString& code, const QString& number
     return {QStringLiteral("update issueJournal set FInvCode=?,FInvNumber=? where FAttemptId=? and FClosedAt is null"),
             {code, number, id},
             {}};
+}
+
+SqlStatement renewLease(qint64 id, int leaseSeconds)
+{
+    return {QStringLiteral("update issueJournal set FLeaseUntil={storeNow}+? where FAttemptId=? and FClosedAt is null "
+                           "and FLeaseUntil is not null"),
+            {leaseSeconds, id},
+            {}};
+}
+
+SqlStatement releaseLease(qint64 id)
+{
+    return {QStringLiteral("update issueJournal set FLeaseUntil=null where FAttemptId=?"), {id}, {}};
 }
 
 SqlStatement withdrawAttempt(qint64 id)
@@ -132,19 +180,19 @@ SqlStatement attemptById(qint64 id)
 
 SqlStatement finishAttempt(qint64 id, const QString& outcome, const QString& finishedAt, const QString& closedAt)
 {
-    // An attempt the clerk closed meanwhile keeps the moment it was closed.
-    return {QStringLiteral("update issueJournal set FOutcome=?,FFinishedAt=?,FClosedAt=coalesce(FClosedAt,?) "
-                           "where FAttemptId=?"),
+    // Only an attempt still open: a settlement is never written over. The run lets go of it either way.
+    return {QStringLiteral("update issueJournal set FOutcome=?,FFinishedAt=?,FClosedAt=?,FLeaseUntil=null "
+                           "where FAttemptId=? and FClosedAt is null"),
             {outcome, finishedAt, closedAt.isEmpty() ? QVariant() : QVariant(closedAt), id},
             {}};
 }
 
-SqlStatement settleAttempt(const QString& orderId, const QString& closedAt, const QString& stateValue,
-                           const QString& code, const QString& number)
+SqlStatement settleAttempt(qint64 id, const QString& closedAt, const QString& stateValue, const QString& code,
+                           const QString& number, const QString& settledBy)
 {
-    return {QStringLiteral("update issueJournal set FClosedAt=?,FSettledState=?,FSettledCode=?,FSettledNumber=? "
-                           "where FCustOrderId=? and FClosedAt is null"),
-            {closedAt, stateValue, code, number, orderId},
+    return {QStringLiteral("update issueJournal set FClosedAt=?,FSettledState=?,FSettledCode=?,FSettledNumber=?,"
+                           "FSettledBy=?,FLeaseUntil=null where FAttemptId=? and FClosedAt is null"),
+            {closedAt, stateValue, code, number, settledBy, id},
             {}};
 }
 

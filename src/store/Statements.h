@@ -26,25 +26,41 @@ SqlStatement deleteLines(const QString& orderId);
 SqlStatement editUpdate(const QString& code, const QString& number, const QString& stateValue, const QString& orderId);
 // Recording an issued invoice.
 SqlStatement markIssued(const QString& code, const QString& number, const QString& orderId);
+// The documents that hold an invoice code and number; inside a transaction it holds the pair's
+// lock, so that two desks giving out one pair decide one after the other.
+SqlStatement invoiceHolders(const QString& code, const QString& number);
+// Every document whose code and number another document also holds (stores written before the
+// pair was kept to one document), ordered by the pair.
+SqlStatement duplicateInvoices();
 
 // The issuing journal: one row per attempt to issue a document. An attempt is open until the
 // invoice is recorded or the clerk settles it; at most one attempt per document is open.
 // The document's state and numbers, read when an attempt begins; inside the claim's transaction
 // it holds the document's lock, so that two stations claim one after the other.
 SqlStatement documentState(const QString& orderId);
+// Attempts carry FLeaseLive: 1 while a run still holds them (their lease, renewed by the run, has
+// not run out by the store's clock).
 SqlStatement openAttempt(const QString& orderId);
+SqlStatement openAttemptsWithInvoice(const QString& code, const QString& number);
+SqlStatement openAttemptDocuments();
+// A new open attempt, held by its run for `leaseSeconds` from now.
 SqlStatement beginAttempt(const QString& orderId, const QString& code, const QString& number, const QString& startedAt,
-                          const QString& station);
+                          const QString& station, int leaseSeconds);
 // The code and number an open attempt will issue under, once the book is read.
 SqlStatement numberAttempt(qint64 id, const QString& code, const QString& number);
+// The run still holds its open attempt: `leaseSeconds` more from now. A released lease stays released.
+SqlStatement renewLease(qint64 id, int leaseSeconds);
+// The run has let go of the attempt (it ended, leaving it open): the clerk may settle it.
+SqlStatement releaseLease(qint64 id);
 // A claim given up before anything went to the invoicing program.
 SqlStatement withdrawAttempt(qint64 id);
 SqlStatement attemptById(qint64 id);
 // The outcome found by the run; closedAt is empty for an outcome that leaves the attempt open.
 SqlStatement finishAttempt(qint64 id, const QString& outcome, const QString& finishedAt, const QString& closedAt);
-// The clerk's settling of a document's open attempt: the state, code and number stored by hand.
-SqlStatement settleAttempt(const QString& orderId, const QString& closedAt, const QString& stateValue,
-                           const QString& code, const QString& number);
+// The clerk's settling of an open attempt: the state, code and number stored by hand, and who
+// settled it and how.
+SqlStatement settleAttempt(qint64 id, const QString& closedAt, const QString& stateValue, const QString& code,
+                           const QString& number, const QString& settledBy);
 // Attempts begun between two stamps, and every attempt still open, in the order they began.
 SqlStatement journalListing(const QString& from, const QString& to);
 

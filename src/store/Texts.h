@@ -52,5 +52,13 @@ inline const QString TableUnreadable = QStringLiteral("表 %1 读不出来：数
 // Reasons given after "出错原因：" when the issuing journal cannot be written as it must.
 inline const QString AttemptNotWritten = QStringLiteral("开票记录（销售单据号 %1）未能写入");
 inline const QString DocumentNotStored = QStringLiteral("数据库中已没有销售单据号为 %1 的单据");
+// Why a run may not write what it found (the store changed under it), and why a code and number
+// may not go to a document: each names the document the clerk should check.
+inline const QString AttemptNoLongerOpen = QStringLiteral("销售单据 %1 的这次开票已被核对或关闭（%2）");
+inline const QString SettledBy = QStringLiteral("由开票站“%1”核对");
+inline const QString DocumentNoLongerPending = QStringLiteral("销售单据 %1 在数据库中已不是“未开票”");
+inline const QString InvoiceHeldByDocument = QStringLiteral("发票代码 %1、发票号码 %2 已记录给销售单据 %3");
+inline const QString InvoiceHeldByAttempt =
+    QStringLiteral("发票代码 %1、发票号码 %2 已用于销售单据 %3 尚未核对的开票（开票站“%4”）");
 
 } // namespace corvina::StoreTexts

@@ -303,7 +303,7 @@ void TMainFrm::BitBtn3Click()
 {
     if (refuseDuringRun())
         return;
-    InvoiceBrowser browser(*m_local, m_prompter, m_clock);
+    InvoiceBrowser browser(*m_local, m_prompter, m_clock, m_settings.Station);
     // The rerun query shows the store's new content and unticks every row.
     if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
         BitBtn1Click();
@@ -351,7 +351,7 @@ void TMainFrm::lv_FpxcClick()
         first = std::min(first, index.row());
 
     LV_Detail->setRowCount(0);
-    InvoiceBrowser browser(*m_local, m_prompter, m_clock);
+    InvoiceBrowser browser(*m_local, m_prompter, m_clock, m_settings.Station);
     std::vector<QStringList> items;
     try {
         items = browser.lineItems(m_model->text(first, ColOrderId));
@@ -379,7 +379,7 @@ void TMainFrm::lv_FpxcDblClick()
     for (const QModelIndex& index : selected)
         row = std::min(row, index.row());
 
-    InvoiceBrowser browser(*m_local, m_prompter, m_clock);
+    InvoiceBrowser browser(*m_local, m_prompter, m_clock, m_settings.Station);
     TfrmEdt dialog(browser, *m_model, this);
     dialog.RowIndex = row;
     dialog.OrderId = m_model->text(row, ColOrderId);

@@ -30,14 +30,21 @@ struct JournalFolder {
         EXPECT_TRUE(store.open());
         FakeClock then(QDateTime(QDate(2024, 3, 4), QTime(10, 0, 5)));
         IssueJournal old(store, then, prompter, QStringLiteral("站甲"));
-        EXPECT_TRUE(old.recordIssued(
-            old.begin(QStringLiteral("A"), QStringLiteral("3100071140"), QStringLiteral("00000001")).attempt));
+        EXPECT_TRUE(
+            old.recordIssued(
+                   old.begin(QStringLiteral("A"), QStringLiteral("3100071140"), QStringLiteral("00000001")).attempt)
+                .done());
         then.set(QDateTime(QDate(2024, 3, 4), QTime(11, 0)));
-        old.begin(QStringLiteral("B"), QStringLiteral("3100071140"), QStringLiteral("00000002"));
+        // Left open by a run that has ended.
+        old.releaseLease(
+            old.begin(QStringLiteral("B"), QStringLiteral("3100071140"), QStringLiteral("00000002")).attempt);
         SystemClock now;
         IssueJournal today(store, now, prompter);
-        EXPECT_TRUE(today.recordIssued(
-            today.begin(QStringLiteral("C"), QStringLiteral("3100071140"), QStringLiteral("00000003")).attempt));
+        EXPECT_TRUE(
+            today
+                .recordIssued(
+                    today.begin(QStringLiteral("C"), QStringLiteral("3100071140"), QStringLiteral("00000003")).attempt)
+                .done());
     }
     ProcessResult run(QStringList args) const
     {
@@ -121,6 +128,105 @@ TEST(IssuingCommands, EditSettlesTheOpenAttempt)
     EXPECT_EQ(f.rig.stored(QStringLiteral("B")).fok, QStringLiteral("1"));
     // Settled and no longer from the old day: today's listing shows only what was issued today.
     EXPECT_EQ(lines(f.run({QStringLiteral("journal")}).out).size(), 2);
+}
+
+// Settling by command: the attempt's own code and number unless others are given, others only
+// with --other-numbers and a Yes, never empty ones and never a pair another document holds; a
+// document with an open attempt is not deleted.
+TEST(IssuingCommands, SettlingAndDeletingAnOpenAttempt)
+{
+    const QString code = QStringLiteral("3100071140");
+    struct Case {
+        const char* name;
+        QStringList args;
+        int status;
+        QString errHas;
+        QStringList bAfter; // FOK, FInvCode, FInvNumber of B; empty: B is gone
+        bool open;
+    };
+    const QStringList untouched{QStringLiteral("0"), QString(), QString()};
+    const Case cases[] = {
+        {"the attempt's own numbers by default",
+         {QStringLiteral("edit"), QStringLiteral("B"), QStringLiteral("--state"), QStringLiteral("已开票")},
+         0,
+         {},
+         {QStringLiteral("1"), code, QStringLiteral("00000002")},
+         false},
+        {"other numbers without the flag",
+         {QStringLiteral("edit"), QStringLiteral("B"), QStringLiteral("--state"), QStringLiteral("已开票"),
+          QStringLiteral("--code"), QStringLiteral("9999"), QStringLiteral("--number"), QStringLiteral("42")},
+         1,
+         QStringLiteral("--other-numbers"),
+         untouched,
+         true},
+        {"other numbers with the flag, answered No",
+         {QStringLiteral("edit"), QStringLiteral("B"), QStringLiteral("--state"), QStringLiteral("已开票"),
+          QStringLiteral("--code"), QStringLiteral("9999"), QStringLiteral("--number"), QStringLiteral("42"),
+          QStringLiteral("--other-numbers")},
+         1,
+         QStringLiteral("您填写的是：发票代码 9999，发票号码 42"),
+         untouched,
+         true},
+        {"other numbers with the flag and --yes",
+         {QStringLiteral("edit"), QStringLiteral("B"), QStringLiteral("--state"), QStringLiteral("已开票"),
+          QStringLiteral("--code"), QStringLiteral("9999"), QStringLiteral("--number"), QStringLiteral("42"),
+          QStringLiteral("--other-numbers"), QStringLiteral("--yes")},
+         0,
+         {},
+         {QStringLiteral("1"), QStringLiteral("9999"), QStringLiteral("42")},
+         false},
+        {"empty code and number",
+         {QStringLiteral("edit"), QStringLiteral("B"), QStringLiteral("--state"), QStringLiteral("已开票"),
+          QStringLiteral("--code"), QString(), QStringLiteral("--number"), QString()},
+         1,
+         QStringLiteral("须填写开票软件中这张发票的发票代码和发票号码"),
+         untouched,
+         true},
+        {"the numbers of A's invoice",
+         {QStringLiteral("edit"), QStringLiteral("B"), QStringLiteral("--state"), QStringLiteral("已开票"),
+          QStringLiteral("--code"), code, QStringLiteral("--number"), QStringLiteral("00000001"),
+          QStringLiteral("--other-numbers"), QStringLiteral("--yes")},
+         1,
+         QStringLiteral("发票代码 3100071140、发票号码 00000001 已记录给销售单据 A，不能再记给销售单据 B。"),
+         untouched,
+         true},
+        {"deleted while its attempt is open",
+         {QStringLiteral("delete"), QStringLiteral("--doc"), QStringLiteral("B"), QStringLiteral("--yes")},
+         1,
+         QStringLiteral("销售单据 B 有一次开票尚未核对，不能删除。"),
+         untouched,
+         true},
+        {"settled not issued, then deleted",
+         {QStringLiteral("edit"), QStringLiteral("B"), QStringLiteral("--state"), QStringLiteral("未开票"),
+          QStringLiteral("--code"), QString(), QStringLiteral("--number"), QString()},
+         0,
+         {},
+         untouched,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        JournalFolder f;
+        const ProcessResult r = f.run(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.errHas)) << r.err.toStdString();
+        const auto b = f.rig.stored(QStringLiteral("B"));
+        EXPECT_EQ((QStringList{b.fok, b.code, b.number}), c.bAfter);
+        const auto open = sqliteRows(f.rig.storePath(), QStringLiteral("select count(*) from issueJournal where "
+                                                                       "FCustOrderId='B' and FClosedAt is null"));
+        EXPECT_EQ(open.value(0).value(0), c.open ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+    // Once settled, the document may go.
+    JournalFolder f;
+    ASSERT_EQ(f.run({QStringLiteral("edit"), QStringLiteral("B"), QStringLiteral("--state"), QStringLiteral("未开票"),
+                     QStringLiteral("--code"), QString(), QStringLiteral("--number"), QString()})
+                  .status,
+              0);
+    const ProcessResult deleted =
+        f.run({QStringLiteral("delete"), QStringLiteral("--doc"), QStringLiteral("B"), QStringLiteral("--yes")});
+    EXPECT_EQ(deleted.status, 0) << deleted.err.toStdString();
+    EXPECT_TRUE(
+        sqliteRows(f.rig.storePath(), QStringLiteral("select 1 from invoiceMaster where FCustOrderId='B'")).isEmpty());
 }
 
 // A run that used to end without a word now prints why and exits 1.

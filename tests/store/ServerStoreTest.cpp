@@ -332,8 +332,8 @@ TEST(ServerStore, ADesksUserNeedsOnlyTheRightsOnTheTables)
     IssueJournal journal(store, clock, prompter, QStringLiteral("desk station"));
     IssueJournal::Begun claim = journal.claim(QStringLiteral("DESK1"));
     ASSERT_EQ(claim.outcome, IssueJournal::BeginOutcome::Started);
-    ASSERT_TRUE(journal.setNumbers(claim.attempt, QStringLiteral("C1"), QStringLiteral("N1")));
-    ASSERT_TRUE(journal.recordIssued(claim.attempt));
+    ASSERT_TRUE(journal.setNumbers(claim.attempt, QStringLiteral("C1"), QStringLiteral("N1")).done());
+    ASSERT_TRUE(journal.recordIssued(claim.attempt).done());
     store.beginTransaction();
     EXPECT_TRUE(store.execute(Statements::deleteHeader(QStringLiteral("OWNED"))));
     EXPECT_TRUE(store.execute(Statements::deleteLines(QStringLiteral("OWNED"))));

@@ -166,8 +166,11 @@ TEST(BrowserWindow, DeletionRerunsTheQueryOnlyAfterDeleting)
         {"answered Yes",
          ButtonCode::Yes,
          {"A", "E"},
-         {"delete InvoiceMaster B", "delete InvoiceDetail B", "delete InvoiceMaster C", "delete InvoiceDetail C",
-          "delete InvoiceMaster D", "delete InvoiceDetail D", "select InvoiceMaster"}},
+         // Each document under its lock, its open attempt looked for, then header and lines.
+         {"select invoiceMaster", "select FLeaseUntil>{storeNow}", "delete InvoiceMaster B", "delete InvoiceDetail B",
+          "select invoiceMaster", "select FLeaseUntil>{storeNow}", "delete InvoiceMaster C", "delete InvoiceDetail C",
+          "select invoiceMaster", "select FLeaseUntil>{storeNow}", "delete InvoiceMaster D", "delete InvoiceDetail D",
+          "select InvoiceMaster"}},
         {"answered No", ButtonCode::No, {"A", "B", "C", "D", "E"}, {}},
     };
     for (const auto& c : cases) {
