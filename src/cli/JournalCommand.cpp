@@ -2,7 +2,8 @@
 #include "app/Prompter.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
-#include "cli/Texts.h"
+#include "invoices/JournalListing.h"
+#include "invoices/Texts.h"
 #include "store/IssueJournal.h"
 #include "store/LocalStore.h"
 
@@ -13,26 +14,6 @@
 namespace corvina::cli {
 
 namespace {
-
-QString outcomeText(const QString& outcome)
-{
-    if (outcome == IssueJournal::Issued)
-        return CliTexts::OutcomeIssued;
-    if (outcome == IssueJournal::Unconfirmed)
-        return CliTexts::OutcomeUnconfirmed;
-    return CliTexts::OutcomePending;
-}
-
-QString settlementText(const IssueAttempt& a)
-{
-    if (a.isOpen())
-        return CliTexts::AttemptOpen;
-    if (a.settledState == QLatin1String("1"))
-        return CliTexts::SettledIssued.arg(a.settledCode, a.settledNumber);
-    if (a.settledState == QLatin1String("0"))
-        return CliTexts::SettledNotIssued;
-    return CliTexts::AttemptClosed;
-}
 
 // A bound given as "YYYY-MM-DD hh:nn" in the journal's form: the start or the end of that minute.
 std::optional<QString> bound(const QCommandLineParser& parser, const QString& name, const QDateTime& fallback,
@@ -79,13 +60,19 @@ int runJournalCommand(const QStringList& args)
     if (!store)
         return kFailed;
     std::vector<IssueAttempt> attempts;
+    std::vector<QStringList> duplicates;
     try {
-        attempts = IssueJournal(*store, session.clock, session.prompter).list(*from, *to);
+        IssueJournal journal(*store, session.clock, session.prompter);
+        attempts = journal.list(*from, *to);
+        duplicates = journal.duplicateInvoices();
     } catch (const Failure& failure) {
         ShowMessageBox(session.prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
         return kFailed;
     }
 
+    // A store written before a code and number was kept to one document: the clerk checks these.
+    for (const QString& line : duplicateInvoiceTexts(duplicates))
+        printErr(line + QLatin1Char('\n'));
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonArray array;
         for (const IssueAttempt& a : attempts) {
@@ -101,19 +88,17 @@ int runJournalCommand(const QStringList& args)
                                      {QStringLiteral("FSettledCode"), a.settledCode},
                                      {QStringLiteral("FSettledNumber"), a.settledNumber},
                                      {QStringLiteral("FStation"), a.station},
-                                     {QStringLiteral("open"), a.isOpen()}});
+                                     {QStringLiteral("FSettledBy"), a.settledBy},
+                                     {QStringLiteral("open"), a.isOpen()},
+                                     {QStringLiteral("running"), a.leaseLive}});
         }
         printOut(array.isEmpty() ? QStringLiteral("[]\n")
                                  : QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
         return kDone;
     }
-    QString out = CliTexts::JournalCaptions.join(QLatin1Char('\t')) + QLatin1Char('\n');
-    for (const IssueAttempt& a : attempts) {
-        out += QStringList{a.orderId,         a.code,   a.number, a.startedAt, outcomeText(a.outcome), a.finishedAt,
-                           settlementText(a), a.station}
-                   .join(QLatin1Char('\t')) +
-               QLatin1Char('\n');
-    }
+    QString out = BrowserTexts::JournalCaptions.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    for (const IssueAttempt& a : attempts)
+        out += journalRowTexts(a).join(QLatin1Char('\t')) + QLatin1Char('\n');
     printOut(out);
     return kDone;
 }

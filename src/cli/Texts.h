@@ -20,17 +20,4 @@ inline const QString BookNextNumber = QStringLiteral("下一张发票号码");
 // A database without the invoicing program's tables (%1 the file, %2 the missing tables).
 inline const QString BookTablesMissing = QStringLiteral("数据库 %1 不是开票软件的数据库：没有表 %2");
 
-// `corvina journal`: its columns, the outcomes, and whether an attempt still waits to be settled.
-// The first three are the invoice list's own column captions.
-inline const QStringList JournalCaptions = {
-    BrowserTexts::ColumnOrderId, BrowserTexts::ColumnCode,   BrowserTexts::ColumnNumber, QStringLiteral("开始时间"),
-    QStringLiteral("结果"),      QStringLiteral("结束时间"), QStringLiteral("核对"),     QStringLiteral("开票站")};
-inline const QString OutcomePending = QStringLiteral("未完成（开票中断）");
-inline const QString OutcomeIssued = QStringLiteral("已开具并记录");
-inline const QString OutcomeUnconfirmed = QStringLiteral("开票软件未确认");
-inline const QString AttemptOpen = QStringLiteral("待核对");
-inline const QString AttemptClosed = QStringLiteral("—");
-inline const QString SettledIssued = QStringLiteral("已核对：已开票 %1 %2");
-inline const QString SettledNotIssued = QStringLiteral("已核对：未开票");
-
 } // namespace corvina::CliTexts

@@ -29,7 +29,8 @@ InvoiceBrowser::Totals InvoiceBrowser::selectionTotals(const InvoiceList& list)
 {
     Totals totals;
     for (int row = 0; row < list.rowCount(); ++row) {
-        if (!list.isChecked(row))
+        // A document waiting to be settled is counted with neither state.
+        if (!list.isChecked(row) || list.text(row, ColState) == BrowserTexts::AwaitingCheck)
             continue;
         const QString amount = list.text(row, ColNoTaxSum);
         double value = 0;

@@ -6,6 +6,7 @@
 #include "store/Rows.h"
 #include "store/Statements.h"
 
+#include <QSet>
 #include <array>
 #include <iterator>
 
@@ -96,6 +97,17 @@ std::vector<InvoiceRow> runInvoiceQuery(LocalStore& store, const QString& stateV
             row.text(ColRemark) = remark;
             row.text(ColState) = listStateText(take(18));
         });
+    // A document whose issuing attempt waits to be settled is neither issued nor pending: the run
+    // passes it over and the clerk sees it.
+    const Rows open = store.select(Statements::openAttemptDocuments());
+    if (!open.isEmpty()) {
+        QSet<QString> waiting;
+        for (int r = 0; r < open.count(); ++r)
+            waiting.insert(open.at(r, 0));
+        for (InvoiceRow& row : out)
+            if (waiting.contains(row.text(ColOrderId)))
+                row.text(ColState) = BrowserTexts::AwaitingCheck;
+    }
     return out;
 }
 

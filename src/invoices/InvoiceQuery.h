@@ -27,7 +27,8 @@ QString listStateText(const QString& fok);
 QString queryTimeText(const QDateTime& t);
 
 // The query: every document in the state with an import time within [from, to], in store order,
-// unchecked and numbered from 1. A failing select throws Failure.
+// unchecked and numbered from 1; a document with an open issuing attempt reads "待核对". A failing
+// select throws Failure.
 std::vector<InvoiceRow> runInvoiceQuery(LocalStore& store, const QString& stateValue, const QDateTime& from,
                                         const QDateTime& to);
 

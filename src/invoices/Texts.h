@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Texts of the invoice browser: selection totals, deletion and the edit dialog.
 namespace corvina::BrowserTexts {
@@ -38,6 +39,9 @@ inline const QString SettleOtherNumbers =
                    "开票软件中这张单据的发票确实是您填写的号码吗？");
 // %1 says which document holds the code and number.
 inline const QString InvoiceHeld = QStringLiteral("%1，不能再记给销售单据 %2。");
+// The edit dialog settling an open attempt: station, start, code and number of the attempt.
+inline const QString EditAttempt = QStringLiteral("开票站“%1”于 %2 为这张单据开票，尚未核对：发票代码 %3，发票号码 %4。"
+                                                  "请按开票软件中的实际情况记为“已开票”或“未开票”。");
 // The state shown for a document whose issuing attempt waits to be settled.
 inline const QString AwaitingCheck = QStringLiteral("待核对");
 
@@ -70,5 +74,29 @@ inline const QString LineColumnItem = QStringLiteral("品名及规格");
 inline const QString LineColumnCount = QStringLiteral("数量");
 inline const QString LineColumnPrice = QStringLiteral("单价");
 inline const QString LineColumnSum = QStringLiteral("金额");
+
+// The issuing journal as the journal window and `corvina journal` list it: its columns, the
+// outcomes, and whether an attempt still waits to be settled. The first three are the invoice
+// list's own column captions.
+inline const QStringList JournalCaptions = {ColumnOrderId,
+                                            ColumnCode,
+                                            ColumnNumber,
+                                            QStringLiteral("开始时间"),
+                                            QStringLiteral("结果"),
+                                            QStringLiteral("结束时间"),
+                                            QStringLiteral("核对"),
+                                            QStringLiteral("开票站"),
+                                            QStringLiteral("核对站")};
+inline const QString OutcomePending = QStringLiteral("未完成（开票中断）");
+inline const QString OutcomeIssued = QStringLiteral("已开具并记录");
+inline const QString OutcomeUnconfirmed = QStringLiteral("开票软件未确认");
+inline const QString AttemptOpen = AwaitingCheck;
+inline const QString AttemptRunning = QStringLiteral("开票中");
+inline const QString AttemptClosed = QStringLiteral("—");
+inline const QString SettledIssued = QStringLiteral("已核对：已开票 %1 %2");
+inline const QString SettledIssuedOther = QStringLiteral("已核对：已开票 %1 %2（另填号码）");
+inline const QString SettledNotIssued = QStringLiteral("已核对：未开票");
+// Documents of a store written before a code and number was kept to one document.
+inline const QString DuplicateInvoice = QStringLiteral("发票代码 %1、发票号码 %2 同时记录给了销售单据：%3");
 
 } // namespace corvina::BrowserTexts

@@ -1,6 +1,9 @@
 #include "ui/InvoiceListModel.h"
 
 #include "invoices/InvoiceCaptions.h"
+#include "invoices/Texts.h"
+
+#include <QColor>
 
 namespace corvina {
 
@@ -23,6 +26,13 @@ QVariant InvoiceListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= rowCount())
         return QVariant();
     const InvoiceRow& row = m_rows[static_cast<size_t>(index.row())];
+    // A document whose issuing attempt waits to be settled stands out in the whole row.
+    if (row.text(ColState) == BrowserTexts::AwaitingCheck) {
+        if (role == Qt::BackgroundRole)
+            return QColor(255, 236, 204);
+        if (role == Qt::ForegroundRole)
+            return QColor(160, 40, 0);
+    }
     if (index.column() == 0)
         return role == Qt::CheckStateRole ? QVariant(row.checked ? Qt::Checked : Qt::Unchecked) : QVariant();
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)

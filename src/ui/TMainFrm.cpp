@@ -12,9 +12,11 @@
 #include "issuing/InvoicingProgramSteps.h"
 #include "issuing/StopKey.h"
 #include "issuing/Texts.h"
+#include "store/IssueJournal.h"
 #include "store/IssuingDatabase.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
+#include "ui/TJournalFrm.h"
 #include "ui/Texts.h"
 #include "ui/TfrmEdt.h"
 #include "ui/UiFonts.h"
@@ -139,6 +141,7 @@ void TMainFrm::buildControls()
     BitBtn3 = place(new QPushButton(UiTexts::Delete, band), 672, 28, 75, 25);
     BitBtn5 = place(new QPushButton(UiTexts::Export, band), 760, 28, 75, 25);
     BitBtn4 = place(new QPushButton(IssuingTexts::StartCaption, band), 584, 68, 75, 25);
+    BitBtn6 = place(new QPushButton(UiTexts::Journal, band), 848, 28, 52, 25);
     chkSelect = place(new QCheckBox(UiTexts::SelectAll, band), 9, 74, 79, 17);
     xuanzfpzs_lb = place(new QLabel(UiTexts::CountInitial, band), 100, 75, 189, -1);
     fapje_lb = place(new QLabel(UiTexts::SumInitial, band), 300, 75, 221, -1);
@@ -178,6 +181,7 @@ void TMainFrm::buildControls()
     connect(BitBtn3, &QPushButton::clicked, this, &TMainFrm::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TMainFrm::BitBtn4Click);
     connect(BitBtn5, &QPushButton::clicked, this, &TMainFrm::BitBtn5Click);
+    connect(BitBtn6, &QPushButton::clicked, this, &TMainFrm::BitBtn6Click);
     connect(chkSelect, &QCheckBox::clicked, this, &TMainFrm::chkSelectClick);
 }
 
@@ -379,14 +383,51 @@ void TMainFrm::lv_FpxcDblClick()
     for (const QModelIndex& index : selected)
         row = std::min(row, index.row());
 
+    editDocument(row, m_model->text(row, ColOrderId));
+}
+
+void TMainFrm::editDocument(int row, const QString& orderId)
+{
     InvoiceBrowser browser(*m_local, m_prompter, m_clock, m_settings.Station);
     TfrmEdt dialog(browser, *m_model, this);
     dialog.RowIndex = row;
-    dialog.OrderId = m_model->text(row, ColOrderId);
-    dialog.InvoiceCode = m_model->text(row, ColInvCode);
-    dialog.InvoiceNumber = m_model->text(row, ColInvNumber);
-    dialog.StateText = m_model->text(row, ColState);
+    dialog.OrderId = orderId;
+    try {
+        dialog.Attempt = IssueJournal(*m_local, m_clock, m_prompter, m_settings.Station).openAttempt(orderId);
+    } catch (const Failure& failure) {
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
+        return;
+    }
+    if (row >= 0) {
+        dialog.InvoiceCode = m_model->text(row, ColInvCode);
+        dialog.InvoiceNumber = m_model->text(row, ColInvNumber);
+        dialog.StateText = m_model->text(row, ColState);
+    } else {
+        dialog.StateText = dialog.Attempt ? BrowserTexts::AwaitingCheck : QString();
+    }
     dialog.exec();
+}
+
+void TMainFrm::BitBtn6Click()
+{
+    if (!m_journal) {
+        m_journal = new TJournalFrm(*m_local, m_prompter, m_clock, this);
+        connect(m_journal, &TJournalFrm::settleRequested, this, [this](const IssueAttempt& attempt) {
+            if (refuseDuringRun())
+                return;
+            int row = -1;
+            for (int r = 0; r < m_model->rowCount() && row < 0; ++r)
+                if (m_model->text(r, ColOrderId) == attempt.orderId)
+                    row = r;
+            editDocument(row, attempt.orderId);
+        });
+        // A run's progress shows in the journal as it happens.
+        connect(m_batchRun, &BatchRunController::listChanged, m_journal, &TJournalFrm::refresh);
+        connect(m_batchRun, &BatchRunController::runEnded, m_journal, &TJournalFrm::refresh);
+    }
+    m_journal->show();
+    m_journal->raise();
+    m_journal->activateWindow();
 }
 
 void TMainFrm::UpdateSelectionTotals()

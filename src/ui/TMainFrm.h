@@ -23,6 +23,7 @@ class IssuingDatabase;
 class InvoiceListModel;
 class LocalStore;
 class StopKey;
+class TJournalFrm;
 struct IssuingState;
 class Prompter;
 
@@ -48,6 +49,8 @@ public:
 
     // The batch run behind BitBtn4: its thread, stop key, flag and state.
     BatchRunController& batchRun() { return *m_batchRun; }
+    // The issuing journal's window, once BitBtn6 has opened it.
+    TJournalFrm* journalWindow() const { return m_journal; }
 
 public slots:
     void FormCreate();
@@ -56,6 +59,7 @@ public slots:
     void BitBtn3Click(); // 删除发票
     void BitBtn4Click(); // 发票连开 / 停止
     void BitBtn5Click(); // 发票导出
+    void BitBtn6Click(); // 开票记录
     void chkSelectClick();
     void lv_FpxcClick();
     void lv_FpxcDblClick();
@@ -67,6 +71,9 @@ protected:
 
 private:
     void buildControls();
+    // The edit dialog for a document (`row` its list row, or -1 when not listed), settling its
+    // open issuing attempt when it has one.
+    void editDocument(int row, const QString& orderId);
     // While a run works, actions that rebuild or rewrite the list are refused with a message.
     bool refuseDuringRun();
     void RegisterStopKey();
@@ -81,6 +88,7 @@ private:
     InvoiceListModel* m_model = nullptr;
     std::unique_ptr<IssuingState> m_issuingState;
     BatchRunController* m_batchRun = nullptr;
+    TJournalFrm* m_journal = nullptr;
 
 public:
     // Controls, named as the window's design names them.
@@ -97,6 +105,7 @@ public:
     QPushButton* BitBtn3 = nullptr;
     QPushButton* BitBtn4 = nullptr;
     QPushButton* BitBtn5 = nullptr;
+    QPushButton* BitBtn6 = nullptr;
     QCheckBox* chkSelect = nullptr;
     QLabel* xuanzfpzs_lb = nullptr;
     QLabel* fapje_lb = nullptr;

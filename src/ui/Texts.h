@@ -22,4 +22,14 @@ inline const QString CountInitial = QStringLiteral("选中的发票张数为："
 inline const QString SumInitial = QStringLiteral("选中的发票金额为：");
 inline const QString F10Note = QStringLiteral("注：按F10可以中途停止开票");
 
+// The issuing journal's window and the main window's button that opens it.
+inline const QString Journal = QStringLiteral("开票记录");
+inline const QString JournalCaption = QStringLiteral("开票记录（每次开票尝试，及尚未核对的开票）");
+inline const QString JournalRange = QStringLiteral("开始时间");
+inline const QString JournalOpenAlways = QStringLiteral("（尚未核对的开票总是列出）");
+inline const QString JournalSettle = QStringLiteral("核对(&K)");
+inline const QString JournalClose = QStringLiteral("关闭");
+inline const QString JournalCounts = QStringLiteral("共 %1 次开票，%2 次尚未核对");
+inline const QString JournalUnreadable = QStringLiteral("读不出开票记录：");
+
 } // namespace corvina::UiTexts

@@ -71,6 +71,11 @@ TfrmEdt::TfrmEdt(InvoiceBrowser& browser, InvoiceList& list, QWidget* owner)
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &TfrmEdt::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TfrmEdt::BitBtn2Click);
+
+    AttemptLabel = new QLabel(this);
+    AttemptLabel->setWordWrap(true);
+    AttemptLabel->setGeometry(16, 148, 222, 60);
+    AttemptLabel->hide();
 }
 
 void TfrmEdt::showEvent(QShowEvent* event)
@@ -94,9 +99,18 @@ void showWhole(QLineEdit* box, const QString& text)
 
 void TfrmEdt::FormShow()
 {
-    showWhole(Edit1, InvoiceCode);
-    showWhole(Edit2, InvoiceNumber);
+    // Settling: the attempt's own code and number, which the invoicing program shows for an
+    // issued invoice; the state is the clerk's to choose.
+    const bool settling = Attempt.has_value();
+    showWhole(Edit1, settling && Attempt->hasNumbers() ? Attempt->code : InvoiceCode);
+    showWhole(Edit2, settling && Attempt->hasNumbers() ? Attempt->number : InvoiceNumber);
     wwDBComboBox1->setEditText(StateText);
+    AttemptLabel->setVisible(settling);
+    if (settling)
+        AttemptLabel->setText(BrowserTexts::EditAttempt.arg(
+            Attempt->station, Attempt->startedAt, Attempt->hasNumbers() ? Attempt->code : QStringLiteral("—"),
+            Attempt->hasNumbers() ? Attempt->number : QStringLiteral("—")));
+    setFixedHeight(settling ? 190 + 70 : 190);
 }
 
 void TfrmEdt::BitBtn1Click()

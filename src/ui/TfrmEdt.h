@@ -1,6 +1,9 @@
 #pragma once
 
+#include "store/IssueJournal.h"
+
 #include <QDialog>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -24,6 +27,8 @@ public:
     QString InvoiceNumber;
     QString StateText;
     int RowIndex = -1;
+    // The document's open issuing attempt, when settling it: shown, and its code and number filled in.
+    std::optional<IssueAttempt> Attempt;
 
 public slots:
     void FormShow();
@@ -46,6 +51,7 @@ public:
     QComboBox* wwDBComboBox1 = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
+    QLabel* AttemptLabel = nullptr; // under the buttons, only while settling
 };
 
 } // namespace corvina

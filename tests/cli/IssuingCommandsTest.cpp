@@ -89,7 +89,8 @@ TEST(IssuingCommands, JournalListsTheRangeAndWhatIsUnsettled)
             continue;
         const QStringList rows = lines(r.out);
         ASSERT_FALSE(rows.isEmpty());
-        EXPECT_EQ(rows[0], QStringLiteral("销售单据号\t发票代码\t发票号码\t开始时间\t结果\t结束时间\t核对\t开票站"));
+        EXPECT_EQ(rows[0],
+                  QStringLiteral("销售单据号\t发票代码\t发票号码\t开始时间\t结果\t结束时间\t核对\t开票站\t核对站"));
         QStringList documents;
         for (const QString& row : rows.mid(1))
             documents << row.section(QLatin1Char('\t'), 0, 0);
@@ -98,10 +99,11 @@ TEST(IssuingCommands, JournalListsTheRangeAndWhatIsUnsettled)
     const QStringList all =
         lines(f.run({QStringLiteral("journal"), QStringLiteral("--from"), QStringLiteral("2024-03-04 00:00")}).out);
     ASSERT_EQ(all.size(), 4);
-    EXPECT_EQ(all[1], QStringLiteral(
-                          "A\t3100071140\t00000001\t2024-03-04 10:00:05\t已开具并记录\t2024-03-04 10:00:05\t—\t站甲"));
+    EXPECT_EQ(
+        all[1],
+        QStringLiteral("A\t3100071140\t00000001\t2024-03-04 10:00:05\t已开具并记录\t2024-03-04 10:00:05\t—\t站甲\t"));
     EXPECT_EQ(all[2],
-              QStringLiteral("B\t3100071140\t00000002\t2024-03-04 11:00:00\t未完成（开票中断）\t\t待核对\t站甲"));
+              QStringLiteral("B\t3100071140\t00000002\t2024-03-04 11:00:00\t未完成（开票中断）\t\t待核对\t站甲\t"));
 }
 
 TEST(IssuingCommands, EditSettlesTheOpenAttempt)

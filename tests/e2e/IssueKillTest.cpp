@@ -93,22 +93,37 @@ ProcessResult issueToTheEnd(const IssuingRig& rig)
     return runIssue(rig, {QStringLiteral("--from"), QStringLiteral("2024-01-01 00:00")}, 300000);
 }
 
-// The clerk checks the invoicing program for each open attempt and stores what it shows.
+// The clerk checks the invoicing program for each open attempt and stores what it shows. A killed
+// run's hold on its attempt outlives it until its lease runs out: meanwhile settling is refused,
+// then (the lease made to have run out, as thirty seconds would) it is taken.
 void settleAsTheClerk(const IssuingRig& rig)
 {
     const auto issued = issuedByDocument(rig);
     for (const QString& id : openAttempts(rig).keys()) {
         const QList<Invoice> invoices = issued.value(id);
-        const QStringList args = invoices.isEmpty() ? QStringList{QStringLiteral("--code"),   QString(),
-                                                                  QStringLiteral("--number"), QString(),
-                                                                  QStringLiteral("--state"),  QStringLiteral("未开票")}
-                                                    : QStringList{QStringLiteral("--code"),   invoices[0].code,
-                                                                  QStringLiteral("--number"), invoices[0].number,
-                                                                  QStringLiteral("--state"),  QStringLiteral("已开票")};
-        const ProcessResult edit =
-            runProgram(QStringLiteral("corvina"),
-                       QStringList{QStringLiteral("edit"), id, QStringLiteral("--app-folder"), rig.appFolder()} + args);
-        EXPECT_EQ(edit.status, 0) << edit.err.toStdString();
+        const QStringList args = invoices.isEmpty()
+                                     ? QStringList{QStringLiteral("--code"),   QString(),
+                                                   QStringLiteral("--number"), QString(),
+                                                   QStringLiteral("--state"),  QStringLiteral("未开票")}
+                                     : QStringList{QStringLiteral("--code"),          invoices[0].code,
+                                                   QStringLiteral("--number"),        invoices[0].number,
+                                                   QStringLiteral("--state"),         QStringLiteral("已开票"),
+                                                   QStringLiteral("--other-numbers"), QStringLiteral("--yes")};
+        const QStringList edit =
+            QStringList{QStringLiteral("edit"), id, QStringLiteral("--app-folder"), rig.appFolder()} + args;
+        const bool held = !rig.storeRows(QStringLiteral("select 1 from issueJournal where FCustOrderId=? and "
+                                                        "FClosedAt is null and FLeaseUntil is not null"),
+                                         {id})
+                               .isEmpty();
+        if (held) {
+            const ProcessResult refused = runProgram(QStringLiteral("corvina"), edit);
+            EXPECT_EQ(refused.status, 1) << refused.err.toStdString();
+            EXPECT_TRUE(refused.err.contains(QStringLiteral("正在为销售单据 %1 开票，现在不能修改或删除它").arg(id)))
+                << refused.err.toStdString();
+            ASSERT_TRUE(rig.storeExec(QStringLiteral("update issueJournal set FLeaseUntil=0 where FClosedAt is null")));
+        }
+        const ProcessResult settled = runProgram(QStringLiteral("corvina"), edit);
+        EXPECT_EQ(settled.status, 0) << settled.err.toStdString();
     }
     EXPECT_TRUE(openAttempts(rig).isEmpty());
 }
@@ -150,27 +165,15 @@ TEST(IssueKill, KilledAtRandomMomentsNothingIsIssuedTwiceOrLost)
         const auto open = openAttempts(rig);
         if (!open.isEmpty()) {
             ++cutWithAnAttemptOpen;
-            // The next run stops at the document whose attempt is open and issues it no second time.
+            // The next run finds the document reading "待核对" and passes it over, issuing it no second
+            // time; a number the open attempt holds (cut off between its commit and "保存") is never
+            // sent for another document: the run stops there instead.
             const auto before = issuedByDocument(rig);
             const ProcessResult again = issueToTheEnd(rig);
-            EXPECT_EQ(again.status, 1) << again.err.toStdString();
-            const QString first = open.firstKey(); // documents are listed in this order
-            // Cut off before the book was read, the attempt has no numbers: "保存" was never pressed.
-            const Invoice cut = open.value(first);
-            EXPECT_TRUE(again.err.contains(
-                cut.code.isEmpty() && cut.number.isEmpty()
-                    ? QStringLiteral(
-                          "销售单据 %1 "
-                          "上次开票在读取发票号码之前中断，没有按过“保存”，开票软件中不会有这张发票，连开已停止。\n"
-                          "请在“发票修改”中将它记为“未开票”，然后再继续开票。")
-                          .arg(first)
-                    : QStringLiteral(
-                          "销售单据 %1 上次开票没有完成，尚未核对，连开已停止。\n发票代码：%2\n发票号码：%3\n"
-                          "请在开票软件中核对这张发票是否已开具，然后在“发票修改”中记录结果：已开具的记为“已开票”并填写"
-                          "发票代码"
-                          "和发票号码，没有开具的记为“未开票”。")
-                          .arg(first, cut.code, cut.number)))
-                << again.err.toStdString();
+            if (again.status != 0) {
+                EXPECT_TRUE(again.err.contains(QStringLiteral("开票软件的当前发票号码已被占用")))
+                    << again.err.toStdString();
+            }
             const auto after = issuedByDocument(rig);
             for (const QString& id : open.keys())
                 EXPECT_EQ(after.value(id), before.value(id)) << id.toStdString() << " issued again";

@@ -354,3 +354,140 @@ TEST(InvoiceBrowser, EditChangesTheRowOnlyAfterTheStoreTookIt)
         EXPECT_EQ(storedHeader(f.store, QStringLiteral("B")).value(0, QStringLiteral("FOK")), QStringLiteral("0"));
     }
 }
+
+// Who may touch a document whose issuing attempt is open, on either engine: nobody while a run
+// holds it; once the run has let go, the clerk settles it with a code and a number (the attempt's,
+// or others after a Yes) that no other document holds, or as not issued; it is deleted only once
+// settled.
+TEST(InvoiceBrowser, SettlingAndDeletingAnOpenAttempt)
+{
+    using O = InvoiceBrowser::EditOutcome;
+    const QString code = QStringLiteral("3100071140");
+    const QString runIssuing = QStringLiteral("开票站“甲站”正在为销售单据 B 开票，现在不能修改或删除它。\n"
+                                              "请等这次开票结束后再操作（如果那次开票已经中断，30秒后即可核对）。");
+    struct Case {
+        const char* name;
+        bool runHolds; // the run still holds B's attempt (its lease is live)
+        QString code, number, state;
+        int answer; // to the question about other numbers, if asked
+        O outcome;
+        QStringList boxes;
+        QStringList stored; // B's FInvCode, FInvNumber, FOK afterwards
+        bool open;          // B's attempt afterwards
+    };
+    const QStringList untouched{QString(), QString(), QStringLiteral("0")};
+    const Case cases[] = {
+        {"a run holds it",
+         true,
+         code,
+         QStringLiteral("00000002"),
+         QStringLiteral("已开票"),
+         0,
+         O::Refused,
+         {runIssuing},
+         untouched,
+         true},
+        {"a run holds it, settled not issued",
+         true,
+         {},
+         {},
+         QStringLiteral("未开票"),
+         0,
+         O::Refused,
+         {runIssuing},
+         untouched,
+         true},
+        {"the attempt's numbers",
+         false,
+         code,
+         QStringLiteral("00000002"),
+         QStringLiteral("已开票"),
+         0,
+         O::Saved,
+         {},
+         {code, QStringLiteral("00000002"), QStringLiteral("1")},
+         false},
+        {"not issued", false, {}, {}, QStringLiteral("未开票"), 0, O::Saved, {}, {{}, {}, QStringLiteral("0")}, false},
+        {"issued without numbers",
+         false,
+         QStringLiteral(" "),
+         {},
+         QStringLiteral("已开票"),
+         0,
+         O::Refused,
+         {QStringLiteral("销售单据 B 记为“已开票”须填写开票软件中这张发票的发票代码和发票号码。")},
+         untouched,
+         true},
+        {"other numbers, answered No",
+         false,
+         code,
+         QStringLiteral("00000009"),
+         QStringLiteral("已开票"),
+         ButtonCode::No,
+         O::Refused,
+         {QStringLiteral("销售单据 B 这次开票记下的是：发票代码 3100071140，发票号码 00000002。\n您填写的是：发票代码 "
+                         "3100071140，发票号码 00000009。\n开票软件中这张单据的发票确实是您填写的号码吗？")},
+         untouched,
+         true},
+        {"other numbers, answered Yes",
+         false,
+         code,
+         QStringLiteral("00000009"),
+         QStringLiteral("已开票"),
+         ButtonCode::Yes,
+         O::Saved,
+         {QStringLiteral("销售单据 B 这次开票记下的是")},
+         {code, QStringLiteral("00000009"), QStringLiteral("1")},
+         false},
+        {"A's numbers",
+         false,
+         code,
+         QStringLiteral("00000001"),
+         QStringLiteral("已开票"),
+         ButtonCode::Yes,
+         O::Refused,
+         {QStringLiteral("销售单据 B 这次开票记下的是"),
+          QStringLiteral("发票代码 3100071140、发票号码 00000001 已记录给销售单据 A，不能再记给销售单据 B。")},
+         untouched,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreFixture f;
+        IssueJournal run(f.store, f.clock, f.prompter, QStringLiteral("甲站"));
+        ASSERT_TRUE(run.recordIssued(run.begin(QStringLiteral("A"), code, QStringLiteral("00000001")).attempt).done());
+        const IssueAttempt b = run.begin(QStringLiteral("B"), code, QStringLiteral("00000002")).attempt;
+        if (!c.runHolds)
+            run.releaseLease(b);
+        if (c.answer)
+            f.prompter.queueAnswer(c.answer);
+        EXPECT_EQ(
+            f.browser.applyEdit(f.list, {f.rowOf(QStringLiteral("B")), QStringLiteral("B"), c.code, c.number, c.state}),
+            c.outcome);
+        const QStringList boxes = f.prompter.texts();
+        ASSERT_EQ(boxes.size(), c.boxes.size()) << boxes.join(QLatin1Char('|')).toStdString();
+        for (int i = 0; i < boxes.size(); ++i)
+            EXPECT_TRUE(boxes[i].startsWith(c.boxes[i])) << boxes[i].toStdString();
+        const Rows stored = storedHeader(f.store, QStringLiteral("B"));
+        EXPECT_EQ((QStringList{stored.value(0, QStringLiteral("FInvCode")),
+                               stored.value(0, QStringLiteral("FInvNumber")), stored.value(0, QStringLiteral("FOK"))}),
+                  c.stored);
+        EXPECT_EQ(run.openAttempt(QStringLiteral("B")).has_value(), c.open);
+        EXPECT_EQ(f.store.transactionDepth(), 0);
+
+        // Deleting it: refused while its attempt is open, done once it is settled.
+        f.prompter.clear();
+        f.tick({QStringLiteral("B")});
+        f.prompter.queueAnswer(ButtonCode::Yes);
+        const InvoiceBrowser::Deletion deletion = f.browser.deleteTicked(f.list);
+        EXPECT_EQ(deletion.deleted, c.open ? 0 : 1);
+        EXPECT_EQ(storedHeader(f.store, QStringLiteral("B")).isEmpty(), !c.open);
+        if (c.open) {
+            EXPECT_EQ(f.prompter.texts().value(1),
+                      c.runHolds ? runIssuing
+                                 : QStringLiteral(
+                                       "销售单据 B 有一次开票尚未核对，不能删除。\n请先在开票软件中核对，在“发票修改”"
+                                       "中记为“已开票”或“未开票”，再删除。"));
+        }
+    }
+}

@@ -629,10 +629,10 @@ TEST(BatchRun, AttemptLeftOpenStopsTheNextRunUntilSettled)
         EXPECT_EQ(b.rig.issued().size(), c.afterSave ? 1 : 0);
         EXPECT_EQ(b.rig.stored(QStringLiteral("D1")).fok, QStringLiteral("0"));
 
-        // The next run, with the program working again, finds the attempt and issues nothing.
+        // The next run over the same list (its row still reads "未开票"), with the program working
+        // again, finds the attempt and issues nothing.
         b.program->afterSave = nullptr;
         b.program->beforeSave = nullptr;
-        b.query();
         const int saves = b.program->saves;
         EXPECT_EQ(b.run(), BatchEnd::Normal);
         EXPECT_EQ(b.prompter.texts(), QStringList{attemptOpen("D1", 1)});
@@ -640,6 +640,9 @@ TEST(BatchRun, AttemptLeftOpenStopsTheNextRunUntilSettled)
         EXPECT_EQ(b.program->windows.pressCount(b.program->toolbar), 1);
         EXPECT_FALSE(b.BatchRunning.load());
         EXPECT_TRUE(b.rowUntouched(0));
+        // Queried again, the document reads "待核对": neither issued nor pending.
+        b.query();
+        EXPECT_EQ(b.list.text(b.row(QStringLiteral("D1")), ColState), QStringLiteral("待核对"));
 
         // The clerk checks the invoicing program and stores what it shows: the attempt is closed.
         ASSERT_TRUE(b.settle(QStringLiteral("D1"), c.settledState, c.settledCode, c.settledNumber));
@@ -661,8 +664,10 @@ TEST(BatchRun, AttemptLeftOpenStopsTheNextRunUntilSettled)
     }
 }
 
-// An attempt the invoicing program never confirmed waits for the clerk like a cut-off one; "已开票"
-// without a code and number is refused with a box, and the attempt stays open.
+// An attempt the invoicing program never confirmed waits for the clerk like a cut-off one. Its
+// number, which the book still offers, is never sent for the next document: the run passes the
+// waiting document over and stops before "保存" of the next. "已开票" without a code and number is
+// refused with a box, and the attempt stays open.
 TEST(BatchRun, UnconfirmedAttemptWaitsForTheClerk)
 {
     ScriptedInvoicingProgram::Options options;
@@ -674,9 +679,16 @@ TEST(BatchRun, UnconfirmedAttemptWaitsForTheClerk)
 
     b.prompter.clear();
     b.query();
+    EXPECT_EQ(b.list.text(b.row(QStringLiteral("D1")), ColState), QStringLiteral("待核对"));
     EXPECT_EQ(b.run(), BatchEnd::Normal);
-    EXPECT_EQ(b.prompter.texts(), QStringList{attemptOpen("D1", 1)});
+    EXPECT_EQ(b.prompter.texts(), QStringList{QStringLiteral(
+                                      "开票软件的当前发票号码已被占用，销售单据 D2 没有开票，连开已停止：\n"
+                                      "发票代码 3100071140、发票号码 00000001 已用于销售单据 D1 尚未核对的开票（开票站"
+                                      "“本站”）\n请先在开票软件中核对这个发票号码，再继续开票。")});
     EXPECT_EQ(b.program->saves, 1);
+    EXPECT_FALSE(b.BatchRunning.load());
+    EXPECT_TRUE(b.rowUntouched(b.row(QStringLiteral("D2"))));
+    EXPECT_EQ(b.rig.journal(), QStringList{attempt("D1", 1, "unconfirmed", "open")});
 
     b.prompter.clear();
     EXPECT_FALSE(b.settle(QStringLiteral("D1"), QStringLiteral("已开票")));

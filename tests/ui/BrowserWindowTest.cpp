@@ -170,7 +170,7 @@ TEST(BrowserWindow, DeletionRerunsTheQueryOnlyAfterDeleting)
          {"select invoiceMaster", "select FLeaseUntil>{storeNow}", "delete InvoiceMaster B", "delete InvoiceDetail B",
           "select invoiceMaster", "select FLeaseUntil>{storeNow}", "delete InvoiceMaster C", "delete InvoiceDetail C",
           "select invoiceMaster", "select FLeaseUntil>{storeNow}", "delete InvoiceMaster D", "delete InvoiceDetail D",
-          "select InvoiceMaster"}},
+          "select InvoiceMaster", "select issueJournal"}},
         {"answered No", ButtonCode::No, {"A", "B", "C", "D", "E"}, {}},
     };
     for (const auto& c : cases) {

@@ -1,0 +1,81 @@
+// Readers in other processes (`corvina journal`, `corvina query`, `corvina lines`) in a loop while
+// `corvina issue --yes` issues through the stand-in's real windows: the run commits every attempt
+// before "保存", records every invoice once, and no reader fails. On the store file and on the
+// shared store.
+
+#include "E2eRig.h"
+
+#include <QMap>
+#include <gtest/gtest.h>
+
+using namespace corvina;
+using namespace corvina::test;
+
+namespace {
+
+constexpr int Documents = 12;
+
+void readersDuringARun()
+{
+    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
+    IssuingRig rig;
+    ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
+    QString error;
+    ASSERT_TRUE(importSampleWorkbook(rig, Documents, &error)) << error.toStdString();
+    // The stand-in takes a moment over each step, so that the readers meet the run at every step.
+    const auto standin = startStandin(rig, {QStringLiteral("--step-delay"), QStringLiteral("60")});
+    ASSERT_TRUE(standin);
+
+    DesktopProgram run(QStringLiteral("corvina"),
+                       {QStringLiteral("issue"), QStringLiteral("--yes"), QStringLiteral("--from"),
+                        QStringLiteral("2024-01-01 00:00"), QStringLiteral("--app-folder"), rig.appFolder()});
+    ASSERT_TRUE(run.started());
+    const QList<QStringList> readers = {
+        {QStringLiteral("journal"), QStringLiteral("--from"), QStringLiteral("2024-01-01 00:00")},
+        {QStringLiteral("query"), QStringLiteral("--from"), QStringLiteral("2024-01-01 00:00")},
+        {QStringLiteral("journal"), QStringLiteral("--json")},
+        {QStringLiteral("lines"), QStringLiteral("XS20240001")},
+    };
+    int reads = 0;
+    QStringList failedReads;
+    // Bounded: the run ends within its own bounds; the loop stops with it or after two minutes.
+    for (int round = 0; run.running() && round < 2000; ++round) {
+        QStringList args = readers[round % readers.size()];
+        args << QStringLiteral("--app-folder") << rig.appFolder();
+        const ProcessResult r = runProgram(QStringLiteral("corvina"), args);
+        ++reads;
+        if (r.status != 0)
+            failedReads << args.join(QLatin1Char(' ')) + QStringLiteral(": ") + r.err;
+    }
+    ASSERT_TRUE(waitFor([&] { return !run.running(); }, 120000));
+    EXPECT_EQ(run.finish(0), 0) << run.err().toStdString();
+    EXPECT_TRUE(failedReads.isEmpty()) << failedReads.join(QLatin1Char('\n')).toStdString();
+    EXPECT_GT(reads, Documents); // the readers really ran beside the run
+    ::testing::Test::RecordProperty("reads_during_the_run", reads);
+
+    // Every document issued once, recorded with the number used, and no attempt left open.
+    QMap<QString, int> perContract;
+    for (const QStringList& row :
+         sqliteRows(rig.issuingDatabase(), QStringLiteral("select FPDM, FPHM, HTBH from issued order by id")))
+        ++perContract[row[2]];
+    EXPECT_EQ(perContract.size(), Documents);
+    for (auto it = perContract.cbegin(); it != perContract.cend(); ++it)
+        EXPECT_EQ(it.value(), 1) << it.key().toStdString();
+    const QList<QStringList> stored =
+        rig.storeRows(QStringLiteral("select count(*) from invoiceMaster where FOK='1' and FInvNumber<>''"));
+    EXPECT_EQ(stored.value(0).value(0), QString::number(Documents));
+    EXPECT_TRUE(
+        rig.storeRows(QStringLiteral("select FCustOrderId from issueJournal where FClosedAt is null")).isEmpty());
+}
+
+} // namespace
+
+TEST(ReadersDuringRun, ReadersInALoopNeverStopTheRunsCommits)
+{
+    readersDuringARun();
+}
+
+TEST(ServerReadersDuringRun, ReadersInALoopNeverStopTheRunsCommits)
+{
+    readersDuringARun();
+}
