@@ -77,6 +77,14 @@ InvoiceBrowser::Deletion InvoiceBrowser::deleteTicked(const InvoiceList& list)
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, BrowserTexts::DeleteNothingTicked, MessageBoxKind::Info);
         return result;
     }
+    if (m_store.isOpen() && m_store.isReadOnly()) {
+        // Said once, before the question, rather than failing each document without a word.
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow,
+                       StoreTexts::StatementError + StoreTexts::ReadOnlyStore.arg(m_store.shownLocation()),
+                       MessageBoxKind::Error);
+        result.outcome = DeleteOutcome::Refused;
+        return result;
+    }
     if (ShowMessageBox(m_prompter, BoxOwner::MainWindow, BrowserTexts::DeleteQuestion, MessageBoxKind::YesNo) ==
         ButtonCode::No) {
         result.outcome = DeleteOutcome::Refused;

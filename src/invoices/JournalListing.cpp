@@ -7,8 +7,11 @@ namespace corvina {
 
 namespace {
 
-QString outcomeText(const QString& outcome)
+QString outcomeText(const IssueAttempt& a)
 {
+    const QString& outcome = a.outcome;
+    if (a.isOpen() && a.leaseLive)
+        return BrowserTexts::OutcomeRunning;
     if (outcome == IssueJournal::Issued)
         return BrowserTexts::OutcomeIssued;
     if (outcome == IssueJournal::Unconfirmed)
@@ -32,7 +35,7 @@ QString settlementText(const IssueAttempt& a)
 
 QStringList journalRowTexts(const IssueAttempt& a)
 {
-    return {a.orderId,         a.code,    a.number,   a.startedAt, outcomeText(a.outcome), a.finishedAt,
+    return {a.orderId,         a.code,    a.number,   a.startedAt, outcomeText(a), a.finishedAt,
             settlementText(a), a.station, a.settledBy};
 }
 

@@ -88,6 +88,7 @@ inline const QStringList JournalCaptions = {ColumnOrderId,
                                             QStringLiteral("开票站"),
                                             QStringLiteral("核对站")};
 inline const QString OutcomePending = QStringLiteral("未完成（开票中断）");
+inline const QString OutcomeRunning = QStringLiteral("正在开票");
 inline const QString OutcomeIssued = QStringLiteral("已开具并记录");
 inline const QString OutcomeUnconfirmed = QStringLiteral("开票软件未确认");
 inline const QString AttemptOpen = AwaitingCheck;

@@ -1,6 +1,9 @@
 #include "store/DatabaseFile.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <mutex>
 
 namespace corvina {
 
@@ -27,6 +30,57 @@ bool readDatabaseHead(const QString& nativePath, QByteArray* head, QString* reas
     }
     *head = file.read(32);
     return true;
+}
+
+namespace {
+
+struct HeldFile {
+    int connections = 0;
+    QByteArray head;
+};
+
+std::mutex g_heldMutex;
+QHash<QString, HeldFile>& heldFiles()
+{
+    static QHash<QString, HeldFile> held;
+    return held;
+}
+
+} // namespace
+
+bool DatabaseFileHold::take(const QString& nativePath, QByteArray* head, QString* reason)
+{
+    release();
+    const QString key = QFileInfo(nativePath).absoluteFilePath();
+    std::lock_guard<std::mutex> lock(g_heldMutex);
+    HeldFile& held = heldFiles()[key];
+    if (held.connections == 0 && !readDatabaseHead(nativePath, &held.head, reason)) {
+        heldFiles().remove(key);
+        return false;
+    }
+    ++held.connections;
+    *head = held.head;
+    m_key = key;
+    return true;
+}
+
+void DatabaseFileHold::createdSqlite()
+{
+    if (m_key.isEmpty())
+        return;
+    std::lock_guard<std::mutex> lock(g_heldMutex);
+    heldFiles()[m_key].head = QByteArray("SQLite format 3\0", 16);
+}
+
+void DatabaseFileHold::release()
+{
+    if (m_key.isEmpty())
+        return;
+    std::lock_guard<std::mutex> lock(g_heldMutex);
+    auto it = heldFiles().find(m_key);
+    if (it != heldFiles().end() && --it->connections <= 0)
+        heldFiles().erase(it);
+    m_key.clear();
 }
 
 } // namespace corvina

@@ -14,10 +14,10 @@ namespace {
 // The invoicing program's database password.
 const QString kIssuingDatabasePassword = QStringLiteral("TolvanReceiptTracker");
 
-std::unique_ptr<IssuingEngine> engineFor(const QString& path, QString* reason)
+std::unique_ptr<IssuingEngine> engineFor(const QString& path, DatabaseFileHold& hold, QString* reason)
 {
     QByteArray head;
-    if (!readDatabaseHead(path, &head, reason))
+    if (!hold.take(path, &head, reason))
         return nullptr;
     if (head.isEmpty()) {
         *reason = StoreTexts::FileMissing.arg(path);
@@ -59,10 +59,10 @@ bool IssuingDatabase::openEngine(QString* reason)
     if (isOpen())
         return true;
     // The file may have been replaced since the last open: its engine is chosen afresh.
-    m_engine = engineFor(m_path, reason);
+    m_engine = engineFor(m_path, m_hold, reason);
     if (m_engine && m_engine->open(reason))
         return true;
-    m_engine.reset();
+    close();
     return false;
 }
 
@@ -83,6 +83,7 @@ bool IssuingDatabase::isOpen() const
 void IssuingDatabase::close()
 {
     m_engine.reset();
+    m_hold.release();
 }
 
 bool IssuingDatabase::reopenQuietly(QString* reason)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/DatabaseFile.h"
 #include "store/IssuingRead.h"
 #include "store/Rows.h"
 
@@ -50,6 +51,7 @@ private:
 
     QString m_path;
     Prompter& m_prompter;
+    DatabaseFileHold m_hold; // while the engine has the file open (released after it closes)
     std::unique_ptr<IssuingEngine> m_engine;
 };
 

@@ -142,6 +142,7 @@ void LocalStore::selectEach(const SqlStatement& statement, const std::function<v
 
 int LocalStore::run(const SqlStatement& statement)
 {
+    refuseWhenReadOnly();
     ready(statement);
     return m_db->exec(statement);
 }
@@ -164,9 +165,21 @@ bool LocalStore::execute(const SqlStatement& statement)
     }
 }
 
+void LocalStore::refuseWhenReadOnly() const
+{
+    if (m_db->isReadOnly())
+        throw Failure(StoreTexts::ReadOnlyStore.arg(m_db->path()));
+}
+
+bool LocalStore::isReadOnly() const
+{
+    return m_db->isReadOnly();
+}
+
 void LocalStore::beginTransaction()
 {
     ensureOpen();
+    refuseWhenReadOnly();
     if (m_depth == 0)
         m_db->begin();
     else

@@ -30,6 +30,9 @@ public:
     // (kind Error, owner the application window).
     bool open();
     bool isOpen() const;
+    // The store file could only be opened for reading (the desk may not write its folder): it is
+    // listed, and every write fails with a reason that says so.
+    bool isReadOnly() const;
 
     // SelectLocal: opens a closed connection on demand; any failure throws Failure. A statement
     // with a lock key, inside a transaction, first takes that key's lock (see SqlStatement).
@@ -66,6 +69,7 @@ public:
 
 private:
     void ensureOpen();
+    void refuseWhenReadOnly() const;
     // Before any statement: the observer, an open connection, and the statement's lock.
     void ready(const SqlStatement& statement);
     std::unique_ptr<SqlConnection> m_db;

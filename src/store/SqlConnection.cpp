@@ -5,10 +5,12 @@
 #include "store/ServerAddress.h"
 #include "store/Texts.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUrl>
 #include <atomic>
 
 namespace corvina {
@@ -177,8 +179,16 @@ void SqlConnection::addMissingColumns()
 bool SqlConnection::openFile(QString* reason)
 {
     QByteArray head;
-    if (!readDatabaseHead(m_path, &head, reason))
+    if (!m_hold.take(m_path, &head, reason))
         return false;
+    if (openKnownFile(head, reason))
+        return true;
+    m_hold.release();
+    return false;
+}
+
+bool SqlConnection::openKnownFile(const QByteArray& head, QString* reason)
+{
     Engine engine = engineOf(head);
     if (head.isEmpty()) {
         // Missing, or empty as a creation that died before its first write leaves it.
@@ -192,36 +202,42 @@ bool SqlConnection::openFile(QString* reason)
         return false;
     }
 
-    QSqlDatabase db;
     if (engine == Engine::Sqlite) {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(m_path);
-        QString opts = QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000");
-        if (m_options.readOnly)
-            opts += QStringLiteral(";QSQLITE_OPEN_READONLY");
-        db.setConnectOptions(opts);
-    } else {
-        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {
-            *reason = StoreTexts::NoAccessDriver.arg(m_path);
+        if (openSqlite(m_options.readOnly ? SqliteMode::ReadOnly : SqliteMode::ReadWrite, head.isEmpty(), reason))
+            return true;
+        // A store on a folder or file this desk may only read (a share mounted read-only, a copy on
+        // a CD) can still be listed: it opens read-only, and every write says why it cannot be made.
+        const QFileInfo file(m_path);
+        if (m_options.readOnly || head.isEmpty() || (file.isWritable() && QFileInfo(file.absolutePath()).isWritable()))
             return false;
-        }
-        db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
-        db.setDatabaseName(QStringLiteral("DRIVER={MDBTools};DBQ=") + m_path);
+        QString readOnlyReason;
+        if (openSqlite(SqliteMode::ReadOnly, false, &readOnlyReason))
+            return true;
+        // Without the write-ahead log's index files, which a read-only folder cannot hold, SQLite
+        // reads the file only as unchanging; that holds when no log with commits is beside it.
+        if (!QFileInfo::exists(m_path + QStringLiteral("-wal")) &&
+            openSqlite(SqliteMode::Unchanging, false, &readOnlyReason))
+            return true;
+        return false;
     }
+
+    QSqlDatabase db;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {
+        *reason = StoreTexts::NoAccessDriver.arg(m_path);
+        return false;
+    }
+    db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
+    db.setDatabaseName(QStringLiteral("DRIVER={MDBTools};DBQ=") + m_path);
     if (!db.open()) {
         const QString why = sqlErrorText(db.lastError());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_name);
-        if (engine == Engine::Access)
-            *reason =
-                why.contains(QLatin1String("IM002")) || why.contains(QLatin1String("not found"), Qt::CaseInsensitive)
-                    ? StoreTexts::NoAccessDriver.arg(m_path)
-                    : StoreTexts::AccessOpenFailed.arg(m_path, why);
-        else
-            *reason = head.isEmpty() ? StoreTexts::CannotCreate.arg(m_path, why) : why;
+        *reason = why.contains(QLatin1String("IM002")) || why.contains(QLatin1String("not found"), Qt::CaseInsensitive)
+                      ? StoreTexts::NoAccessDriver.arg(m_path)
+                      : StoreTexts::AccessOpenFailed.arg(m_path, why);
         return false;
     }
-    if (engine == Engine::Access && db.tables().isEmpty()) {
+    if (db.tables().isEmpty()) {
         // The ODBC driver may accept a damaged file and fail only on the first read.
         *reason = StoreTexts::AccessOpenFailed.arg(m_path, sqlErrorText(db.lastError()));
         db.close();
@@ -230,23 +246,52 @@ bool SqlConnection::openFile(QString* reason)
         return false;
     }
     m_engine = engine;
-    if (engine == Engine::Sqlite) {
-        try {
-            if (!m_options.readOnly) {
-                execText(QStringLiteral("PRAGMA journal_mode=WAL"));
-                // Every commit is on the disk before it returns: an issuing attempt committed before
-                // "保存" must survive a power cut, or the document would look never tried.
-                execText(QStringLiteral("PRAGMA synchronous=FULL"));
-                for (const QString& stmt : m_options.schema.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-                    if (!stmt.trimmed().isEmpty())
-                        execText(stmt);
-                addMissingColumns();
-            }
-        } catch (const Failure& f) {
-            *reason = f.message();
-            close();
-            return false;
+    return true;
+}
+
+bool SqlConnection::openSqlite(SqliteMode mode, bool creating, QString* reason)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    QString opts = QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000");
+    if (mode == SqliteMode::Unchanging) {
+        db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(m_path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                           QStringLiteral("?mode=ro&immutable=1"));
+        opts += QStringLiteral(";QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY");
+    } else {
+        db.setDatabaseName(m_path);
+        if (mode == SqliteMode::ReadOnly)
+            opts += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    }
+    db.setConnectOptions(opts);
+    if (!db.open()) {
+        const QString why = sqlErrorText(db.lastError());
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+        *reason = creating ? StoreTexts::CannotCreate.arg(m_path, why) : why;
+        return false;
+    }
+    m_engine = Engine::Sqlite;
+    m_readOnly = mode != SqliteMode::ReadWrite;
+    if (creating)
+        m_hold.createdSqlite();
+    try {
+        if (mode == SqliteMode::ReadWrite) {
+            execText(QStringLiteral("PRAGMA journal_mode=WAL"));
+            // Every commit is on the disk before it returns: an issuing attempt committed before
+            // "保存" must survive a power cut, or the document would look never tried.
+            execText(QStringLiteral("PRAGMA synchronous=FULL"));
+            for (const QString& stmt : m_options.schema.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                if (!stmt.trimmed().isEmpty())
+                    execText(stmt);
+            addMissingColumns();
+        } else {
+            // A read that fails here (no log index to be had) fails the open, not the first query.
+            execText(QStringLiteral("select count(*) from sqlite_master"));
         }
+    } catch (const Failure& f) {
+        *reason = f.message();
+        close();
+        return false;
     }
     return true;
 }
@@ -267,6 +312,8 @@ void SqlConnection::close()
         QSqlDatabase::removeDatabase(m_name);
     }
     m_engine = Engine::None;
+    m_readOnly = false;
+    m_hold.release();
 }
 
 void SqlConnection::begin()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/DatabaseFile.h"
 #include "store/Rows.h"
 #include "store/SqlStatement.h"
 
@@ -43,6 +44,8 @@ public:
     bool isOpen() const;
     void close();
     Engine engine() const { return m_engine; }
+    // A store file this desk may only read, opened for reading only: every write fails.
+    bool isReadOnly() const { return m_readOnly; }
 
     // Failures throw Failure carrying the database's own message.
     Rows select(const SqlStatement& statement);
@@ -68,6 +71,9 @@ public:
 
 private:
     bool openFile(QString* reason);
+    bool openKnownFile(const QByteArray& head, QString* reason);
+    enum class SqliteMode { ReadWrite, ReadOnly, Unchanging };
+    bool openSqlite(SqliteMode mode, bool creating, QString* reason);
     bool openServer(QString* reason);
     void ensureServerSchema();
     void addMissingColumns();
@@ -78,6 +84,8 @@ private:
     Options m_options;
     QString m_name;
     Engine m_engine = Engine::None;
+    bool m_readOnly = false;
+    DatabaseFileHold m_hold;              // while a connection to a file is open
     QHash<QString, QSqlQuery> m_prepared; // by statement text
 };
 

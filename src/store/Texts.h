@@ -49,6 +49,10 @@ inline const QString NoSuchTable = QStringLiteral("数据库中没有表 %1");
 inline const QString NoSuchColumn = QStringLiteral("表 %1 中没有列 %2");
 inline const QString TableUnreadable = QStringLiteral("表 %1 读不出来：数据库文件已损坏");
 
+// Reason given after "出错原因：" for any write to a store this desk may only read.
+inline const QString ReadOnlyStore =
+    QStringLiteral("数据库文件 %1 只能读取（本机对它或它所在的文件夹没有写权限），只能查看，不能修改");
+
 // Reasons given after "出错原因：" when the issuing journal cannot be written as it must.
 inline const QString AttemptNotWritten = QStringLiteral("开票记录（销售单据号 %1）未能写入");
 inline const QString DocumentNotStored = QStringLiteral("数据库中已没有销售单据号为 %1 的单据");

@@ -211,6 +211,8 @@ void TMainFrm::FormCreate()
     m_local = std::make_unique<LocalStore>(m_settings.storeLocation(), m_prompter);
     if (!m_local->open())
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, UiTexts::LocalStoreFailed, MessageBoxKind::YesNo);
+    else if (m_local->isReadOnly())
+        setWindowTitle(UiTexts::MainCaption + UiTexts::ReadOnlyCaption);
 
     m_issuing = std::make_unique<IssuingDatabase>(m_settings.IssuingDatabasePath, m_prompter);
     if (!m_issuing->open())

@@ -5,6 +5,8 @@
 namespace corvina::UiTexts {
 
 inline const QString MainCaption = QStringLiteral("Corvina-出口发票专用");
+// Beside the caption when the store file can only be read: the documents are listed, not changed.
+inline const QString ReadOnlyCaption = QStringLiteral("（只读：不能修改数据库）");
 inline const QString LocalStoreFailed = QStringLiteral("数据库连接错误，请检查配置！");
 inline const QString IssuingDatabaseFailed = QStringLiteral("开票软件数据库连接错误，请检查配置！");
 

@@ -74,7 +74,8 @@ TfrmEdt::TfrmEdt(InvoiceBrowser& browser, InvoiceList& list, QWidget* owner)
 
     AttemptLabel = new QLabel(this);
     AttemptLabel->setWordWrap(true);
-    AttemptLabel->setGeometry(16, 148, 222, 60);
+    AttemptLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    AttemptLabel->setGeometry(16, 150, 222, 96);
     AttemptLabel->hide();
 }
 
@@ -110,7 +111,7 @@ void TfrmEdt::FormShow()
         AttemptLabel->setText(BrowserTexts::EditAttempt.arg(
             Attempt->station, Attempt->startedAt, Attempt->hasNumbers() ? Attempt->code : QStringLiteral("—"),
             Attempt->hasNumbers() ? Attempt->number : QStringLiteral("—")));
-    setFixedHeight(settling ? 190 + 70 : 190);
+    setFixedHeight(settling ? 190 + 66 : 190);
 }
 
 void TfrmEdt::BitBtn1Click()

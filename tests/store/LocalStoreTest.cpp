@@ -207,3 +207,37 @@ TEST_F(StoreFixture, EachThreadUsesItsOwnConnectionToTheSameStore)
     EXPECT_EQ(main.select(Statements::existenceTest(QStringLiteral("T1"))).value(0, QStringLiteral("FOK")),
               QStringLiteral("1"));
 }
+
+// Two connections of this process on the store (the window's and a run's, a run's and its lease's)
+// and a reader in another process that comes and goes: the reader never finds itself the last one
+// on the file, so it never folds in and deletes the write-ahead log under our connections, and
+// what they commit afterwards is there for every process to read.
+TEST(LocalStore, AReaderInAnotherProcessNeverDeletesTheLogUnderOurConnections)
+{
+    test::TempFolder app;
+    const QString path = app.file(QStringLiteral("SysData.mdb"));
+    RecordingPrompter prompter;
+    LocalStore first(path, prompter);
+    ASSERT_TRUE(first.open());
+    ASSERT_TRUE(first.execute({QStringLiteral("insert into invoiceMaster(FCustOrderId,FOK,FInDate) values(?,'0',?)"),
+                               {QStringLiteral("D1"), QStringLiteral("2024-03-05 14:07")},
+                               {}}));
+    LocalStore second(path, prompter);
+    ASSERT_TRUE(second.open());
+    ASSERT_TRUE(QFile::exists(path + QStringLiteral("-wal")));
+
+    const test::ProcessResult reader = test::runProgram(
+        QStringLiteral("corvina"), {QStringLiteral("journal"), QStringLiteral("--app-folder"), app.path()});
+    ASSERT_EQ(reader.status, 0) << reader.err.toStdString();
+    EXPECT_TRUE(QFile::exists(path + QStringLiteral("-wal")));
+
+    ASSERT_TRUE(second.execute({QStringLiteral("insert into invoiceMaster(FCustOrderId,FOK,FInDate) values(?,'0',?)"),
+                                {QStringLiteral("D2"), QStringLiteral("2024-03-05 14:07")},
+                                {}}));
+    const test::ProcessResult query = test::runProgram(
+        QStringLiteral("corvina"), {QStringLiteral("query"), QStringLiteral("--from"),
+                                    QStringLiteral("2024-01-01 00:00"), QStringLiteral("--app-folder"), app.path()});
+    ASSERT_EQ(query.status, 0) << query.err.toStdString();
+    EXPECT_TRUE(query.out.contains(QStringLiteral("D1")) && query.out.contains(QStringLiteral("D2")))
+        << query.out.toStdString();
+}
