@@ -77,7 +77,9 @@ BatchEnd RunBatchIssue(InvoiceList& list, IssueJournal& journal, Prompter& promp
         case IssueJournal::BeginOutcome::Started:
             break;
         case IssueJournal::BeginOutcome::AlreadyOpen:
-            if (!journal.isOwn(claim.attempt)) {
+            // Another station's, or a run of this station's that is issuing it right now (a second
+            // program on the same folder): theirs to finish.
+            if (!journal.isOwn(claim.attempt) || claim.attempt.leaseLive) {
                 passOver(IssuingTexts::ClaimedElsewhere.arg(orderId, claim.attempt.station, claim.attempt.startedAt));
                 continue;
             }

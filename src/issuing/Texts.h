@@ -41,7 +41,6 @@ inline const QString RecordByHand = QStringLiteral("发票已由开票软件开�
 inline const QString NotConfirmed = QStringLiteral("开票软件没有确认已开具这张发票，本系统没有记录它，连开已停止。\n"
                                                    "销售单据号：%1\n发票代码：%2\n发票号码：%3\n"
                                                    "请先在开票软件中核对这张发票是否已开具，再继续开票。");
-// The book offers again a number this run has just recorded: nothing goes out.
 // The book offers a number the store already gives to another document, or that another open
 // attempt waits to be settled under: "保存" is not pressed. %2 says who holds it.
 inline const QString NumberHeld =
@@ -52,6 +51,7 @@ inline const QString NumberHeld =
 inline const QString RecordRefused =
     QStringLiteral("发票已由开票软件开具，但本系统没有记录它，连开已停止：%4。\n销售单据号：%1\n发票代码：%2\n"
                    "发票号码：%3\n请在开票软件中核对这张发票，再在“发票修改”中核对这张单据。");
+// The book offers again a number this run has just recorded: nothing goes out.
 inline const QString NumberAlreadyRecorded =
     QStringLiteral("开票软件的当前发票号码本次连开刚刚记录过，销售单据 %1 没有开票，连开已停止。\n"
                    "发票代码：%2\n发票号码：%3（已记录给销售单据 %4）\n"

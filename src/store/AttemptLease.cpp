@@ -5,8 +5,9 @@
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 
-#include <QThread>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace corvina {
 
@@ -25,42 +26,53 @@ public:
 
 } // namespace
 
+// Shared with the thread, which may outlive the lease object when a renewal hangs.
+struct AttemptLease::Shared {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stop = false;
+    bool done = false;
+};
+
 AttemptLease::AttemptLease(QString storeLocation, qint64 attemptId, int renewSeconds)
-    : m_location(std::move(storeLocation)), m_attemptId(attemptId), m_renewSeconds(renewSeconds)
+    : m_shared(std::make_shared<Shared>())
 {
-    m_thread.reset(QThread::create([this] { renewUntilStopped(); }));
-    m_thread->start();
+    m_thread = std::thread([shared = m_shared, location = std::move(storeLocation), attemptId, renewSeconds] {
+        {
+            SilentPrompter prompter;
+            LocalStore store(location, prompter);
+            std::unique_lock<std::mutex> lock(shared->mutex);
+            while (!shared->wake.wait_for(lock, std::chrono::seconds(renewSeconds), [&] { return shared->stop; })) {
+                lock.unlock();
+                try {
+                    store.beginTransaction();
+                    store.run(Statements::renewLease(attemptId, IssueJournal::LeaseSeconds));
+                    store.commit();
+                } catch (const std::exception&) {
+                    store.rollbackTo(0);
+                }
+                lock.lock();
+            }
+        }
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->done = true;
+        shared->wake.notify_all();
+    });
 }
 
 AttemptLease::~AttemptLease()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop = true;
-    }
-    m_wake.notify_all();
-    // A renewal in hand waits at most for the store's busy timeout.
-    m_thread->wait();
-}
-
-void AttemptLease::renewUntilStopped()
-{
-    SilentPrompter prompter;
-    LocalStore store(m_location, prompter);
-    std::unique_lock<std::mutex> lock(m_mutex);
-    for (;;) {
-        if (m_wake.wait_for(lock, std::chrono::seconds(m_renewSeconds), [this] { return m_stop; }))
-            return;
-        lock.unlock();
-        try {
-            store.beginTransaction();
-            store.run(Statements::renewLease(m_attemptId, IssueJournal::LeaseSeconds));
-            store.commit();
-        } catch (const std::exception&) {
-            store.rollbackTo(0);
-        }
-        lock.lock();
-    }
+    std::unique_lock<std::mutex> lock(m_shared->mutex);
+    m_shared->stop = true;
+    m_shared->wake.notify_all();
+    // A renewal in hand ends within the store's own timeouts; one that does not is left to finish.
+    const bool done =
+        m_shared->wake.wait_for(lock, std::chrono::seconds(StopWaitSeconds), [&] { return m_shared->done; });
+    lock.unlock();
+    if (done)
+        m_thread.join();
+    else
+        m_thread.detach();
 }
 
 } // namespace corvina

@@ -1,11 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-
-class QThread;
+#include <thread>
 
 namespace corvina {
 
@@ -21,16 +18,14 @@ public:
     AttemptLease(const AttemptLease&) = delete;
     AttemptLease& operator=(const AttemptLease&) = delete;
 
-private:
-    void renewUntilStopped();
+    // How long the destructor waits for a renewal in hand (a store that does not answer) before it
+    // leaves the thread to finish by itself.
+    static constexpr int StopWaitSeconds = 45;
 
-    QString m_location;
-    qint64 m_attemptId;
-    int m_renewSeconds;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stop = false;
-    std::unique_ptr<QThread> m_thread;
+private:
+    struct Shared;
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_thread;
 };
 
 } // namespace corvina

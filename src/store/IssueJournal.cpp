@@ -162,37 +162,16 @@ QString IssueJournal::invoiceHolder(const QString& code, const QString& number, 
     return QString();
 }
 
-IssueJournal::Outcome IssueJournal::setNumbers(IssueAttempt& attempt, const QString& code, const QString& number)
+IssueJournal::Outcome IssueJournal::inTransaction(const std::function<QString()>& write)
 {
     const int depth = m_store.transactionDepth();
     try {
         m_store.beginTransaction();
-        QString why = whyNotStillPending(attempt);
-        if (why.isEmpty())
-            why = invoiceHolder(code, number, attempt.orderId);
+        const QString why = write();
         if (!why.isEmpty()) {
             m_store.rollbackTo(depth);
             return refused(why);
         }
-        if (m_store.run(Statements::numberAttempt(attempt.id, code, number)) != 1)
-            throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
-        m_store.commit();
-    } catch (const Failure& failure) {
-        m_store.rollbackTo(depth);
-        return failed(failure.message());
-    }
-    attempt.code = code;
-    attempt.number = number;
-    return {};
-}
-
-IssueJournal::Outcome IssueJournal::withdraw(const IssueAttempt& attempt)
-{
-    const int depth = m_store.transactionDepth();
-    try {
-        m_store.beginTransaction();
-        if (m_store.run(Statements::withdrawAttempt(attempt.id)) != 1)
-            throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
         m_store.commit();
         return {};
     } catch (const Failure& failure) {
@@ -201,32 +180,50 @@ IssueJournal::Outcome IssueJournal::withdraw(const IssueAttempt& attempt)
     }
 }
 
+IssueJournal::Outcome IssueJournal::setNumbers(IssueAttempt& attempt, const QString& code, const QString& number)
+{
+    const Outcome outcome = inTransaction([&] {
+        QString why = whyNotStillPending(attempt);
+        if (why.isEmpty())
+            why = invoiceHolder(code, number, attempt.orderId);
+        if (why.isEmpty() && m_store.run(Statements::numberAttempt(attempt.id, code, number)) != 1)
+            throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
+        return why;
+    });
+    if (outcome.done()) {
+        attempt.code = code;
+        attempt.number = number;
+    }
+    return outcome;
+}
+
+IssueJournal::Outcome IssueJournal::withdraw(const IssueAttempt& attempt)
+{
+    return inTransaction([&] {
+        if (m_store.run(Statements::withdrawAttempt(attempt.id)) != 1)
+            throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
+        return QString();
+    });
+}
+
 IssueJournal::Outcome IssueJournal::finish(const IssueAttempt& attempt, const QString& outcome, bool markIssued)
 {
-    const int depth = m_store.transactionDepth();
-    try {
-        m_store.beginTransaction();
+    return inTransaction([&] {
         // Under the document's lock, as a claim is decided: another station deciding whether the
         // document is still free waits for this outcome instead of reading around it; a clerk
         // settling it meanwhile wins, and the run writes nothing.
         QString why = whyNotStillPending(attempt);
         if (why.isEmpty() && markIssued)
             why = invoiceHolder(attempt.code, attempt.number, attempt.orderId);
-        if (!why.isEmpty()) {
-            m_store.rollbackTo(depth);
-            return refused(why);
-        }
+        if (!why.isEmpty())
+            return why;
         const QString at = now();
         if (m_store.run(Statements::finishAttempt(attempt.id, outcome, at, markIssued ? at : QString())) != 1)
             throw Failure(StoreTexts::AttemptNotWritten.arg(attempt.orderId));
         if (markIssued && m_store.run(Statements::markIssued(attempt.code, attempt.number, attempt.orderId)) != 1)
             throw Failure(StoreTexts::DocumentNotStored.arg(attempt.orderId));
-        m_store.commit();
-        return {};
-    } catch (const Failure& failure) {
-        m_store.rollbackTo(depth);
-        return failed(failure.message());
-    }
+        return QString();
+    });
 }
 
 IssueJournal::Outcome IssueJournal::recordIssued(const IssueAttempt& attempt)
@@ -241,14 +238,13 @@ IssueJournal::Outcome IssueJournal::recordUnconfirmed(const IssueAttempt& attemp
 
 void IssueJournal::releaseLease(const IssueAttempt& attempt) noexcept
 {
-    const int depth = m_store.transactionDepth();
+    // On failure the lease runs out by itself.
     try {
-        m_store.beginTransaction();
-        m_store.run(Statements::releaseLease(attempt.id));
-        m_store.commit();
-    } catch (const std::exception&) {
-        // The lease runs out by itself.
-        m_store.rollbackTo(depth);
+        inTransaction([&] {
+            m_store.run(Statements::releaseLease(attempt.id));
+            return QString();
+        });
+    } catch (...) {
     }
 }
 
@@ -276,15 +272,6 @@ std::vector<QStringList> IssueJournal::duplicateInvoices()
     for (int r = 0; r < rows.count(); ++r)
         out.push_back({rows.value(r, QStringLiteral("FInvCode")), rows.value(r, QStringLiteral("FInvNumber")),
                        rows.value(r, QStringLiteral("FCustOrderId"))});
-    return out;
-}
-
-QStringList IssueJournal::documentsWithOpenAttempts()
-{
-    const Rows rows = m_store.select(Statements::openAttemptDocuments());
-    QStringList out;
-    for (int r = 0; r < rows.count(); ++r)
-        out << rows.value(r, QStringLiteral("FCustOrderId"));
     return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -137,8 +138,6 @@ public:
     // Documents whose code and number another document also holds (a store written before a pair
     // was kept to one document), as {code, number, document}, ordered by the pair. Failures throw.
     std::vector<QStringList> duplicateInvoices();
-    // Every document with an open attempt. Failures throw Failure.
-    QStringList documentsWithOpenAttempts();
     // The store the journal writes to, as LocalStore takes it (for a second connection).
     QString storeLocation() const;
 
@@ -147,6 +146,9 @@ public:
 
 private:
     Outcome finish(const IssueAttempt& attempt, const QString& outcome, bool markIssued);
+    // Runs `write` in a transaction of its own: committed when it returns an empty reason, undone
+    // when it returns a reason (Refused) or throws (Failed).
+    Outcome inTransaction(const std::function<QString()>& write);
     QString now() const;
     // Under the document's lock, inside the caller's transaction: why the run may no longer write
     // its outcome for `attempt` (empty when it may).

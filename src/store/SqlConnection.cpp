@@ -56,6 +56,9 @@ constexpr int kKeySpace = 0x436F7276;
 // How long a statement on a server waits for a lock another desk holds (a document being stored
 // or claimed there) before it fails with the server's reason instead of hanging.
 const QString kServerSession = QStringLiteral("set lock_timeout = '30s'");
+// A commit returns only once the server has it on its disk, whatever the server's own setting: an
+// issuing attempt committed before "保存" must survive the server's power cut too.
+const QString kServerDurability = QStringLiteral("set synchronous_commit = on");
 
 } // namespace
 
@@ -124,6 +127,7 @@ bool SqlConnection::openServer(QString* reason)
     m_engine = Engine::Postgres;
     try {
         execText(kServerSession);
+        execText(kServerDurability);
         ensureServerSchema();
     } catch (const Failure& f) {
         *reason = StoreTexts::ServerSchemaFailed.arg(address.shown(), address.withoutPassword(f.message()));

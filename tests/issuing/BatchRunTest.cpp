@@ -823,10 +823,10 @@ TEST(BatchRun, DocumentChangedInTheStoreSinceTheQuery)
         QStringList journal; // afterwards
         QStringList row0;    // D1's row: ticked, code, number, state
     };
-    const auto otherClaims = [](bool withNumbers) {
-        return [withNumbers](BatchRig& b) {
+    const auto otherClaims = [](bool withNumbers, const QString& station = OtherStation) {
+        return [withNumbers, station](BatchRig& b) {
             FakeClock then(QDateTime(QDate(2024, 3, 5), QTime(14, 0)));
-            IssueJournal other(*b.store, then, b.prompter, OtherStation);
+            IssueJournal other(*b.store, then, b.prompter, station);
             IssueJournal::Begun claim = other.claim(QStringLiteral("D1"));
             ASSERT_EQ(claim.outcome, IssueJournal::BeginOutcome::Started);
             if (withNumbers) {
@@ -865,10 +865,20 @@ TEST(BatchRun, DocumentChangedInTheStoreSinceTheQuery)
          issuedBoth,
          QStringList{QStringLiteral("D1 3100071150 00000007 pending open")} + journalBoth,
          {QStringLiteral("unticked"), QString(), QString(), QStringLiteral("未开票")}},
+        {"a run of this station issuing it right now (a second program on the same folder)",
+         otherClaims(true, ThisStation),
+         {},
+         {QStringLiteral("销售单据 %1 已由开票站“%2”于 %3 认领开票，本站跳过。")
+              .arg(QStringLiteral("D1"), ThisStation, QStringLiteral("2024-03-05 14:00:00"))},
+         issuedBoth,
+         QStringList{QStringLiteral("D1 3100071150 00000007 pending open")} + journalBoth,
+         {QStringLiteral("unticked"), QString(), QString(), QStringLiteral("未开票")}},
         {"this station's own claim cut off before the book was read",
          [](BatchRig& b) {
              IssueJournal own(*b.store, b.clock(), b.prompter, ThisStation);
-             ASSERT_EQ(own.claim(QStringLiteral("D1")).outcome, IssueJournal::BeginOutcome::Started);
+             const IssueJournal::Begun claim = own.claim(QStringLiteral("D1"));
+             ASSERT_EQ(claim.outcome, IssueJournal::BeginOutcome::Started);
+             own.releaseLease(claim.attempt); // its run has gone
          },
          {QStringLiteral(
               "销售单据 %1 上次开票在读取发票号码之前中断，没有按过“保存”，开票软件中不会有这张发票，连开已停止。\n"

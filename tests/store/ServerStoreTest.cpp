@@ -363,6 +363,25 @@ TEST(ServerStore, ATransactionTheServerRolledBackIsNeverReportedAsCommitted)
     EXPECT_EQ(store.select(Statements::existenceTest(QStringLiteral("KEPT"))).count(), 1);
 }
 
+// A commit returns only once the server has it on its disk, even where the database's own
+// setting would let it return earlier: an issuing attempt committed before "保存" must survive the
+// server's power cut.
+TEST(ServerStore, CommitsAreSynchronousWhateverTheDatabasesSetting)
+{
+    const TestStore where = TestStore::onServer();
+    RecordingPrompter prompter;
+    QString reason;
+    ASSERT_TRUE(testCluster().admin(
+        where.database(), {QStringLiteral("alter database %1 set synchronous_commit = off").arg(where.database())},
+        &reason))
+        << reason.toStdString();
+    LocalStore store(where.location(), prompter);
+    ASSERT_TRUE(store.open());
+    EXPECT_EQ(store.select({QStringLiteral("select current_setting('synchronous_commit') as s"), {}, {}})
+                  .value(0, QStringLiteral("s")),
+              QStringLiteral("on"));
+}
+
 TEST(ServerStore, AConnectionLostInsideATransactionIsNotMadeAgainBehindTheCallersBack)
 {
     const PgCluster& c = testCluster();

@@ -16,6 +16,12 @@ QString programText(const QByteArray& bytes)
     return QString::fromUtf8(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 ProcessResult runProgram(const QString& name, const QStringList& args, int timeoutMs)
 {
     return runProgram(name, args, {}, timeoutMs);

@@ -17,6 +17,8 @@ struct ProcessResult {
     QString out;
     QString err;
 };
+// A file's bytes; empty when it cannot be read.
+QByteArray fileBytes(const QString& path);
 // A program's output as text, its lines ending in "\n" as on Linux (on Windows they end in CR LF).
 QString programText(const QByteArray& bytes);
 
