@@ -93,6 +93,7 @@ InvoiceBrowser::Deletion InvoiceBrowser::deleteTicked(const InvoiceList& list)
 
     result.outcome = DeleteOutcome::Deleted;
     IssueJournal journal(m_store, m_clock, m_prompter, m_station);
+    const int depth = m_store.transactionDepth();
     for (const QString& document : documents) {
         try {
             m_store.beginTransaction();
@@ -107,14 +108,14 @@ InvoiceBrowser::Deletion InvoiceBrowser::deleteTicked(const InvoiceList& list)
             m_store.select(Statements::documentState(document));
             open = journal.openAttempt(document);
         } catch (const Failure& failure) {
-            m_store.rollbackTo(0);
+            m_store.rollbackTo(depth);
             ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
                            MessageBoxKind::Error);
             ++result.failed;
             continue;
         }
         if (open) {
-            m_store.rollbackTo(0);
+            m_store.rollbackTo(depth);
             refuse(open->leaseLive
                        ? BrowserTexts::RunIssuing.arg(document, open->station).arg(IssueJournal::LeaseSeconds)
                        : BrowserTexts::DeleteOpenAttempt.arg(document));
@@ -143,42 +144,17 @@ InvoiceBrowser::Deletion InvoiceBrowser::deleteTicked(const InvoiceList& list)
     return result;
 }
 
-bool InvoiceBrowser::editAllowed(const Edit& edit, const QString& stateValue, std::optional<IssueAttempt>& attempt)
+QString InvoiceBrowser::settlingRefusal(const Edit& edit, const QString& stateValue,
+                                        const std::optional<IssueAttempt>& attempt) const
 {
-    IssueJournal journal(m_store, m_clock, m_prompter, m_station);
-    // The document's lock first, as the run takes it before writing its outcome.
-    m_store.select(Statements::documentState(edit.orderId));
-    attempt = journal.openAttempt(edit.orderId);
-    if (attempt && attempt->leaseLive) {
-        refuse(BrowserTexts::RunIssuing.arg(edit.orderId, attempt->station).arg(IssueJournal::LeaseSeconds));
-        return false;
-    }
-    if (stateValue != QLatin1String("1"))
-        return true;
-    const QString code = edit.code.trimmed();
-    const QString number = edit.number.trimmed();
-    if (attempt) {
-        // Settling "已开票": the invoicing program's code and number, which the attempt holds
-        // unless the invoicing program used others; those only after the clerk says so.
-        if (code.isEmpty() || number.isEmpty()) {
-            refuse(BrowserTexts::SettleNeedsNumbers.arg(edit.orderId));
-            return false;
-        }
-        if ((code != attempt->code || number != attempt->number) &&
-            ShowMessageBox(
-                m_prompter, BoxOwner::MainWindow,
-                BrowserTexts::SettleOtherNumbers.arg(edit.orderId, attempt->code, attempt->number, code, number),
-                MessageBoxKind::YesNo) != ButtonCode::Yes)
-            return false;
-    }
-    if (!code.isEmpty() && !number.isEmpty()) {
-        const QString holder = journal.invoiceHolder(code, number, edit.orderId);
-        if (!holder.isEmpty()) {
-            refuse(BrowserTexts::InvoiceHeld.arg(holder, edit.orderId));
-            return false;
-        }
-    }
-    return true;
+    if (!attempt)
+        return QString();
+    if (attempt->leaseLive)
+        return BrowserTexts::RunIssuing.arg(edit.orderId, attempt->station).arg(IssueJournal::LeaseSeconds);
+    // Settling "已开票" takes the invoicing program's code and number.
+    if (stateValue == QLatin1String("1") && (edit.code.trimmed().isEmpty() || edit.number.trimmed().isEmpty()))
+        return BrowserTexts::SettleNeedsNumbers.arg(edit.orderId);
+    return QString();
 }
 
 InvoiceBrowser::EditOutcome InvoiceBrowser::applyEdit(InvoiceList& list, const Edit& edit)
@@ -193,31 +169,67 @@ InvoiceBrowser::EditOutcome InvoiceBrowser::applyEdit(InvoiceList& list, const E
     // and the settling of its open issuing attempt go together or not at all.
     if (!m_store.isOpen() && !m_store.open())
         return EditOutcome::Failed; // after the connection message
-    const int depth = m_store.transactionDepth();
-    try {
-        m_store.beginTransaction();
-        std::optional<IssueAttempt> attempt;
-        if (!editAllowed(edit, stateValue, attempt)) {
-            m_store.rollbackTo(depth);
-            return EditOutcome::Refused;
-        }
-        if (!m_store.execute(Statements::editUpdate(edit.code, edit.number, stateValue, edit.orderId))) {
-            m_store.rollbackTo(depth);
-            return EditOutcome::Failed;
-        }
-        if (attempt)
-            IssueJournal(m_store, m_clock, m_prompter, m_station)
-                .settle(*attempt, stateValue, edit.code.trimmed(), edit.number.trimmed());
-        m_store.commit();
-    } catch (const Failure& failure) {
-        m_store.rollbackTo(depth);
+    IssueJournal journal(m_store, m_clock, m_prompter, m_station);
+    const QString code = edit.code.trimmed();
+    const QString number = edit.number.trimmed();
+    const auto failed = [&](const Failure& failure) {
         ShowMessageBox(m_prompter, BoxOwner::Application, StoreTexts::StatementError + failure.message(),
                        MessageBoxKind::Error);
         return EditOutcome::Failed;
+    };
+
+    // What needs the clerk comes first, outside the transaction: no lock is held while a box waits.
+    std::optional<IssueAttempt> seen;
+    try {
+        seen = journal.openAttempt(edit.orderId);
+    } catch (const Failure& failure) {
+        return failed(failure);
+    }
+    if (const QString why = settlingRefusal(edit, stateValue, seen); !why.isEmpty()) {
+        refuse(why);
+        return EditOutcome::Refused;
+    }
+    // The invoicing program used other numbers than the attempt's: only after the clerk says so.
+    if (seen && stateValue == QLatin1String("1") && (code != seen->code || number != seen->number) &&
+        ShowMessageBox(m_prompter, BoxOwner::MainWindow,
+                       BrowserTexts::SettleOtherNumbers.arg(edit.orderId, seen->code, seen->number, code, number),
+                       MessageBoxKind::YesNo) != ButtonCode::Yes)
+        return EditOutcome::Refused;
+
+    const int depth = m_store.transactionDepth();
+    QString why;
+    try {
+        m_store.beginTransaction();
+        // Under the document's lock, as the run takes it before writing its outcome: decided on
+        // what is committed now, which may have changed while the clerk read the question.
+        m_store.select(Statements::documentState(edit.orderId));
+        const std::optional<IssueAttempt> attempt = journal.openAttempt(edit.orderId);
+        if (attempt.has_value() != seen.has_value() || (attempt && attempt->id != seen->id))
+            why = BrowserTexts::EditChangedMeanwhile.arg(edit.orderId);
+        if (why.isEmpty())
+            why = settlingRefusal(edit, stateValue, attempt);
+        if (why.isEmpty() && stateValue == QLatin1String("1") && !code.isEmpty() && !number.isEmpty())
+            if (const QString holder = journal.invoiceHolder(code, number, edit.orderId); !holder.isEmpty())
+                why = BrowserTexts::InvoiceHeld.arg(holder, edit.orderId);
+        if (why.isEmpty()) {
+            m_store.run(Statements::editUpdate(edit.code, edit.number, stateValue, edit.orderId));
+            if (attempt)
+                journal.settle(*attempt, stateValue, code, number);
+            m_store.commit();
+        } else {
+            m_store.rollbackTo(depth);
+        }
+    } catch (const Failure& failure) {
+        m_store.rollbackTo(depth);
+        return failed(failure);
+    }
+    if (!why.isEmpty()) {
+        refuse(why);
+        return EditOutcome::Refused;
     }
     if (edit.rowIndex >= 0 && edit.rowIndex < list.rowCount()) {
-        list.setText(edit.rowIndex, ColInvCode, edit.code.trimmed());
-        list.setText(edit.rowIndex, ColInvNumber, edit.number.trimmed());
+        list.setText(edit.rowIndex, ColInvCode, code);
+        list.setText(edit.rowIndex, ColInvNumber, number);
         list.setText(edit.rowIndex, ColState, edit.state.trimmed());
     }
     return EditOutcome::Saved;

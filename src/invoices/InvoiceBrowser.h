@@ -68,9 +68,10 @@ public:
     EditOutcome applyEdit(InvoiceList& list, const Edit& edit);
 
 private:
-    // Inside the edit's transaction, under the document's lock: false when the edit may not be
-    // made (after one box). `attempt` receives the document's open attempt, if any.
-    bool editAllowed(const Edit& edit, const QString& stateValue, std::optional<IssueAttempt>& attempt);
+    // Why the document's open attempt may not be settled by this edit (a run holds it, "已开票"
+    // without a code and a number); empty when it may, or when there is none.
+    QString settlingRefusal(const Edit& edit, const QString& stateValue,
+                            const std::optional<IssueAttempt>& attempt) const;
     void refuse(const QString& text);
 
     LocalStore& m_store;

@@ -37,6 +37,9 @@ inline const QString SettleNeedsNumbers =
 inline const QString SettleOtherNumbers =
     QStringLiteral("销售单据 %1 这次开票记下的是：发票代码 %2，发票号码 %3。\n您填写的是：发票代码 %4，发票号码 %5。\n"
                    "开票软件中这张单据的发票确实是您填写的号码吗？");
+// The document's issuing attempt was opened, closed or settled elsewhere while the clerk answered.
+inline const QString EditChangedMeanwhile =
+    QStringLiteral("销售单据 %1 的开票记录刚刚有了变化（另一台电脑开票或核对了它），没有保存。请重新查询后再修改。");
 // %1 says which document holds the code and number.
 inline const QString InvoiceHeld = QStringLiteral("%1，不能再记给销售单据 %2。");
 // The edit dialog settling an open attempt: station, start, code and number of the attempt.

@@ -9,7 +9,9 @@
 #include "support/TestStore.h"
 #include "support/TestSupport.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace corvina;
 using namespace corvina::test;
@@ -490,4 +492,55 @@ TEST(InvoiceBrowser, SettlingAndDeletingAnOpenAttempt)
                                        "中记为“已开票”或“未开票”，再删除。"));
         }
     }
+}
+
+namespace {
+
+// Answers the question about other numbers, after another desk settled the attempt meanwhile.
+class OtherDeskMeanwhile : public RecordingPrompter {
+public:
+    std::function<void()> meanwhile;
+    int showBox(BoxOwner owner, const QString& text, MessageBoxKind kind) override
+    {
+        if (kind == MessageBoxKind::YesNo && meanwhile)
+            std::exchange(meanwhile, nullptr)();
+        return RecordingPrompter::showBox(owner, text, kind);
+    }
+};
+
+} // namespace
+
+// The clerk's answer to a question is taken on what the store holds when it is written: an
+// attempt another desk settled while the question was up is not settled a second time.
+TEST(InvoiceBrowser, AnAttemptSettledElsewhereWhileTheClerkAnswersIsLeftAsSettled)
+{
+    StoreFixture f;
+    IssueJournal run(f.store, f.clock, f.prompter, QStringLiteral("甲站"));
+    const IssueAttempt b =
+        run.begin(QStringLiteral("B"), QStringLiteral("3100071140"), QStringLiteral("00000002")).attempt;
+    run.releaseLease(b);
+    OtherDeskMeanwhile prompter;
+    prompter.meanwhile = [&] {
+        RecordingPrompter quiet;
+        LocalStore otherDesk(f.where.location(), quiet);
+        ASSERT_TRUE(otherDesk.open());
+        InvoiceBrowser elsewhere(otherDesk, quiet, f.clock, QStringLiteral("乙站"));
+        PlainInvoiceList none;
+        ASSERT_EQ(elsewhere.applyEdit(none, {-1, QStringLiteral("B"), QString(), QString(), QStringLiteral("未开票")}),
+                  InvoiceBrowser::EditOutcome::Saved);
+    };
+    InvoiceBrowser browser(f.store, prompter, f.clock, QStringLiteral("丙站"));
+    EXPECT_EQ(
+        browser.applyEdit(f.list, {f.rowOf(QStringLiteral("B")), QStringLiteral("B"), QStringLiteral("3100071140"),
+                                   QStringLiteral("00000099"), QStringLiteral("已开票")}),
+        InvoiceBrowser::EditOutcome::Refused);
+    ASSERT_EQ(prompter.texts().size(), 2);
+    EXPECT_EQ(prompter.texts()[1], QStringLiteral("销售单据 B 的开票记录刚刚有了变化（另一台电脑开票或核对了它），没有"
+                                                  "保存。请重新查询后再修改。"));
+    EXPECT_EQ(storedHeader(f.store, QStringLiteral("B")).value(0, QStringLiteral("FOK")), QStringLiteral("0"));
+    const std::vector<IssueAttempt> attempts =
+        run.list(QStringLiteral("2000-01-01 00:00:00"), QStringLiteral("2100-01-01 00:00:00"));
+    ASSERT_EQ(attempts.size(), 1u);
+    EXPECT_EQ(attempts[0].settledState, QStringLiteral("0"));
+    EXPECT_EQ(attempts[0].settledBy, QStringLiteral("乙站"));
 }
