@@ -527,7 +527,8 @@ TEST(InvoiceBrowser, AnAttemptSettledElsewhereWhileTheClerkAnswersIsLeftAsSettle
         InvoiceBrowser elsewhere(otherDesk, quiet, f.clock, QStringLiteral("乙站"));
         PlainInvoiceList none;
         ASSERT_EQ(elsewhere.applyEdit(none, {-1, QStringLiteral("B"), QString(), QString(), QStringLiteral("未开票")}),
-                  InvoiceBrowser::EditOutcome::Saved);
+                  InvoiceBrowser::EditOutcome::Saved)
+            << quiet.texts().join(QLatin1Char('|')).toStdString();
     };
     InvoiceBrowser browser(f.store, prompter, f.clock, QStringLiteral("丙站"));
     EXPECT_EQ(
