@@ -11,6 +11,12 @@ namespace corvina {
 
 namespace {
 
+// Who holds an invoice code and number: looked up before every "保存" and every settling.
+const QString kInvoiceIndex =
+    QStringLiteral("create index if not exists invoiceMaster_invoice on invoiceMaster(FInvCode, FInvNumber)");
+const QString kOpenAttemptInvoiceIndex = QStringLiteral(
+    "create index if not exists issueJournal_invoice on issueJournal(FInvCode, FInvNumber) where FClosedAt is null");
+
 // Every column of the two document tables is text but FNo, stored as a number so that "order by
 // FNo" puts 10 after 9. The same on both engines.
 const QString kDocumentTables =
@@ -20,9 +26,9 @@ const QString kDocumentTables =
                    " FMM1 text, FMM2 text, FMM3 text, FMM4 text, FMM5 text,"
                    " FInDate text, FOK text, FNoTaxSum text, FInvCode text, FInvNumber text);"
                    "create unique index if not exists invoiceMaster_id on invoiceMaster(FCustOrderId);"
-                   "create index if not exists invoiceMaster_query on invoiceMaster(FOK, FInDate);"
-                   "create index if not exists invoiceMaster_invoice on invoiceMaster(FInvCode, FInvNumber);"
-                   "create table if not exists invoiceDetail ("
+                   "create index if not exists invoiceMaster_query on invoiceMaster(FOK, FInDate);") +
+    kInvoiceIndex +
+    QStringLiteral(";create table if not exists invoiceDetail ("
                    " FCustOrderId text, FNo integer, FItem text, FCount text, FPrice text, FSum text);"
                    "create index if not exists invoiceDetail_id on invoiceDetail(FCustOrderId, FNo);");
 
@@ -37,10 +43,9 @@ QString journalTable(const QString& attemptKey)
                           " FSettledState text, FSettledCode text, FSettledNumber text, FStation text,"
                           " FSettledBy text, FLeaseUntil bigint);"
                           "create unique index if not exists issueJournal_open on issueJournal(FCustOrderId)"
-                          " where FClosedAt is null;"
-                          "create index if not exists issueJournal_invoice on issueJournal(FInvCode, FInvNumber)"
-                          " where FClosedAt is null;"
-                          "create index if not exists issueJournal_started on issueJournal(FStartedAt)");
+                          " where FClosedAt is null;") +
+           kOpenAttemptInvoiceIndex +
+           QStringLiteral(";create index if not exists issueJournal_started on issueJournal(FStartedAt)");
 }
 
 const QString kSchema = kDocumentTables + journalTable(QStringLiteral("integer primary key autoincrement"));
@@ -68,6 +73,9 @@ SqlConnection::Options storeOptions()
     options.serverTables = kServerTables;
     options.serverSchema = kServerSchema;
     options.addedColumns = kAddedColumns;
+    // A server store made before them gets them from a desk allowed to create them (its owner).
+    options.addedServerIndexes = {{QStringLiteral("invoiceMaster_invoice"), kInvoiceIndex},
+                                  {QStringLiteral("issueJournal_invoice"), kOpenAttemptInvoiceIndex}};
     return options;
 }
 

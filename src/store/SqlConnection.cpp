@@ -162,6 +162,17 @@ void SqlConnection::ensureServerSchema()
         }
     }
     addMissingColumns();
+    for (const QStringList& index : m_options.addedServerIndexes) {
+        if (!select({QStringLiteral("select to_regclass(?) as found"), {index.value(0).toLower()}, {}})
+                 .value(0, QStringLiteral("found"))
+                 .isEmpty())
+            continue;
+        try {
+            execText(index.value(1));
+        } catch (const Failure&) {
+            // A desk's user without the right to create it: its owner's next start does.
+        }
+    }
 }
 
 void SqlConnection::addMissingColumns()

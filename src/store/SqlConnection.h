@@ -31,6 +31,9 @@ public:
         // Columns a table gained after stores were made with it, as {table, column, type}: added to
         // a store that lacks them, on either engine.
         QList<QStringList> addedColumns;
+        // Indexes a server store gained after it was made, as {name, statement}: created when
+        // missing, where the desk's user may (without them the store only reads slower).
+        QList<QStringList> addedServerIndexes;
     };
 
     // `location` is a file's native path or a server address.

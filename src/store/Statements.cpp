@@ -89,10 +89,13 @@ SqlStatement invoiceHolders(const QString& code, const QString& number)
 
 SqlStatement duplicateInvoices()
 {
-    return {QStringLiteral("select FInvCode,FInvNumber,FCustOrderId from invoiceMaster where FInvCode<>'' and "
-                           "FInvNumber<>'' and exists (select 1 from invoiceMaster other where "
-                           "other.FInvCode=invoiceMaster.FInvCode and other.FInvNumber=invoiceMaster.FInvNumber and "
-                           "other.FCustOrderId<>invoiceMaster.FCustOrderId) order by FInvCode,FInvNumber,FCustOrderId"),
+    // Issued documents only (a document stored as not issued holds no invoice); grouped, not
+    // compared row by row, so that it is linear on both engines, with or without an index.
+    return {QStringLiteral("select m.FInvCode,m.FInvNumber,m.FCustOrderId from invoiceMaster m join (select FInvCode,"
+                           "FInvNumber from invoiceMaster where trim(FOK)='1' and FInvCode<>'' and FInvNumber<>'' "
+                           "group by FInvCode,FInvNumber having count(*)>1) d on m.FInvCode=d.FInvCode and "
+                           "m.FInvNumber=d.FInvNumber where trim(m.FOK)='1' order by m.FInvCode,m.FInvNumber,"
+                           "m.FCustOrderId"),
             {},
             {}};
 }

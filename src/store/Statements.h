@@ -29,8 +29,8 @@ SqlStatement markIssued(const QString& code, const QString& number, const QStrin
 // The documents that hold an invoice code and number; inside a transaction it holds the pair's
 // lock, so that two desks giving out one pair decide one after the other.
 SqlStatement invoiceHolders(const QString& code, const QString& number);
-// Every document whose code and number another document also holds (stores written before the
-// pair was kept to one document), ordered by the pair.
+// Every issued document whose code and number another issued document also holds (stores written
+// before the pair was kept to one document), ordered by the pair.
 SqlStatement duplicateInvoices();
 
 // The issuing journal: one row per attempt to issue a document. An attempt is open until the

@@ -382,6 +382,37 @@ TEST(ServerStore, CommitsAreSynchronousWhateverTheDatabasesSetting)
               QStringLiteral("on"));
 }
 
+// A store made before an invoice's code and number were looked up gets their indexes back on the
+// next open, and lists the codes and numbers several issued documents hold.
+TEST(ServerStore, OlderStoresGainTheInvoiceIndexesAndListTheirDuplicates)
+{
+    const TestStore where = TestStore::onServer();
+    RecordingPrompter prompter;
+    FakeClock clock;
+    {
+        LocalStore made(where.location(), prompter);
+        ASSERT_TRUE(made.open());
+        for (const char* id : {"A", "B", "C", "D"})
+            seedDocument(made, {QString::fromLatin1(id), QStringLiteral("1.00"), 1,
+                                id[0] == 'D' ? QStringLiteral("0") : QStringLiteral("1")});
+        made.run({QStringLiteral("update invoiceMaster set FInvCode='C1', FInvNumber='N1' where FCustOrderId<>'B'"),
+                  {},
+                  {}});
+    }
+    QString reason;
+    ASSERT_TRUE(testCluster().admin(where.database(), {QStringLiteral("drop index invoiceMaster_invoice")}, &reason))
+        << reason.toStdString();
+    LocalStore store(where.location(), prompter);
+    ASSERT_TRUE(store.open());
+    EXPECT_EQ(store.select({QStringLiteral("select to_regclass('invoicemaster_invoice') as found"), {}, {}})
+                  .value(0, QStringLiteral("found")),
+              QStringLiteral("invoicemaster_invoice"));
+    // A and C are issued under C1/N1; D holds the same texts but is not issued.
+    EXPECT_EQ(IssueJournal(store, clock, prompter).duplicateInvoices(),
+              (std::vector<QStringList>{{QStringLiteral("C1"), QStringLiteral("N1"), QStringLiteral("A")},
+                                        {QStringLiteral("C1"), QStringLiteral("N1"), QStringLiteral("C")}}));
+}
+
 TEST(ServerStore, AConnectionLostInsideATransactionIsNotMadeAgainBehindTheCallersBack)
 {
     const PgCluster& c = testCluster();
