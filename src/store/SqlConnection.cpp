@@ -305,7 +305,8 @@ bool SqlConnection::openSqlite(SqliteMode mode, bool creating, QString* reason)
         }
     } catch (const Failure& f) {
         *reason = f.message();
-        close();
+        // The hold stays: openFile may try again in another mode, and releases it when it gives up.
+        closeConnection();
         return false;
     }
     return true;
@@ -318,6 +319,12 @@ bool SqlConnection::isOpen() const
 
 void SqlConnection::close()
 {
+    closeConnection();
+    m_hold.release();
+}
+
+void SqlConnection::closeConnection()
+{
     m_prepared.clear();
     if (QSqlDatabase::contains(m_name)) {
         {
@@ -328,7 +335,6 @@ void SqlConnection::close()
     }
     m_engine = Engine::None;
     m_readOnly = false;
-    m_hold.release();
 }
 
 void SqlConnection::begin()

@@ -77,6 +77,8 @@ private:
     bool openKnownFile(const QByteArray& head, QString* reason);
     enum class SqliteMode { ReadWrite, ReadOnly, Unchanging };
     bool openSqlite(SqliteMode mode, bool creating, QString* reason);
+    // Closes the Qt Sql connection, keeping the file's hold.
+    void closeConnection();
     bool openServer(QString* reason);
     void ensureServerSchema();
     void addMissingColumns();
