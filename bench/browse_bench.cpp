@@ -8,14 +8,14 @@
 #include "app/Clock.h"
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
+#include "invoices/InvoiceExport.h"
 #include "invoices/InvoiceList.h"
 #include "invoices/InvoiceQuery.h"
+#include "invoices/Texts.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
-#include "workbook/InvoiceExport.h"
-#include "workbook/Texts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -60,10 +60,10 @@ int main(int argc, char** argv)
     const int documents = argc > 1 ? std::atoi(argv[1]) : 100000;
     const QString templatePath = argc > 2 ? QString::fromLocal8Bit(argv[2])
                                           : QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/") +
-                                                WorkbookTexts::ExportTemplateName;
+                                                ExportTexts::ExportTemplateName;
     QTemporaryDir dir;
     const QString folder = dir.path() + QLatin1Char('/');
-    if (!QFile::copy(templatePath, folder + WorkbookTexts::ExportTemplateName)) {
+    if (!QFile::copy(templatePath, folder + ExportTexts::ExportTemplateName)) {
         std::fprintf(stderr, "export template not found: %s\n", qPrintable(templatePath));
         return 1;
     }

@@ -3,13 +3,13 @@
 //   import_bench import WORKBOOK FOLDER   import into a fresh store in FOLDER
 // Prints "name=value" lines for scripts/bench-workbookImport.
 
-#include "app/CliPrompter.h"
 #include "app/Clock.h"
 #include "app/Failure.h"
 #include "app/Settings.h"
+#include "cli/CliPrompter.h"
+#include "invoices/WorkbookImport.h"
+#include "spreadsheet/Workbook.h"
 #include "store/LocalStore.h"
-#include "workbook/Workbook.h"
-#include "workbook/WorkbookImport.h"
 
 #include <QCoreApplication>
 #include <QDir>

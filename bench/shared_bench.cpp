@@ -7,17 +7,17 @@
 // Prints one line per measurement and engine.
 
 #include "BenchStore.h"
-#include "app/CliPrompter.h"
 #include "app/Clock.h"
 #include "app/Settings.h"
+#include "cli/CliPrompter.h"
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
 #include "invoices/InvoiceQuery.h"
+#include "invoices/WorkbookImport.h"
 #include "pgcluster/PgCluster.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
-#include "workbook/WorkbookImport.h"
 
 #include <QApplication>
 #include <QDir>

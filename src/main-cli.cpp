@@ -1,6 +1,6 @@
-#include "app/ProcessConsole.h"
-#include "app/ProcessStart.h"
 #include "cli/Commands.h"
+#include "platform/ProcessConsole.h"
+#include "platform/ProcessStart.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "app/CodePage.h"
 
-#include "app/SystemCodePage.h"
+#include "platform/SystemCodePage.h"
 
 namespace corvina {
 

@@ -1,14 +1,14 @@
 #include "app/Failure.h"
 #include "app/Prompter.h"
 #include "app/Texts.h"
-#include "bridge/IssuingStatements.h"
-#include "bridge/TIssuingData.h"
-#include "bridge/Texts.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "cli/Texts.h"
 #include "invoices/Texts.h"
-#include "store/IssuingDatabase.h"
+#include "invoicing/IssuingDatabase.h"
+#include "invoicing/IssuingStatements.h"
+#include "invoicing/TIssuingData.h"
+#include "invoicing/Texts.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -72,7 +72,7 @@ QString readNextInvoice(IssuingDatabase& database, TIssuingData& d)
 {
     const Rows company = rowsOf(database.select(IssuingStatements::companyRecord()));
     if (company.isEmpty())
-        return BridgeTexts::ErrorPrefix + BridgeTexts::NoCompanyRecord;
+        return InvoicingTexts::ErrorPrefix + InvoicingTexts::NoCompanyRecord;
     d.NSRSBM = company.value(0, QStringLiteral("NSRSBM"));
     d.NSRMC = company.value(0, QStringLiteral("NSRMC"));
     d.HYFLMC = company.value(0, QStringLiteral("HYFLMC"));
@@ -86,11 +86,11 @@ QString readNextInvoice(IssuingDatabase& database, TIssuingData& d)
 
     const Rows book = rowsOf(database.select(IssuingStatements::enabledBook()));
     if (book.isEmpty())
-        return BridgeTexts::NoEnabledBook;
+        return InvoicingTexts::NoEnabledBook;
     d.KPZLID = book.value(0, QStringLiteral("KPZLID"));
     d.FPDM = book.value(0, QStringLiteral("FPDM"));
     d.DQKYH = book.value(0, QStringLiteral("DQKYH"));
-    return d.bookUsedUp() ? BridgeTexts::BookUsedUp : QString();
+    return d.bookUsedUp() ? InvoicingTexts::BookUsedUp : QString();
 }
 
 } // namespace
@@ -130,7 +130,7 @@ int runBookCommand(const QStringList& args)
         }
     } catch (const Failure& failure) {
         if (!failure.message().isEmpty())
-            ShowMessageBox(prompter, BoxOwner::MainWindow, BridgeTexts::ErrorPrefix + failure.message(),
+            ShowMessageBox(prompter, BoxOwner::MainWindow, InvoicingTexts::ErrorPrefix + failure.message(),
                            MessageBoxKind::Info);
     }
 

@@ -1,7 +1,7 @@
 #include "app/Failure.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
-#include "workbook/Workbook.h"
+#include "spreadsheet/Workbook.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

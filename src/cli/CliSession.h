@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/CliPrompter.h"
 #include "app/Clock.h"
 #include "app/Settings.h"
+#include "cli/CliPrompter.h"
 #include "invoices/InvoiceList.h"
 
 #include <QCommandLineParser>

@@ -1,7 +1,7 @@
 #include "app/Prompter.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
-#include "workbook/InvoiceExport.h"
+#include "invoices/InvoiceExport.h"
 
 #include <QFileInfo>
 

@@ -4,8 +4,8 @@
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "cli/ImportProgressLine.h"
+#include "invoices/WorkbookImport.h"
 #include "store/LocalStore.h"
-#include "workbook/WorkbookImport.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "cli/ImportProgressLine.h"
 
-#include "app/CliPrompter.h"
+#include "cli/CliPrompter.h"
 #include "cli/Texts.h"
 
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workbook/WorkbookImport.h"
+#include "invoices/WorkbookImport.h"
 
 #include <QElapsedTimer>
 #include <cstdio>

@@ -3,9 +3,9 @@
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "invoices/Texts.h"
+#include "invoicing/InvoicingProgramSteps.h"
 #include "issuing/BatchRunController.h"
-#include "issuing/InvoicingProgramSteps.h"
-#include "issuing/StopKey.h"
+#include "platform/StopKey.h"
 
 #include <QEventLoop>
 #include <csignal>

@@ -104,3 +104,50 @@ inline const QString SettledNotIssued = QStringLiteral("已核对：未开票");
 inline const QString DuplicateInvoice = QStringLiteral("发票代码 %1、发票号码 %2 同时记录给了销售单据：%3");
 
 } // namespace corvina::BrowserTexts
+
+// Texts of the import: its log lines and the values it refuses.
+namespace corvina::ImportTexts {
+
+// Import log lines.
+inline const QString LogChecking = QStringLiteral("开始处理EXCEL文件数据的正确性");
+inline const QString LogCount = QStringLiteral("该EXCEL文件一共含%1张发票!");
+inline const QString LogStored = QStringLiteral("该销售单据的数据正确，处理成功");
+inline const QString LogAlreadyPresent = QStringLiteral("该销售单据的数据已有记录，放弃处理");
+inline const QString LogDone = QStringLiteral("EXCEL文件处理完成");
+// A document whose rows stand in more than one place: nothing of it is stored. %2 and %3 are the
+// first two places ("5" or "5-7"), %4 what follows when there are more.
+inline const QString LogSplit = QStringLiteral("%1该销售单据的数据分在第%2行和第%3行%4，不相连，整张放弃处理");
+inline const QString LogSplitMore = QStringLiteral("等%1处");
+
+// Messages of the import run.
+inline const QString NoReader = QStringLiteral("无法打开EXCEL文件，请确定电脑安装了OFFICE软件!");
+inline const QString OpenFilter = QStringLiteral("*.xls|*.xls|*.xlsx|*.xlsx");
+inline const QString ProgressLabel = QStringLiteral("正在导入EXCEL文件……");
+
+// Values the import refuses, after the store's "连接错误:".
+inline const QString BadAmount = QStringLiteral("第%1行N列的金额“%2”不是数字");
+inline const QString Uncalculated = QStringLiteral(
+    "单元格%1是公式，但文件里没有它的计算结果（文件不是由EXCEL或WPS保存的），请用EXCEL打开并保存后再导入");
+inline const QString BadQuantity = QStringLiteral("销售单据%1第%2行明细的数量“%3”不是数字");
+inline const QString BadPrice = QStringLiteral("销售单据%1第%2行明细的单价“%3”不是数字");
+inline const QString BadLineSum = QStringLiteral("销售单据%1第%2行明细的数量与单价相乘超出数值范围");
+inline const QString BadAmountSum = QStringLiteral("销售单据%1到第%2行的金额合计超出数值范围");
+
+} // namespace corvina::ImportTexts
+
+namespace corvina::ExportTexts {
+
+// The export to the workbook template; the replace question's title is the plain "提示".
+inline const QString ExportTemplateName = QStringLiteral("发票导出数据格式.xlsx");
+inline const QString ExportNamePrefix = QStringLiteral("发票数据导出_");
+inline const QString ExportSaveFilter = QStringLiteral("Excel文件(*.xlsx)|*.xlsx");
+inline const QString ExportSuffix = QStringLiteral("xlsx");
+inline const QString ExportNothingListed = QStringLiteral("请先查询选择发票数据，再进行数据导出!");
+inline const QString ExportNothingTicked = QStringLiteral("请先选中发票数据，再进行数据导出!");
+inline const QString ExportTemplateMissing = QStringLiteral("Excel源文件已损坏或不存在");
+inline const QString ExportReplaceQuestion = QStringLiteral("Excel文件已存在，是否替换");
+inline const QString ExportCopyFailed = QStringLiteral("复制文件时发生保护性错误，Excel 如在运行，请先关闭！");
+inline const QString ExportFillFailed = QStringLiteral("初始化Excel失败，可能没装Excel，或者其他错误。");
+inline const QString Exported = QStringLiteral("发票数据导出成功");
+
+} // namespace corvina::ExportTexts

@@ -1,10 +1,10 @@
 #include "issuing/BatchRunController.h"
 
 #include "app/Prompter.h"
-#include "issuing/StopKey.h"
 #include "issuing/TOCRThread.h"
 #include "issuing/Texts.h"
 #include "issuing/UiThreadInvoiceList.h"
+#include "platform/StopKey.h"
 #include "store/IssueJournal.h"
 #include "store/LocalStore.h"
 

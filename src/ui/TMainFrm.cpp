@@ -6,23 +6,22 @@
 #include "app/Prompter.h"
 #include "invoices/InvoiceBrowser.h"
 #include "invoices/InvoiceCaptions.h"
+#include "invoices/InvoiceExport.h"
 #include "invoices/InvoiceQuery.h"
 #include "invoices/Texts.h"
+#include "invoices/WorkbookImport.h"
+#include "invoicing/InvoicingProgramSteps.h"
+#include "invoicing/IssuingDatabase.h"
 #include "issuing/BatchRunController.h"
-#include "issuing/InvoicingProgramSteps.h"
-#include "issuing/StopKey.h"
 #include "issuing/Texts.h"
+#include "platform/StopKey.h"
 #include "store/IssueJournal.h"
-#include "store/IssuingDatabase.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TJournalFrm.h"
 #include "ui/Texts.h"
 #include "ui/TfrmEdt.h"
 #include "ui/UiFonts.h"
-#include "workbook/InvoiceExport.h"
-#include "workbook/Texts.h"
-#include "workbook/WorkbookImport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -289,7 +288,7 @@ void TMainFrm::BitBtn2Click()
     workbookImport.setProgress([this, &progress](int done, int total) {
         if (!progress) {
             centralWidget()->setEnabled(false);
-            progress = std::make_unique<QProgressDialog>(WorkbookTexts::ProgressLabel, QString(), 0, total, this);
+            progress = std::make_unique<QProgressDialog>(ImportTexts::ProgressLabel, QString(), 0, total, this);
             progress->setWindowModality(Qt::ApplicationModal);
             progress->setCancelButton(nullptr);
             progress->setMinimumDuration(300);

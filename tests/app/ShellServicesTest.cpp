@@ -1,10 +1,10 @@
 #include "app/AppendLog.h"
-#include "app/CliPrompter.h"
 #include "app/Clock.h"
 #include "app/CodePage.h"
 #include "app/Failure.h"
 #include "app/Gbk.h"
 #include "app/NumberText.h"
+#include "cli/CliPrompter.h"
 #include "doubles/RecordingPrompter.h"
 #include "support/TestSupport.h"
 

@@ -1,5 +1,5 @@
-#include "app/CliPrompter.h"
 #include "app/Version.h"
+#include "cli/CliPrompter.h"
 #include "cli/Commands.h"
 #include "cli/ImportProgressLine.h"
 #include "support/TestSupport.h"

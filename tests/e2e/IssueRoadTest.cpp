@@ -6,7 +6,7 @@
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
 
-#include "issuing/StopKey.h"
+#include "platform/StopKey.h"
 
 #include <QDateTimeEdit>
 #include <QFile>

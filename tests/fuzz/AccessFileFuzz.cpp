@@ -4,7 +4,7 @@
 
 #include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
-#include "store/IssuingDatabase.h"
+#include "invoicing/IssuingDatabase.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

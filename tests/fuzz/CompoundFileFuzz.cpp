@@ -2,8 +2,8 @@
 #include "FuzzSupport.h"
 
 #include "app/Failure.h"
-#include "workbook/CompoundFile.h"
-#include "workbook/FormatError.h"
+#include "spreadsheet/CompoundFile.h"
+#include "spreadsheet/FormatError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -2,9 +2,9 @@
 // (UTF-8 or GBK, nodes taken by position).
 #include "FuzzSupport.h"
 
-#include "bridge/TIssuingData.h"
 #include "doubles/RecordingPrompter.h"
-#include "issuing/ReadPrintSettings.h"
+#include "invoicing/ReadPrintSettings.h"
+#include "invoicing/TIssuingData.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,8 +1,8 @@
 #include "FuzzSupport.h"
 
 #include "app/Failure.h"
-#include "workbook/CellValue.h"
-#include "workbook/Workbook.h"
+#include "spreadsheet/CellValue.h"
+#include "spreadsheet/Workbook.h"
 
 #include <QCoreApplication>
 #include <QDir>

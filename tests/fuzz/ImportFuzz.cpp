@@ -5,8 +5,8 @@
 #include "app/Clock.h"
 #include "app/Settings.h"
 #include "doubles/RecordingPrompter.h"
+#include "invoices/WorkbookImport.h"
 #include "store/LocalStore.h"
-#include "workbook/WorkbookImport.h"
 
 #include <QFile>
 

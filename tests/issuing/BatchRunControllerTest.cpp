@@ -1,7 +1,7 @@
 #include "issuing/BatchRunController.h"
 
-#include "app/CliPrompter.h"
 #include "app/Clock.h"
+#include "cli/CliPrompter.h"
 #include "doubles/NoStopKey.h"
 #include "invoices/InvoiceList.h"
 #include "support/TestSupport.h"

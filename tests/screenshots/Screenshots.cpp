@@ -3,9 +3,9 @@
 // Run by scripts/screenshots under a private X server; writes PNG files into the folder given.
 
 #include "app/Clock.h"
-#include "app/ProcessStart.h"
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
+#include "platform/ProcessStart.h"
 #include "store/IssueJournal.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"

@@ -1,7 +1,7 @@
 #include "app/Gbk.h"
-#include "bridge/IssuePreparer.h"
-#include "bridge/RequestFixture.h"
-#include "store/IssuingDatabase.h"
+#include "invoicing/IssuePreparer.h"
+#include "invoicing/IssuingDatabase.h"
+#include "invoicing/RequestFixture.h"
 
 #include <QProcess>
 #include <QSqlDatabase>

@@ -5,6 +5,7 @@
 #include "app/Clock.h"
 #include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
+#include "invoices/StoreImportedDocument.h"
 #include "pgcluster/PgCluster.h"
 #include "store/IssueJournal.h"
 #include "store/LocalStore.h"
@@ -12,7 +13,6 @@
 #include "store/Statements.h"
 #include "support/BrowserSeed.h"
 #include "support/TestStore.h"
-#include "workbook/StoreImportedDocument.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

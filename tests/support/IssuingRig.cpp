@@ -2,7 +2,7 @@
 
 #include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
-#include "issuing/InvoicingWindows.h"
+#include "invoicing/InvoicingWindows.h"
 #include "store/LocalStore.h"
 #include "store/Rows.h"
 #include "store/Statements.h"

@@ -1,4 +1,4 @@
-#include "app/ProcessStart.h"
+#include "platform/ProcessStart.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

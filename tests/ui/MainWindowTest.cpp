@@ -1,7 +1,7 @@
 #include "app/Clock.h"
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
-#include "issuing/StopKey.h"
+#include "platform/StopKey.h"
 #include "store/LocalStore.h"
 #include "support/TestSupport.h"
 #include "ui/InvoiceListModel.h"

@@ -1,5 +1,5 @@
-#include "issuing/PlatformWindowServices.h"
-#include "issuing/StopKey.h"
+#include "platform/PlatformWindowServices.h"
+#include "platform/StopKey.h"
 #include "platform/win32/Win32StopKey.h"
 #include "platform/win32/Win32WindowServices.h"
 

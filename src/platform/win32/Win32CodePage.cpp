@@ -1,4 +1,4 @@
-#include "app/SystemCodePage.h"
+#include "platform/SystemCodePage.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/ProcessConsole.h"
+#include "platform/ProcessConsole.h"
 
 #include <windows.h>
 

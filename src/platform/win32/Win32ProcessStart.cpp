@@ -1,4 +1,4 @@
-#include "app/ProcessStart.h"
+#include "platform/ProcessStart.h"
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "issuing/StopKey.h"
+#include "platform/StopKey.h"
 
 #include <thread>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "issuing/WindowServices.h"
+#include "platform/WindowServices.h"
 
 namespace corvina {
 

@@ -1,5 +1,5 @@
-#include "issuing/PlatformWindowServices.h"
-#include "issuing/StopKey.h"
+#include "platform/PlatformWindowServices.h"
+#include "platform/StopKey.h"
 #include "platform/x11/X11StopKey.h"
 #include "platform/x11/X11WindowServices.h"
 

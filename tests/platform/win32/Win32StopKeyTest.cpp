@@ -1,5 +1,5 @@
 #include "platform/win32/Win32StopKey.h"
-#include "issuing/StopKey.h"
+#include "platform/StopKey.h"
 
 #include <QElapsedTimer>
 #include <QThread>

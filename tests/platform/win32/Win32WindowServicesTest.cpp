@@ -1,9 +1,9 @@
 // The Win32 window services against the stand-in invoicing program's real Win32 windows, in
 // another process, as the tool meets the real invoicing program.
 #include "platform/win32/Win32WindowServices.h"
-#include "issuing/InfoBoxes.h"
-#include "issuing/InvoicingWindows.h"
-#include "issuing/WindowAutomation.h"
+#include "invoicing/InfoBoxes.h"
+#include "invoicing/InvoicingWindows.h"
+#include "invoicing/WindowAutomation.h"
 #include "support/IssuingRig.h"
 
 #include <QCoreApplication>
