@@ -2,6 +2,7 @@
 
 #include "app/Failure.h"
 #include "spreadsheet/FormatError.h"
+#include "spreadsheet/LittleEndian.h"
 #include "spreadsheet/ReaderLimits.h"
 #include "spreadsheet/Texts.h"
 
@@ -23,19 +24,9 @@ constexpr quint8 kStream = 2;
 constexpr quint8 kRoot = 5;
 const QByteArray kSignature = QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
 
-quint16 u16(const char* p)
-{
-    const auto* b = reinterpret_cast<const uchar*>(p);
-    return static_cast<quint16>(b[0] | (b[1] << 8));
-}
-quint32 u32(const char* p)
-{
-    return static_cast<quint32>(u16(p)) | (static_cast<quint32>(u16(p + 2)) << 16);
-}
-quint64 u64(const char* p)
-{
-    return static_cast<quint64>(u32(p)) | (static_cast<quint64>(u32(p + 4)) << 32);
-}
+using le::u16;
+using le::u32;
+using le::u64;
 
 } // namespace
 

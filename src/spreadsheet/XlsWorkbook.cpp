@@ -3,6 +3,7 @@
 #include "app/Failure.h"
 #include "spreadsheet/CompoundFile.h"
 #include "spreadsheet/FormatError.h"
+#include "spreadsheet/LittleEndian.h"
 #include "spreadsheet/ReaderLimits.h"
 #include "spreadsheet/Texts.h"
 
@@ -37,23 +38,9 @@ enum Rec : quint16 {
     Bof = 0x0809,
 };
 
-quint16 u16(const uchar* p)
-{
-    return static_cast<quint16>(p[0] | (p[1] << 8));
-}
-quint32 u32(const uchar* p)
-{
-    return static_cast<quint32>(u16(p)) | (static_cast<quint32>(u16(p + 2)) << 16);
-}
-double f64(const uchar* p)
-{
-    quint64 bits = 0;
-    for (int i = 7; i >= 0; --i)
-        bits = (bits << 8) | p[i];
-    double v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
+using le::f64;
+using le::u16;
+using le::u32;
 
 double rkValue(quint32 rk)
 {
