@@ -12,6 +12,7 @@
 #include "invoices/InvoiceList.h"
 #include "invoices/InvoiceQuery.h"
 #include "invoices/Texts.h"
+#include "session/AppSession.h"
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 #include "ui/InvoiceListModel.h"
@@ -92,7 +93,8 @@ int main(int argc, char** argv)
         std::printf("query alone: select and rows %lld ms, model reset %lld ms\n", selectMs, timer.elapsed());
     }
 
-    TMainFrm frm(prompter, clock, folder, std::make_unique<NoStopKey>());
+    AppSession session({folder, {}}, prompter, clock);
+    TMainFrm frm(session, std::make_unique<NoStopKey>());
     frm.show();
     QApplication::processEvents();
 

@@ -15,6 +15,7 @@
 #include "invoices/InvoiceQuery.h"
 #include "invoices/WorkbookImport.h"
 #include "pgcluster/PgCluster.h"
+#include "session/AppSession.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
@@ -79,7 +80,8 @@ int query(const Engine& engine, const QString& folder, int documents)
                     listed, selectMs, timer.elapsed());
     }
     writeSettings(folder, engine);
-    TMainFrm frm(prompter, clock, folder, std::make_unique<NoStopKey>());
+    AppSession session({folder, {}}, prompter, clock);
+    TMainFrm frm(session, std::make_unique<NoStopKey>());
     frm.show();
     QApplication::processEvents();
     timer.start();

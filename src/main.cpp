@@ -3,6 +3,7 @@
 #include "platform/ProcessConsole.h"
 #include "platform/ProcessStart.h"
 #include "platform/StopKey.h"
+#include "session/AppSession.h"
 #include "ui/CorvinaApplication.h"
 #include "ui/GuiPrompter.h"
 #include "ui/TMainFrm.h"
@@ -26,14 +27,13 @@ int main(int argc, char** argv)
                                      "sysconfig.ini, else SysData.mdb."),
                       QStringLiteral("URL")});
     parser.process(app);
-    // The window reads the shared store's address where the command line leaves it.
-    if (parser.isSet(QStringLiteral("store")))
-        qputenv("CORVINA_STORE", parser.value(QStringLiteral("store")).toUtf8());
 
     corvina::GuiPrompter prompter;
     app.setPrompter(&prompter);
     corvina::SystemClock clock;
-    corvina::TMainFrm window(prompter, clock, parser.value(QStringLiteral("app-folder")));
+    corvina::AppSession session({parser.value(QStringLiteral("app-folder")), parser.value(QStringLiteral("store"))},
+                                prompter, clock);
+    corvina::TMainFrm window(session);
     prompter.setMainWindow(&window);
     window.show();
     return app.exec();

@@ -90,19 +90,17 @@ std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList&
 }
 
 CliSession::CliSession(const QCommandLineParser& parser)
-    : settings(AppSettings::load(ExeFolder(parser.value(QStringLiteral("app-folder"))))),
-      prompter(parser.optionNames().contains(QStringLiteral("yes")) && parser.isSet(QStringLiteral("yes")))
+    : prompter(parser.optionNames().contains(QStringLiteral("yes")) && parser.isSet(QStringLiteral("yes"))),
+      app({parser.value(QStringLiteral("app-folder")), parser.value(QStringLiteral("store"))}, prompter, clock),
+      settings(app.settings())
 {
-    applyStoreOverride(settings, parser.value(QStringLiteral("store")));
 }
 
 CliSession::~CliSession() = default;
 
 LocalStore* CliSession::localStore()
 {
-    if (!m_local)
-        m_local = std::make_unique<LocalStore>(settings.storeLocation(), prompter);
-    return m_local->open() ? m_local.get() : nullptr;
+    return app.store().open() ? &app.store() : nullptr;
 }
 
 namespace {

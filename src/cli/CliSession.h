@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "cli/CliPrompter.h"
 #include "invoices/InvoiceList.h"
+#include "session/AppSession.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -37,22 +38,20 @@ QString commandHelp(const QCommandLineParser& parser, const QString& command);
 std::optional<int> parseArguments(QCommandLineParser& parser, const QStringList& args, int minPositional,
                                   int maxPositional);
 
-// What a command works with: settings of the application folder, the command-line prompter, the
-// clock, and the local store opened only when asked for.
+// What a command works with: the program built from the command's --app-folder and --store (its
+// settings, the store, the runs), the command-line prompter and the clock.
 class CliSession {
 public:
     explicit CliSession(const QCommandLineParser& parser);
     ~CliSession();
 
-    AppSettings settings;
     CliPrompter prompter;
     SystemClock clock;
+    AppSession app;
+    const AppSettings& settings;
 
     // The local store, opened; nullptr after its connection message was shown.
     LocalStore* localStore();
-
-private:
-    std::unique_ptr<LocalStore> m_local;
 };
 
 // The query of the command's --state/--from/--to into `list`. nullopt to go on, else the exit status

@@ -1,9 +1,7 @@
-#include "app/AppendLog.h"
 #include "app/Prompter.h"
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "invoices/Texts.h"
-#include "invoicing/InvoicingProgramSteps.h"
 #include "issuing/BatchRunController.h"
 #include "platform/StopKey.h"
 
@@ -48,24 +46,18 @@ int runIssueCommand(const QStringList& args)
         pending += list.isChecked(r) && list.text(r, ColState) == BrowserTexts::NotIssued;
 
     // The window's run, driven the same way: this thread presses and handles the run's end.
-    IssuingState state;
-    BatchRunController run(session.prompter, session.clock, createPlatformStopKey());
-    run.setList(list, nullptr);
-    run.setStorePath(session.settings.storeLocation());
-    run.setStation(session.settings.Station);
-    run.setStepsFactory([&](LocalStore& store) {
-        return createPlatformIssuingSteps(session.settings, store, state, session.clock, session.prompter);
-    });
+    BatchRunController run(session.prompter, session.clock, createPlatformStopKey(), list, nullptr,
+                           session.app.runSetup());
     int issued = 0;
     run.setIssuedHook([&issued](const QString& orderId, const QString& code, const QString& number) {
         ++issued;
         printOut(orderId + QLatin1Char('\t') + code + QLatin1Char('\t') + number + QLatin1Char('\n'));
     });
-    // Rows another station sharing the store has claimed or issued: logged, and said on stderr.
+    // Rows another station sharing the store has claimed or issued: logged by the run, and said on
+    // stderr.
     int passedOver = 0;
     run.setPassedOverHook([&](const QString&, const QString& text) {
         ++passedOver;
-        AppendLog(session.settings.logPath(), text, session.clock);
         printErr(text + QLatin1Char('\n'));
     });
     run.RegisterStopKey();

@@ -1,5 +1,6 @@
 #include "issuing/BatchRunController.h"
 
+#include "app/AppendLog.h"
 #include "app/Prompter.h"
 #include "issuing/TOCRThread.h"
 #include "issuing/Texts.h"
@@ -22,8 +23,9 @@ constexpr int kThreadExitWaitMs = 15000;
 } // namespace
 
 BatchRunController::BatchRunController(Prompter& prompter, Clock& clock, std::unique_ptr<StopKey> stopKey,
-                                       QObject* parent)
-    : QObject(parent), m_prompter(prompter), m_clock(clock), m_stopKey(std::move(stopKey))
+                                       InvoiceList& list, QObject* listContext, RunSetup setup, QObject* parent)
+    : QObject(parent), m_prompter(prompter), m_clock(clock), m_stopKey(std::move(stopKey)), m_list(list),
+      m_listContext(listContext), m_setup(std::move(setup))
 {
 }
 
@@ -39,17 +41,6 @@ BatchRunController::~BatchRunController()
     }
     // The key's thread must not touch BatchRunning after the flag is gone.
     ReleaseStopKey();
-}
-
-void BatchRunController::setList(InvoiceList& list, QObject* listContext)
-{
-    m_list = &list;
-    m_listContext = listContext;
-}
-
-void BatchRunController::setStorePath(const QString& storePath)
-{
-    m_storePath = storePath;
 }
 
 void BatchRunController::RegisterStopKey()
@@ -109,8 +100,6 @@ void BatchRunController::press()
 
 void BatchRunController::start()
 {
-    if (!m_list)
-        throw std::logic_error("no invoice list for the run");
     const int run = ++m_run;
     // Written by the batch thread before it finishes, read once its end is handled here.
     auto end = std::make_shared<BatchEnd>(BatchEnd::Abnormal);
@@ -138,19 +127,24 @@ void BatchRunController::start()
 
 BatchEnd BatchRunController::execute()
 {
-    if (!m_stepsFactory)
+    if (!m_setup.steps)
         throw std::runtime_error("no invoicing program support on this platform");
     // The run's own connection to the store, and the list reached only through its own thread.
-    LocalStore store(m_storePath, m_prompter);
+    LocalStore store(m_setup.storePath, m_prompter);
     if (!store.open())
         return BatchEnd::Abnormal; // after the connection message
-    UiThreadInvoiceList list(*m_list, m_listContext);
-    IssueJournal journal(store, m_clock, m_prompter, m_station);
-    const std::unique_ptr<IssuingSteps> steps = m_stepsFactory(store);
+    UiThreadInvoiceList list(m_list, m_listContext);
+    IssueJournal journal(store, m_clock, m_prompter, m_setup.station);
+    const std::unique_ptr<IssuingSteps> steps = m_setup.steps(store);
     BatchRunHooks hooks;
     hooks.repaint = [this] { emit listChanged(); };
     hooks.issued = m_issued;
-    hooks.passedOver = m_passedOver;
+    hooks.passedOver = [this](const QString& orderId, const QString& text) {
+        if (!m_setup.logPath.isEmpty())
+            AppendLog(m_setup.logPath, text, m_clock);
+        if (m_passedOver)
+            m_passedOver(orderId, text);
+    };
     return RunBatchIssue(list, journal, m_prompter, BatchRunning, *steps, hooks);
 }
 

@@ -40,18 +40,23 @@ public:
     // Called on the batch thread for a row another station has claimed or issued.
     using PassedOverHook = std::function<void(const QString& orderId, const QString& text)>;
 
+    // What every run of this controller works with.
+    struct RunSetup {
+        QString storePath;  // the store, opened afresh by every run on its own connection
+        QString station;    // the name this station's attempts go by in the journal
+        QString logPath;    // where rows passed over (claimed or issued elsewhere) are logged
+        StepsFactory steps; // the steps against the invoicing program
+    };
+
     // `list` is the listed documents; with a `listContext` the batch thread reaches the list only
-    // through that object's thread. `storePath` is the local store, opened afresh by every run.
-    BatchRunController(Prompter& prompter, Clock& clock, std::unique_ptr<StopKey> stopKey, QObject* parent = nullptr);
+    // through that object's thread.
+    BatchRunController(Prompter& prompter, Clock& clock, std::unique_ptr<StopKey> stopKey, InvoiceList& list,
+                       QObject* listContext, RunSetup setup, QObject* parent = nullptr);
     ~BatchRunController() override;
 
-    void setList(InvoiceList& list, QObject* listContext);
-    void setStorePath(const QString& storePath);
-    void setStepsFactory(StepsFactory factory) { m_stepsFactory = std::move(factory); }
+    // Optional: told of each invoice issued, and of each row passed over after it was logged.
     void setIssuedHook(IssuedHook hook) { m_issued = std::move(hook); }
     void setPassedOverHook(PassedOverHook hook) { m_passedOver = std::move(hook); }
-    // The name this station's attempts go by in the journal.
-    void setStation(const QString& station) { m_station = station; }
 
     // The run's stop flag, shared with the batch thread and the stop key.
     std::atomic<bool> BatchRunning{false};
@@ -94,13 +99,11 @@ private:
     Prompter& m_prompter;
     Clock& m_clock;
     std::unique_ptr<StopKey> m_stopKey;
-    InvoiceList* m_list = nullptr;
+    InvoiceList& m_list;
     QPointer<QObject> m_listContext;
-    QString m_storePath;
-    StepsFactory m_stepsFactory;
+    const RunSetup m_setup;
     IssuedHook m_issued;
     PassedOverHook m_passedOver;
-    QString m_station;
     State m_state = State::Idle;
     BatchEnd m_lastEnd = BatchEnd::Normal;
     QPointer<TOCRThread> m_thread;

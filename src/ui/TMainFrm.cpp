@@ -1,6 +1,6 @@
 #include "ui/TMainFrm.h"
+#include "session/AppSession.h"
 
-#include "app/AppendLog.h"
 #include "app/Clock.h"
 #include "app/Failure.h"
 #include "app/Prompter.h"
@@ -10,7 +10,6 @@
 #include "invoices/InvoiceQuery.h"
 #include "invoices/Texts.h"
 #include "invoices/WorkbookImport.h"
-#include "invoicing/InvoicingProgramSteps.h"
 #include "invoicing/IssuingDatabase.h"
 #include "issuing/BatchRunController.h"
 #include "issuing/Texts.h"
@@ -80,17 +79,13 @@ struct ReenableOnExit {
 
 } // namespace
 
-TMainFrm::TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, std::unique_ptr<StopKey> stopKey,
-                   QWidget* parent)
-    : QMainWindow(parent), m_prompter(prompter), m_clock(clock), m_appFolderOverride(appFolder),
-      m_issuingState(std::make_unique<IssuingState>()),
-      m_batchRun(new BatchRunController(prompter, clock, stopKey ? std::move(stopKey) : createPlatformStopKey(), this))
+TMainFrm::TMainFrm(AppSession& session, std::unique_ptr<StopKey> stopKey, QWidget* parent)
+    : QMainWindow(parent), m_session(session), m_prompter(session.prompter()), m_clock(session.clock()),
+      m_settings(session.settings()), m_store(session.store()), m_issuing(session.invoicingDatabase())
 {
-    m_batchRun->setStepsFactory([this](LocalStore& store) {
-        return createPlatformIssuingSteps(m_settings, store, *m_issuingState, m_clock, m_prompter);
-    });
     buildControls();
-    m_batchRun->setList(*m_model, this);
+    m_batchRun = new BatchRunController(m_prompter, m_clock, stopKey ? std::move(stopKey) : createPlatformStopKey(),
+                                        *m_model, this, m_session.runSetup(), this);
     connect(m_batchRun, &BatchRunController::captionChanged, BitBtn4, &QPushButton::setText);
     connect(m_batchRun, &BatchRunController::listChanged, this, [this] { update(); });
     connect(m_batchRun, &BatchRunController::closeNow, this, &QWidget::close);
@@ -197,24 +192,12 @@ bool TMainFrm::eventFilter(QObject* watched, QEvent* event)
 void TMainFrm::FormCreate()
 {
     RegisterStopKey();
-    const QString appFolder = ExeFolder(m_appFolderOverride);
-    m_settings = AppSettings::load(appFolder);
-    applyStoreOverride(m_settings, QString());
-    m_batchRun->setStorePath(m_settings.storeLocation());
-    m_batchRun->setStation(m_settings.Station);
-    // A row another station has claimed or issued is refreshed in the list and logged.
-    m_batchRun->setPassedOverHook([logPath = m_settings.logPath(), this](const QString&, const QString& text) {
-        AppendLog(logPath, text, m_clock);
-    });
-
-    m_local = std::make_unique<LocalStore>(m_settings.storeLocation(), m_prompter);
-    if (!m_local->open())
+    if (!m_store.open())
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, UiTexts::LocalStoreFailed, MessageBoxKind::YesNo);
-    else if (m_local->isReadOnly())
+    else if (m_store.isReadOnly())
         setWindowTitle(UiTexts::MainCaption + UiTexts::ReadOnlyCaption);
 
-    m_issuing = std::make_unique<IssuingDatabase>(m_settings.IssuingDatabasePath, m_prompter);
-    if (!m_issuing->open())
+    if (!m_issuing.open())
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, UiTexts::IssuingDatabaseFailed, MessageBoxKind::YesNo);
 
     const QDateTime now = m_clock.now();
@@ -265,7 +248,7 @@ void TMainFrm::BitBtn1Click()
     m_model->replaceRows({});
     try {
         m_model->replaceRows(
-            runInvoiceQuery(*m_local, stateValue(), wwDBDateTimePicker1->dateTime(), wwDBDateTimePicker2->dateTime()));
+            runInvoiceQuery(m_store, stateValue(), wwDBDateTimePicker1->dateTime(), wwDBDateTimePicker2->dateTime()));
     } catch (const Failure& failure) {
         // Not handled here: the clerk sees the store's own message, the list stays empty.
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
@@ -278,7 +261,7 @@ void TMainFrm::BitBtn2Click()
 {
     if (refuseDuringRun())
         return;
-    WorkbookImport workbookImport(m_settings, m_prompter, m_clock, *m_local);
+    WorkbookImport workbookImport(m_settings, m_prompter, m_clock, m_store);
     // Made once the workbook is chosen and counted, so it never stands over the file dialog.
     // Application-modal: while it shows, no other action can start.
     std::unique_ptr<QProgressDialog> progress;
@@ -308,7 +291,7 @@ void TMainFrm::BitBtn3Click()
 {
     if (refuseDuringRun())
         return;
-    InvoiceBrowser browser(*m_local, m_prompter, m_clock, m_settings.Station);
+    InvoiceBrowser browser(m_store, m_prompter, m_clock, m_settings.Station);
     // The rerun query shows the store's new content and unticks every row.
     if (browser.deleteTicked(*m_model).outcome == InvoiceBrowser::DeleteOutcome::Deleted)
         BitBtn1Click();
@@ -356,7 +339,7 @@ void TMainFrm::lv_FpxcClick()
         first = std::min(first, index.row());
 
     LV_Detail->setRowCount(0);
-    InvoiceBrowser browser(*m_local, m_prompter, m_clock, m_settings.Station);
+    InvoiceBrowser browser(m_store, m_prompter, m_clock, m_settings.Station);
     std::vector<QStringList> items;
     try {
         items = browser.lineItems(m_model->text(first, ColOrderId));
@@ -389,12 +372,12 @@ void TMainFrm::lv_FpxcDblClick()
 
 void TMainFrm::editDocument(int row, const QString& orderId)
 {
-    InvoiceBrowser browser(*m_local, m_prompter, m_clock, m_settings.Station);
+    InvoiceBrowser browser(m_store, m_prompter, m_clock, m_settings.Station);
     TfrmEdt dialog(browser, *m_model, this);
     dialog.RowIndex = row;
     dialog.OrderId = orderId;
     try {
-        dialog.Attempt = IssueJournal(*m_local, m_clock, m_prompter, m_settings.Station).openAttempt(orderId);
+        dialog.Attempt = IssueJournal(m_store, m_clock, m_prompter, m_settings.Station).openAttempt(orderId);
     } catch (const Failure& failure) {
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, failure.message(), MessageBoxKind::Error);
         return;
@@ -412,7 +395,7 @@ void TMainFrm::editDocument(int row, const QString& orderId)
 void TMainFrm::BitBtn6Click()
 {
     if (!m_journal) {
-        m_journal = new TJournalFrm(*m_local, m_prompter, m_clock, this);
+        m_journal = new TJournalFrm(m_store, m_prompter, m_clock, this);
         connect(m_journal, &TJournalFrm::settleRequested, this, [this](const IssueAttempt& attempt) {
             if (refuseDuringRun())
                 return;

@@ -17,6 +17,7 @@ class QTableWidget;
 
 namespace corvina {
 
+class AppSession;
 class BatchRunController;
 class Clock;
 class IssuingDatabase;
@@ -24,7 +25,6 @@ class InvoiceListModel;
 class LocalStore;
 class StopKey;
 class TJournalFrm;
-struct IssuingState;
 class Prompter;
 
 // The program's one permanent window: query conditions, action buttons and selection totals in
@@ -32,15 +32,14 @@ class Prompter;
 class TMainFrm : public QMainWindow {
     Q_OBJECT
 public:
-    // `appFolder` overrides the executable's folder when not empty; `stopKey` is the platform's F10
+    // The window over the program `session` (which outlives it); `stopKey` is the platform's F10
     // when not given.
-    TMainFrm(Prompter& prompter, Clock& clock, const QString& appFolder, std::unique_ptr<StopKey> stopKey = nullptr,
-             QWidget* parent = nullptr);
+    explicit TMainFrm(AppSession& session, std::unique_ptr<StopKey> stopKey = nullptr, QWidget* parent = nullptr);
     ~TMainFrm() override;
 
     const AppSettings& settings() const { return m_settings; }
-    LocalStore& localStore() { return *m_local; }
-    IssuingDatabase& issuingDatabase() { return *m_issuing; }
+    LocalStore& localStore() { return m_store; }
+    IssuingDatabase& issuingDatabase() { return m_issuing; }
     InvoiceListModel& invoiceList() { return *m_model; }
     QTableView* invoiceView() const { return lv_Fpxc; }
 
@@ -79,14 +78,13 @@ private:
     void RegisterStopKey();
     void ReleaseStopKey();
 
+    AppSession& m_session;
     Prompter& m_prompter;
     Clock& m_clock;
-    QString m_appFolderOverride;
-    AppSettings m_settings;
-    std::unique_ptr<LocalStore> m_local;
-    std::unique_ptr<IssuingDatabase> m_issuing;
+    const AppSettings& m_settings;
+    LocalStore& m_store;
+    IssuingDatabase& m_issuing;
     InvoiceListModel* m_model = nullptr;
-    std::unique_ptr<IssuingState> m_issuingState;
     BatchRunController* m_batchRun = nullptr;
     TJournalFrm* m_journal = nullptr;
 

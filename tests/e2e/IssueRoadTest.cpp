@@ -3,6 +3,7 @@
 #include "app/Clock.h"
 #include "doubles/RecordingPrompter.h"
 #include "issuing/BatchRunController.h"
+#include "session/AppSession.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TMainFrm.h"
 
@@ -356,7 +357,8 @@ TEST(IssueRoad, MainWindowButtonRunsTheBatch)
 
     RecordingPrompter prompter; // answers the start question Yes
     SystemClock clock;
-    TMainFrm window(prompter, clock, rig.appFolder());
+    AppSession session({rig.appFolder(), {}}, prompter, clock);
+    TMainFrm window(session);
     window.show();
     window.wwDBDateTimePicker1->setDateTime(QDateTime(QDate(2024, 1, 1), QTime(0, 0)));
     window.BitBtn1Click();
@@ -397,7 +399,8 @@ TEST(IssueRoad, F10StopsTheWindowsRun)
 
     RecordingPrompter prompter;
     SystemClock clock;
-    TMainFrm window(prompter, clock, rig.appFolder());
+    AppSession session({rig.appFolder(), {}}, prompter, clock);
+    TMainFrm window(session);
     window.show();
     window.wwDBDateTimePicker1->setDateTime(QDateTime(QDate(2024, 1, 1), QTime(0, 0)));
     window.BitBtn1Click();

@@ -6,6 +6,7 @@
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
 #include "platform/ProcessStart.h"
+#include "session/AppSession.h"
 #include "store/IssueJournal.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
@@ -69,7 +70,8 @@ int main(int argc, char** argv)
         other.begin(QStringLiteral("XS20240004"), QStringLiteral("3100072260"), QStringLiteral("00000031"));
     }
 
-    TMainFrm window(prompter, clock, folder.path(), std::make_unique<NoStopKey>());
+    AppSession session({folder.path(), {}}, prompter, clock);
+    TMainFrm window(session, std::make_unique<NoStopKey>());
     window.show();
     window.BitBtn1Click();
     for (int r = 0; r < window.invoiceList().rowCount(); ++r)

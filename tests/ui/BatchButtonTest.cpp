@@ -3,6 +3,7 @@
 #include "doubles/RecordingPrompter.h"
 #include "invoicing/InvoicingProgramSteps.h"
 #include "issuing/BatchRunController.h"
+#include "session/AppSession.h"
 #include "store/LocalStore.h"
 #include "support/IssuingRig.h"
 #include "ui/InvoiceListModel.h"
@@ -82,21 +83,28 @@ struct WindowRig {
     IssuingState state;
     ScriptedInvoicingProgram program;
     Gate gate;
+    bool stepsThrow = false;
+    std::unique_ptr<AppSession> session;
     std::unique_ptr<TMainFrm> window;
 
     explicit WindowRig(ScriptedInvoicingProgram::Options options = {}, int holdAtSave = 0) : program(rig, options)
     {
         rig.addDocuments({QStringLiteral("D1"), QStringLiteral("D2"), QStringLiteral("D3")});
-        window = std::make_unique<TMainFrm>(prompter, clock, rig.appFolder(), std::make_unique<NoStopKey>());
+        // The run's steps work on the scripted windows; a case may make them fail outright.
+        session = std::make_unique<AppSession>(AppOptions{rig.appFolder(), {}}, prompter, clock,
+                                               [this](LocalStore& store) -> std::unique_ptr<IssuingSteps> {
+                                                   if (stepsThrow)
+                                                       throw std::runtime_error("磁盘已满");
+                                                   return std::make_unique<InvoicingProgramSteps>(
+                                                       window->settings(), store, state, program.windows, program.clock,
+                                                       prompter);
+                                               });
+        window = std::make_unique<TMainFrm>(*session, std::make_unique<NoStopKey>());
         if (holdAtSave > 0)
             program.afterSave = [this, holdAtSave](int save) {
                 if (save == holdAtSave)
                     gate.holdHere();
             };
-        run().setStepsFactory([this](LocalStore& store) {
-            return std::make_unique<InvoicingProgramSteps>(window->settings(), store, state, program.windows,
-                                                           program.clock, prompter);
-        });
         window->wwDBDateTimePicker1->setDateTime(QDateTime(QDate(2024, 1, 1), QTime(0, 0)));
         window->wwDBDateTimePicker2->setDateTime(QDateTime(QDate(2024, 12, 31), QTime(23, 59)));
         window->BitBtn1Click();
@@ -220,9 +228,7 @@ TEST(BatchButton, EveryAbnormalEndShowsWhy)
         if (!c.controlFile) {
             ASSERT_TRUE(QFile::remove(control));
         }
-        if (c.stepsThrow)
-            w.run().setStepsFactory(
-                [](LocalStore&) -> std::unique_ptr<IssuingSteps> { throw std::runtime_error("磁盘已满"); });
+        w.stepsThrow = c.stepsThrow;
         w.window->BitBtn4Click();
         ASSERT_TRUE(waitUntil([&] { return w.runEnded() && !w.run().awaitingEnd(); }));
         const QString box = c.box == QLatin1String("CONTROL")

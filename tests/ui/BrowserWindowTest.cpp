@@ -5,6 +5,7 @@
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
 #include "invoices/InvoiceList.h"
+#include "session/AppSession.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
 #include "ui/InvoiceListModel.h"
@@ -33,6 +34,7 @@ struct Window {
     TempFolder app;
     RecordingPrompter prompter;
     FakeClock clock; // 2024-03-05 14:07:09, the seeded documents' import minute
+    std::unique_ptr<AppSession> session;
     std::unique_ptr<TMainFrm> frm;
 
     explicit Window(const QStringList& ids, const QStringList& sums = {})
@@ -43,7 +45,8 @@ struct Window {
             for (int i = 0; i < ids.size(); ++i)
                 seedDocument(seed, {ids[i], sums.value(i, QStringLiteral("100.00")), i + 1});
         }
-        frm = std::make_unique<TMainFrm>(prompter, clock, app.path(), std::make_unique<NoStopKey>());
+        session = std::make_unique<AppSession>(AppOptions{app.path(), {}}, prompter, clock);
+        frm = std::make_unique<TMainFrm>(*session, std::make_unique<NoStopKey>());
         frm->BitBtn1Click();
         prompter.clear(); // start-up messages about the issuing database are not ours
     }

@@ -1,6 +1,7 @@
 #include "app/Clock.h"
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
+#include "session/AppSession.h"
 #include "store/LocalStore.h"
 #include "support/TestSupport.h"
 #include "ui/TMainFrm.h"
@@ -32,7 +33,8 @@ TEST(ImportButton, ImportsTheChosenWorkbookWithProgressAndOpensTheLog)
     test::TempFolder dir;
     RecordingPrompter prompter;
     FakeClock clock;
-    TMainFrm window(prompter, clock, dir.path(), std::make_unique<NoStopKey>());
+    AppSession session({dir.path(), {}}, prompter, clock);
+    TMainFrm window(session, std::make_unique<NoStopKey>());
     prompter.clear();
     OpenedFiles opened;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");

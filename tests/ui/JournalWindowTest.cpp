@@ -6,6 +6,7 @@
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
 #include "invoices/InvoiceList.h"
+#include "session/AppSession.h"
 #include "store/IssueJournal.h"
 #include "support/BrowserSeed.h"
 #include "support/IssuingRig.h"
@@ -40,6 +41,7 @@ struct JournalWindow {
     TempFolder app;
     RecordingPrompter prompter;
     FakeClock clock; // 2024-03-05 14:07:09, the seeded documents' import minute
+    std::unique_ptr<AppSession> session;
     std::unique_ptr<TMainFrm> frm;
 
     JournalWindow()
@@ -59,7 +61,8 @@ struct JournalWindow {
                                QStringLiteral("update invoiceMaster set FOK='1', FInvCode='%1', FInvNumber='00000001' "
                                               "where FCustOrderId='D'")
                                    .arg(Code)));
-        frm = std::make_unique<TMainFrm>(prompter, clock, app.path(), std::make_unique<NoStopKey>());
+        session = std::make_unique<AppSession>(AppOptions{app.path(), {}}, prompter, clock);
+        frm = std::make_unique<TMainFrm>(*session, std::make_unique<NoStopKey>());
         frm->BitBtn1Click(); // 未开发票: B and C
         prompter.clear();
     }

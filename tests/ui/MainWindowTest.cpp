@@ -2,6 +2,7 @@
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
 #include "platform/StopKey.h"
+#include "session/AppSession.h"
 #include "store/LocalStore.h"
 #include "support/TestSupport.h"
 #include "ui/InvoiceListModel.h"
@@ -23,7 +24,8 @@ TEST(MainWindow, StartUpWithBothDatabasesMissingShowsFourBoxesInOrder)
     RecordingPrompter prompter;
     FakeClock clock;
     // A folder that does not exist cannot hold the store; kaippath defaults to a Windows path.
-    TMainFrm window(prompter, clock, QStringLiteral("/nonexistent-corvina-folder"), std::make_unique<NoStopKey>());
+    AppSession session({QStringLiteral("/nonexistent-corvina-folder"), {}}, prompter, clock);
+    TMainFrm window(session, std::make_unique<NoStopKey>());
     const auto shown = prompter.shown();
     ASSERT_EQ(shown.size(), 4);
     EXPECT_TRUE(shown[0].text.startsWith(QStringLiteral("连接错误:")));
@@ -47,7 +49,8 @@ TEST(MainWindow, QueryRenumbersUnticksAndMovesTheEndPicker)
     test::TempFolder dir;
     RecordingPrompter prompter;
     FakeClock clock(QDateTime(QDate(2024, 3, 5), QTime(10, 0, 0)));
-    TMainFrm window(prompter, clock, dir.path(), std::make_unique<NoStopKey>());
+    AppSession session({dir.path(), {}}, prompter, clock);
+    TMainFrm window(session, std::make_unique<NoStopKey>());
     prompter.clear(); // the invoicing program's database is missing here: not this test's subject
     for (int i = 1; i <= 3; ++i)
         window.localStore().run(
@@ -105,7 +108,8 @@ TEST(MainWindow, StopKeyThatCannotBeTakenIsReportedFirstAndStartUpGoesOn)
     RecordingPrompter prompter;
     FakeClock clock;
     {
-        TMainFrm window(prompter, clock, dir.path());
+        AppSession session({dir.path(), {}}, prompter, clock);
+        TMainFrm window(session);
         const auto shown = prompter.shown();
         ASSERT_GE(shown.size(), 1);
         EXPECT_EQ(shown[0].type, RecordingPrompter::Type::Plain);
