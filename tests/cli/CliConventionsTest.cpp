@@ -2,6 +2,9 @@
 #include "cli/CliPrompter.h"
 #include "cli/Commands.h"
 #include "cli/ImportProgressLine.h"
+#include "doubles/RecordingPrompter.h"
+#include "store/LocalStore.h"
+#include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -90,24 +93,65 @@ TEST(CliConventions, VersionAndHelpOfBothPrograms)
     }
 }
 
-// The state options name the states by the words the list shows, so the clerk types what they read.
-TEST(CliConventions, StateOptionsUseTheListsWords)
+// The state options offer what the commands take, in the list's words: each value the help offers
+// is taken and lists the documents in the state the help names; any other value is a usage error.
+TEST(CliConventions, StateOptionsTakeWhatTheirHelpOffers)
 {
-    const struct {
-        const char* command;
-        const char* line;
-    } cases[] = {
-        {"query", "--state <0\\|1> +0 = 未开票 \\(default\\), 1 = 已开票\\.$"},
-        {"issue", "--state <0\\|1> +0 = 未开票 \\(default\\), 1 = 已开票\\.$"},
-        {"edit", "--state <未开票\\|已开票> +未开票 or 已开票\\.$"},
-    };
-    for (const auto& c : cases) {
+    test::TempFolder folder;
+    {
+        RecordingPrompter prompter;
+        LocalStore store(folder.file(QStringLiteral("SysData.mdb")), prompter);
+        ASSERT_TRUE(store.open());
+        test::seedDocument(store, {QStringLiteral("P1")});
+        test::seedDocument(store, {QStringLiteral("I1"), QStringLiteral("100.00"), 2, QStringLiteral("1")});
+    }
+    const QStringList where = {QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--from"),
+                               QStringLiteral("2024-01-01 00:00")};
+    // "<0|1>" and "0 = 未开票 (default), 1 = 已开票." read from the help itself.
+    const QRegularExpression option(QStringLiteral("^  --state <([^>]*)> +(.*)$"));
+    const QRegularExpression meaning(QStringLiteral("(\\S+) = (\\S+?)[ ,.(]"));
+    for (const char* command : {"query", "edit"}) {
+        SCOPED_TRACE(command);
         const ProcessResult help =
-            test::runProgram(QStringLiteral("corvina"), {QString::fromUtf8(c.command), QStringLiteral("--help")});
-        ASSERT_EQ(help.status, 0) << c.command;
-        const QRegularExpression line(QStringLiteral("^  ") + QString::fromUtf8(c.line));
-        EXPECT_EQ(help.out.split(QLatin1Char('\n')).filter(line).size(), 1) << c.command << "\n"
-                                                                            << help.out.toStdString();
+            test::runProgram(QStringLiteral("corvina"), {QString::fromLatin1(command), QStringLiteral("--help")});
+        ASSERT_EQ(help.status, 0);
+        const QStringList lines = help.out.split(QLatin1Char('\n')).filter(option);
+        ASSERT_EQ(lines.size(), 1) << help.out.toStdString();
+        const QRegularExpressionMatch m = option.match(lines[0]);
+        const QStringList offered = m.captured(1).split(QLatin1Char('|'));
+        ASSERT_EQ(offered.size(), 2);
+        for (const QString& value : offered) {
+            SCOPED_TRACE(value.toStdString());
+            if (QLatin1String(command) == QLatin1String("query")) {
+                // The help's word for the value is the state every listed document shows.
+                QString word = value;
+                for (auto it = meaning.globalMatch(m.captured(2)); it.hasNext();) {
+                    const QRegularExpressionMatch pair = it.next();
+                    if (pair.captured(1) == value)
+                        word = pair.captured(2);
+                }
+                const ProcessResult r =
+                    test::runProgram(QStringLiteral("corvina"),
+                                     QStringList{QStringLiteral("query"), QStringLiteral("--state"), value} + where);
+                EXPECT_EQ(r.status, 0) << r.err.toStdString();
+                const QStringList rows = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1);
+                ASSERT_EQ(rows.size(), 1) << r.out.toStdString();
+                EXPECT_TRUE(rows[0].contains(QLatin1Char('\t') + word)) << rows[0].toStdString();
+            } else {
+                // The document has no attempt: code and number are given as the dialog gives them.
+                const ProcessResult r =
+                    test::runProgram(QStringLiteral("corvina"),
+                                     {QStringLiteral("edit"), QStringLiteral("P1"), QStringLiteral("--state"), value,
+                                      QStringLiteral("--code"), QStringLiteral("3100071140"),
+                                      QStringLiteral("--number"), QStringLiteral("00000009"), QStringLiteral("--yes"),
+                                      QStringLiteral("--app-folder"), folder.path()});
+                EXPECT_EQ(r.status, 0) << r.err.toStdString();
+            }
+        }
+        const ProcessResult wrong = test::runProgram(
+            QStringLiteral("corvina"), {QString::fromLatin1(command), QStringLiteral("P1"), QStringLiteral("--state"),
+                                        QStringLiteral("2"), QStringLiteral("--app-folder"), folder.path()});
+        EXPECT_EQ(wrong.status, 2) << wrong.err.toStdString();
     }
 }
 

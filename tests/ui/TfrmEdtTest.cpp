@@ -58,37 +58,55 @@ struct Dialog {
 
 } // namespace
 
+// What the clerk sees of the dialog: each label beside its field on one line, every text whole,
+// nothing overlapping or outside the dialog, the fields in the order the clerk tabs through them.
 TEST(TfrmEdt, ControlsAsDesigned)
 {
     Dialog d;
+    d.frm->show();
     EXPECT_EQ(d.frm->windowTitle(), QStringLiteral("发票修改"));
     const struct {
-        QWidget* widget;
+        QLabel* label;
         QString text;
-        int left, top, width; // width -1: not fixed
-    } controls[] = {
-        {d.frm->Label4, QStringLiteral("发票代号"), 16, 20, -1},
-        {d.frm->Edit1, QString(), 74, 16, 143},
-        {d.frm->Label8, QStringLiteral("发票编号"), 16, 52, -1},
-        {d.frm->Edit2, QString(), 74, 48, 143},
-        {d.frm->Label9, QStringLiteral("发票状态"), 16, 83, -1},
-        {d.frm->wwDBComboBox1, QString(), 74, 80, 119},
-        {d.frm->BitBtn1, QStringLiteral("确定(&O)"), 30, 115, 97},
-        {d.frm->BitBtn2, QStringLiteral("取消(&C)"), 134, 115, 89},
+        QWidget* field;
+    } rows[] = {
+        {d.frm->Label4, QStringLiteral("发票代号"), d.frm->Edit1},
+        {d.frm->Label8, QStringLiteral("发票编号"), d.frm->Edit2},
+        {d.frm->Label9, QStringLiteral("发票状态"), d.frm->wwDBComboBox1},
     };
-    for (const auto& c : controls) {
-        SCOPED_TRACE(c.widget->metaObject()->className());
-        EXPECT_EQ(c.widget->x(), c.left);
-        EXPECT_EQ(c.widget->y(), c.top);
-        if (c.width >= 0) {
-            EXPECT_EQ(c.widget->width(), c.width);
-        }
-        if (auto* label = qobject_cast<QLabel*>(c.widget)) {
-            EXPECT_EQ(label->text(), c.text);
-        }
-        if (auto* button = qobject_cast<QPushButton*>(c.widget)) {
-            EXPECT_EQ(button->text(), c.text);
-        }
+    const struct {
+        QPushButton* button;
+        QString text;
+    } buttons[] = {{d.frm->BitBtn1, QStringLiteral("确定(&O)")}, {d.frm->BitBtn2, QStringLiteral("取消(&C)")}};
+    QList<QWidget*> all;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text.toStdString());
+        EXPECT_EQ(r.label->text(), r.text);
+        EXPECT_LT(r.label->geometry().right(), r.field->x()); // left of its field
+        const int middle = r.label->geometry().center().y();
+        EXPECT_TRUE(middle >= r.field->y() && middle <= r.field->geometry().bottom()); // on its line
+        EXPECT_GE(r.label->width(), r.label->sizeHint().width());                      // the text whole
+        all << r.label << r.field;
+    }
+    for (const auto& b : buttons) {
+        EXPECT_EQ(b.button->text(), b.text);
+        EXPECT_GE(b.button->width(), b.button->sizeHint().width());
+        EXPECT_GT(b.button->y(), d.frm->wwDBComboBox1->geometry().bottom()); // below the fields
+        all << b.button;
+    }
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        EXPECT_TRUE(d.frm->rect().contains(all[i]->geometry())) << all[i]->objectName().toStdString() << i;
+        EXPECT_TRUE(all[i]->isVisible()) << i;
+        for (qsizetype j = i + 1; j < all.size(); ++j)
+            EXPECT_FALSE(all[i]->geometry().intersects(all[j]->geometry())) << i << " overlaps " << j;
+    }
+    // Tab goes from one field to the next and on to the buttons.
+    const QList<QWidget*> order = {d.frm->Edit1, d.frm->Edit2, d.frm->wwDBComboBox1, d.frm->BitBtn1, d.frm->BitBtn2};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) {
+        QWidget* next = order[i]->nextInFocusChain();
+        while (next && (next->focusPolicy() == Qt::NoFocus || order[i]->isAncestorOf(next))) // the box's own edit
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, order[i + 1]) << i;
     }
     for (QLineEdit* edit : {d.frm->Edit1, d.frm->Edit2}) {
         edit->setText(QString(25, QLatin1Char('7')));
