@@ -475,11 +475,15 @@ TEST(AccessFile, DamagedCopiesAreReadOrRefused)
                 ++read;
             } catch (const Failure& f) {
                 ++refused;
-                EXPECT_FALSE(f.message().isEmpty());
+                // The reason names what could not be read: the table, or the file's catalogue.
+                EXPECT_TRUE(f.message().contains(table) || f.message().contains(QStringLiteral("DB_KP.mdb")))
+                    << f.message().toStdString();
             }
         }
     }
-    EXPECT_GT(read + refused, 0);
+    // The damage is noticed, and noticing it does not take every undamaged table with it.
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(read, 0);
 }
 
 // A table whose usage map (the list of its data pages) is an empty row: the library hands back no
