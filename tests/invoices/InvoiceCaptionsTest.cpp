@@ -1,55 +1,73 @@
 #include "invoices/InvoiceCaptions.h"
+#include "doubles/RecordingPrompter.h"
+#include "invoices/InvoiceList.h"
+#include "invoices/InvoiceQuery.h"
+#include "store/LocalStore.h"
+#include "support/BrowserSeed.h"
+#include "support/TestSupport.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 using namespace corvina;
+using namespace corvina::test;
 
-// The captions the clerk reads over the two lists, with the keys the JSON output names them by: a
-// caption moved to the wrong column or a wrong word shows in one row here.
-TEST(InvoiceCaptions, EveryColumnHasItsCaptionAndKey)
+// Each column of the list is named by the stored field whose value it shows, so that `query --json`
+// and `lines --json` name every value by the field it came from; captions are each column's own.
+// A caption or key moved to another column, or a query that fills a column from another field,
+// shows here.
+TEST(InvoiceCaptions, KeysNameTheStoredFieldEachColumnShows)
 {
-    const struct {
-        int column;
-        const char* caption;
-        const char* key;
-    } invoice[] = {
-        {0, "选择", ""},
-        {1, "序号", "No"},
-        {2, "导入日期", "FInDate"},
-        {3, "销售单据号", "FCustOrderId"},
-        {4, "发票代码", "FInvCode"},
-        {5, "发票号码", "FInvNumber"},
-        {6, "客户名称", "FCustName"},
-        {7, "总金额", "FNoTaxSum"},
-        {8, "合同编号", "FCustPo"},
-        {9, "出口通知书", "FCustOutportNo"},
-        {10, "会计编号", "FCustAcc"},
-        {11, "开票人", "FCustSinature"},
-        {12, "发货通知书", "FCustContractNo"},
-        {13, "出口序号", "FCustCX"},
-        {14, "核销单号", "FCustVF"},
-        {15, "备注", "Remark"},
-        {16, "状态", "State"},
-    };
-    for (const auto& c : invoice) {
-        EXPECT_EQ(invoiceCaption(c.column), QString::fromUtf8(c.caption)) << c.column;
-        EXPECT_EQ(invoiceJsonKey(c.column), QLatin1String(c.key)) << c.column;
+    TempFolder folder;
+    RecordingPrompter prompter;
+    LocalStore store(folder.file(QStringLiteral("SysData.mdb")), prompter);
+    ASSERT_TRUE(store.open());
+    seedDocument(store, {QStringLiteral("D1"), QStringLiteral("1234.56"), 3}); // every text field its own value
+    store.run({QStringLiteral("update invoiceMaster set FInvCode='C-D1', FInvNumber='N-D1' where FCustOrderId='D1'"),
+               {},
+               {}});
+    const std::vector<InvoiceRow> rows = runInvoiceQuery(store, QStringLiteral("0"), QDateTime(QDate(2024, 1, 1), {}),
+                                                         QDateTime(QDate(2024, 12, 31), QTime(23, 59)));
+    ASSERT_EQ(rows.size(), 1u);
+    const Rows stored = storedHeader(store, QStringLiteral("D1"));
+    ASSERT_EQ(stored.count(), 1);
+
+    QSet<QString> captions;
+    QSet<QString> keys;
+    int fromStore = 0;
+    for (int c = 0; c <= kInvoiceTextColumns; ++c) {
+        SCOPED_TRACE(c);
+        const QString caption = invoiceCaption(c);
+        EXPECT_FALSE(caption.isEmpty());
+        EXPECT_FALSE(captions.contains(caption));
+        captions.insert(caption);
+        const QString key = invoiceJsonKey(c);
+        if (c == 0) { // the tick box has no value of its own
+            EXPECT_TRUE(key.isEmpty());
+            continue;
+        }
+        EXPECT_FALSE(key.isEmpty() || keys.contains(key));
+        keys.insert(key);
+        if (stored.columns().contains(key)) {
+            EXPECT_EQ(rows[0].text(c), stored.value(0, key)) << key.toStdString();
+            ++fromStore;
+        }
     }
-    const struct {
-        int column;
-        const char* caption;
-        const char* field;
-    } lines[] = {
-        {0, "序号", "FNo"},    {1, "品名及规格", "FItem"}, {2, "数量", "FCount"},
-        {3, "单价", "FPrice"}, {4, "金额", "FSum"},
-    };
-    for (const auto& c : lines) {
-        EXPECT_EQ(lineCaption(c.column), QString::fromUtf8(c.caption)) << c.column;
-        EXPECT_EQ(lineField(c.column), QLatin1String(c.field)) << c.column;
-    }
-    // Outside the lists there is nothing to show.
-    for (int column : {-1, 17})
+    // Every column but the row number, the remark (five fields joined) and the state shows one field.
+    EXPECT_EQ(fromStore, kInvoiceTextColumns - 3);
+    for (int column : {-1, kInvoiceTextColumns + 1})
         EXPECT_TRUE(invoiceCaption(column).isEmpty()) << column;
+
+    const Rows lines =
+        store.select({QStringLiteral("select * from invoiceDetail where FCustOrderId='D1' order by FNo"), {}, {}});
+    ASSERT_EQ(lines.count(), 3);
+    QSet<QString> lineCaptions;
+    for (int c = 0; c < kLineColumns; ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_TRUE(lines.columns().contains(lineField(c))) << lineField(c).toStdString();
+        EXPECT_FALSE(lineCaption(c).isEmpty() || lineCaptions.contains(lineCaption(c)));
+        lineCaptions.insert(lineCaption(c));
+    }
     for (int column : {-1, kLineColumns})
         EXPECT_TRUE(lineCaption(column).isEmpty()) << column;
 }
