@@ -1,7 +1,9 @@
 #include "invoices/InvoiceQuery.h"
+#include "invoices/InvoiceCaptions.h"
 
 #include "app/Gbk.h"
 #include "invoices/Texts.h"
+#include "store/DocumentFields.h"
 #include "store/LocalStore.h"
 #include "store/Rows.h"
 #include "store/Statements.h"
@@ -46,27 +48,22 @@ QString queryTimeText(const QDateTime& t)
 
 namespace {
 
-// The list's columns 2 to 14 in order, then the remark pieces and the state.
-const char* const kFields[] = {"FInDate",
-                               "FCustOrderId",
-                               "FInvCode",
-                               "FInvNumber",
-                               "FCustName",
-                               "FNoTaxSum",
-                               "FCustPo",
-                               "FCustOutportNo",
-                               "FCustAcc",
-                               "FCustSinature",
-                               "FCustContractNo",
-                               "FCustCX",
-                               "FCustVF",
-                               "FMM1",
-                               "FMM2",
-                               "FMM3",
-                               "FMM4",
-                               "FMM5",
-                               "FOK"};
-constexpr size_t kFieldCount = std::size(kFields);
+// What the list shows, in column order: columns 2 to 14 from the fields the column table names,
+// then the remark's pieces and the state.
+constexpr size_t kShownFields = ColVF - ColInDate + 1;
+constexpr size_t kFieldCount = kShownFields + DocumentFields::RemarkPieces.size() + 1;
+
+std::array<QString, kFieldCount> listedFields()
+{
+    std::array<QString, kFieldCount> fields;
+    size_t i = 0;
+    for (int column = ColInDate; column <= ColVF; ++column)
+        fields[i++] = invoiceJsonKey(column);
+    for (const QLatin1StringView piece : DocumentFields::RemarkPieces)
+        fields[i++] = piece;
+    fields[i] = QStringLiteral("FOK");
+    return fields;
+}
 
 } // namespace
 
@@ -75,13 +72,14 @@ std::vector<InvoiceRow> runInvoiceQuery(LocalStore& store, const QString& stateV
 {
     // Streamed straight into list rows: a big result is never held a second time.
     std::vector<InvoiceRow> out;
+    static const std::array<QString, kFieldCount> fields = listedFields();
     std::array<int, kFieldCount> pos{}; // position of each field in the result, -1 when absent
     store.selectEach(
         Statements::invoiceQuery(stateValue, queryTimeText(from), queryTimeText(to)),
         [&](const QStringList& names) {
             const Rows header(names);
             for (size_t i = 0; i < kFieldCount; ++i)
-                pos[i] = header.columnIndex(QLatin1String(kFields[i]));
+                pos[i] = header.columnIndex(fields[i]);
         },
         [&](std::vector<QString>& values) {
             auto take = [&](size_t field) {
@@ -89,13 +87,13 @@ std::vector<InvoiceRow> runInvoiceQuery(LocalStore& store, const QString& stateV
             };
             InvoiceRow& row = out.emplace_back();
             row.text(ColNumber) = QString::number(out.size());
-            for (size_t i = 0; i < 13; ++i)
+            for (size_t i = 0; i < kShownFields; ++i)
                 row.text(ColInDate + static_cast<int>(i)) = take(i);
             QString remark;
-            for (size_t piece = 13; piece < 18; ++piece)
+            for (size_t piece = kShownFields; piece < kFieldCount - 1; ++piece)
                 remark += trimControl(take(piece));
             row.text(ColRemark) = remark;
-            row.text(ColState) = listStateText(take(18));
+            row.text(ColState) = listStateText(take(kFieldCount - 1));
         });
     // A document whose issuing attempt waits to be settled is neither issued nor pending: the run
     // passes it over and the clerk sees it.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "store/DatabaseFile.h"
 #include "store/Rows.h"
 #include "store/SqlStatement.h"
 
@@ -9,16 +8,17 @@
 #include <QSqlQuery>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace corvina {
 
-// One named Qt Sql connection, owned by the thread that made it: to a database file, whose
-// engine is chosen by its first bytes (SQLite directly, Jet/ACE (Access) through ODBC), or to a
-// PostgreSQL server named by a postgresql:// address (see ServerAddress).
+// One named Qt Sql connection to our store, owned by the thread that made it. What every engine
+// does alike is here: statements prepared once and reused, selects read through, transactions;
+// each engine (SqliteConnection, PostgresConnection) opens its database and says how it differs.
 class SqlConnection {
 public:
-    enum class Engine { None, Sqlite, Access, Postgres };
+    enum class Engine { None, Sqlite, Postgres };
     struct Options {
         bool readOnly = false;
         bool createWhenMissing = false; // create an empty SQLite file when none exists
@@ -36,16 +36,18 @@ public:
         QList<QStringList> addedServerIndexes;
     };
 
-    // `location` is a file's native path or a server address.
-    SqlConnection(QString location, Options options);
-    ~SqlConnection();
+    // The connection for `location`: a PostgreSQL server named by a postgresql:// address (see
+    // ServerAddress), else a SQLite file at that native path.
+    static std::unique_ptr<SqlConnection> forLocation(const QString& location, Options options);
+
+    virtual ~SqlConnection();
     SqlConnection(const SqlConnection&) = delete;
     SqlConnection& operator=(const SqlConnection&) = delete;
 
-    // Opens the file; on failure returns false with a reason a clerk can read.
+    // Opens the database; on failure returns false with a reason a clerk can read.
     bool open(QString* reason);
     bool isOpen() const;
-    void close();
+    virtual void close();
     Engine engine() const { return m_engine; }
     // A store file this desk may only read, opened for reading only: every write fails.
     bool isReadOnly() const { return m_readOnly; }
@@ -61,27 +63,40 @@ public:
 
     // The outermost transaction; nested ones are savepoints, run with execText. A commit that the
     // server turned into a rollback throws Failure.
-    void begin();
-    void commit();
+    virtual void begin();
+    virtual void commit();
     void rollback();
     // Inside a transaction: waits until no other connection holds `key`'s lock, and holds it until
     // the transaction ends. Only a server needs it: a SQLite writer already has the whole file.
-    void lockKey(const QString& key);
+    virtual void lockKey(const QString& key);
 
     const QString& path() const { return m_path; }
     // The location as messages show it: a server address without its password.
     QString shownLocation() const;
 
-private:
-    bool openFile(QString* reason);
-    bool openKnownFile(const QByteArray& head, QString* reason);
-    enum class SqliteMode { ReadWrite, ReadOnly, Unchanging };
-    bool openSqlite(SqliteMode mode, bool creating, QString* reason);
-    // Closes the Qt Sql connection, keeping the file's hold.
+protected:
+    SqlConnection(QString location, Options options);
+
+    // Makes the Qt Sql connection named name() and sets engine and read-only; false with a reason.
+    virtual bool openDatabase(QString* reason) = 0;
+    // The store's clock in whole seconds since 1970, as SQL: "{storeNow}" in a statement.
+    virtual QString storeNowSql() const = 0;
+    // A select counting the columns named by its two values {table, column}, as "n".
+    virtual QString columnCountSql() const = 0;
+
+    // Closes the Qt Sql connection only (a file's hold stays with the engine).
     void closeConnection();
-    bool openServer(QString* reason);
-    void ensureServerSchema();
     void addMissingColumns();
+    QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
+    const QString& name() const { return m_name; }
+    const Options& options() const { return m_options; }
+    void setEngine(Engine engine, bool readOnly = false)
+    {
+        m_engine = engine;
+        m_readOnly = readOnly;
+    }
+
+private:
     QString dialect(const QString& text) const;
     QSqlQuery& prepared(const QString& text);
     QSqlQuery* reusable(const SqlStatement& statement);
@@ -90,7 +105,6 @@ private:
     QString m_name;
     Engine m_engine = Engine::None;
     bool m_readOnly = false;
-    DatabaseFileHold m_hold;              // while a connection to a file is open
     QHash<QString, QSqlQuery> m_prepared; // by statement text
 };
 

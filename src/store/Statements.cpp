@@ -1,4 +1,7 @@
 #include "store/Statements.h"
+#include "store/DocumentFields.h"
+
+#include <QStringList>
 
 namespace corvina::Statements {
 
@@ -20,19 +23,32 @@ SqlStatement clearLines(const QString& orderId)
     return {QStringLiteral("delete from invoiceDetail where FCustOrderId=?"), {orderId}, {}};
 }
 
+namespace {
+
+QString insertText(const QString& table, const auto& fields)
+{
+    QStringList names;
+    QStringList placeholders;
+    for (const QLatin1StringView field : fields) {
+        names << field;
+        placeholders << QLatin1Char(':') + field;
+    }
+    return QStringLiteral("insert into %1(%2) values(%3)")
+        .arg(table, names.join(QLatin1Char(',')), placeholders.join(QLatin1Char(',')));
+}
+
+} // namespace
+
 QString insertHeaderText()
 {
-    return QStringLiteral(
-        "insert into invoiceMaster(FCustOrderId,FCustName,FCustPo,FCustOutportNo,FCustAcc,FCustSinature,"
-        "FCustContractNo,FCustCX,FCustVF,FMM1,FMM2,FMM3,FMM4,FMM5,FInDate,FOK,FNoTaxSum) "
-        "values(:FCustOrderId,:FCustName,:FCustPo,:FCustOutportNo,:FCustAcc,:FCustSinature,:FCustContractNo,"
-        ":FCustCX,:FCustVF,:FMM1,:FMM2,:FMM3,:FMM4,:FMM5,:FInDate,:FOK,:FNoTaxSum)");
+    static const QString text = insertText(QStringLiteral("invoiceMaster"), DocumentFields::Imported);
+    return text;
 }
 
 QString insertLineText()
 {
-    return QStringLiteral("insert into invoiceDetail(FCustOrderId,FNo,FItem,FCount,FPrice,FSum) "
-                          "values(:FCustOrderId,:FNo,:FItem,:FCount,:FPrice,:FSum)");
+    static const QString text = insertText(QStringLiteral("invoiceDetail"), DocumentFields::Line);
+    return text;
 }
 
 SqlStatement invoiceQuery(const QString& stateValue, const QString& from, const QString& to)

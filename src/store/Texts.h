@@ -11,8 +11,10 @@ inline const QString StatementError = QStringLiteral("出错原因：");
 inline const QString FileMissing = QStringLiteral("数据库文件不存在：%1");
 inline const QString CannotCreate = QStringLiteral("无法创建数据库文件 %1：%2");
 inline const QString NotADatabase = QStringLiteral("文件 %1 既不是SQLite数据库也不是Access数据库，未作任何改动");
-inline const QString NoAccessDriver = QStringLiteral(
-    "文件 %1 是Access数据库，但本机没有Access的ODBC驱动（需要Qt的QODBC驱动和MDBTools ODBC驱动 odbc-mdbtools）");
+// The store of the program this one replaces: its documents are moved into a new store, the
+// file is never opened as one.
+inline const QString AccessStore =
+    QStringLiteral("文件 %1 是Access数据库（原来的单据数据库），不能直接作为本程序的数据库使用，未作任何改动");
 inline const QString NoAccessOdbcDriver =
     QStringLiteral("文件 %1 是Access数据库，但本机没有Access的ODBC驱动“%2”（或其位数与本程序不同）");
 // What to install where the program reads Access files through the system's ODBC driver.

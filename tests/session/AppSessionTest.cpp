@@ -8,6 +8,7 @@
 #include "support/IssuingRig.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -71,12 +72,14 @@ TEST(AppSession, StoreNamedOnTheCommandLineWinsAndReachesTheRuns)
         FakeClock clock;
 
         AppSession session({folder.path(), c.commandLine}, prompter, clock);
+        // Paths as the program writes them: native separators on Windows.
+        const auto slashed = [](const QString& path) { return QDir::fromNativeSeparators(path); };
         const QString expected = c.expected.isEmpty() ? folder.file(QStringLiteral("SysData.mdb")) : c.expected;
-        EXPECT_EQ(session.settings().storeLocation(), expected);
+        EXPECT_EQ(slashed(session.settings().storeLocation()), expected);
         const BatchRunController::RunSetup setup = session.runSetup();
-        EXPECT_EQ(setup.storePath, expected);
+        EXPECT_EQ(slashed(setup.storePath), expected);
         EXPECT_EQ(setup.station, QStringLiteral("开票一号"));
-        EXPECT_EQ(setup.logPath, folder.file(QStringLiteral("InputLogFile.log")));
+        EXPECT_EQ(slashed(setup.logPath), folder.file(QStringLiteral("InputLogFile.log")));
         EXPECT_TRUE(setup.steps);
         EXPECT_TRUE(prompter.shown().isEmpty()); // nothing is opened before the front end asks
     }

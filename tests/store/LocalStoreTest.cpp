@@ -1,10 +1,12 @@
 #include "store/LocalStore.h"
 #include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
+#include "store/DocumentFields.h"
 #include "store/Statements.h"
 #include "support/TestStore.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -240,4 +242,58 @@ TEST(LocalStore, AReaderInAnotherProcessNeverDeletesTheLogUnderOurConnections)
     ASSERT_EQ(query.status, 0) << query.err.toStdString();
     EXPECT_TRUE(query.out.contains(QStringLiteral("D1")) && query.out.contains(QStringLiteral("D2")))
         << query.out.toStdString();
+}
+
+// A SysData.mdb that is not our store is refused with its reason and left exactly as it was: the
+// old program's Access store above all, whose documents must not be lost to a new empty store.
+TEST(LocalStore, FilesThatAreNotAStoreAreRefusedUntouched)
+{
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QString reason;
+    } cases[] = {
+        {"an Access file, the old program's store",
+         test::fileBytes(test::dataPath(QStringLiteral("access/DateTestCjk.mdb"))),
+         QStringLiteral("是Access数据库（原来的单据数据库），不能直接作为本程序的数据库使用，未作任何改动")},
+        {"plain text", QByteArray("FCustOrderId,FOK\r\nXS1,0\r\n"),
+         QStringLiteral("既不是SQLite数据库也不是Access数据库，未作任何改动")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_GT(c.bytes.size(), 16);
+        test::TempFolder dir;
+        const QString path = dir.file(QStringLiteral("SysData.mdb"));
+        dir.write(QStringLiteral("SysData.mdb"), c.bytes);
+        RecordingPrompter prompter;
+        LocalStore store(path, prompter);
+        EXPECT_FALSE(store.open());
+        ASSERT_EQ(prompter.texts().size(), 1);
+        EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("连接错误:文件 ")));
+        EXPECT_TRUE(prompter.texts()[0].contains(c.reason)) << prompter.texts()[0].toStdString();
+        EXPECT_EQ(test::fileBytes(path), c.bytes);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("SysData.mdb")});
+    }
+}
+
+// The tables are made with exactly the document's fields, in their order, on either engine: the
+// import writes all of them and the list reads them by name.
+TEST_F(StoreFixture, DocumentTablesHoldExactlyTheDocumentsFields)
+{
+    ASSERT_TRUE(store.open());
+    const auto lower = [](const auto& fields) {
+        QStringList names;
+        for (const QLatin1StringView f : fields)
+            names << QString(f).toLower();
+        return names;
+    };
+    const auto columns = [&](const char* table) {
+        QStringList names =
+            store.select({QStringLiteral("select * from %1 where 1=0").arg(QLatin1String(table)), {}, {}}).columns();
+        for (QString& n : names)
+            n = n.toLower();
+        return names;
+    };
+    EXPECT_EQ(columns("invoiceMaster"), lower(DocumentFields::Imported) + lower(DocumentFields::Issued));
+    EXPECT_EQ(columns("invoiceDetail"), lower(DocumentFields::Line));
 }
