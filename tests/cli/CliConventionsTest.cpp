@@ -111,7 +111,8 @@ TEST(CliConventions, StateOptionsUseTheListsWords)
     }
 }
 
-TEST(CliConventions, ImportProgressLineOnlyOnATerminal)
+// Linux only: the pseudo-terminal comes from script(1).
+TEST(CliConventions, LinuxOnly_ImportProgressLineOnlyOnATerminal)
 {
     const QString many = test::dataPath(QStringLiteral("workbooks/import/many.xlsx"));
     const QString gaps = test::dataPath(QStringLiteral("workbooks/import/gaps.xlsx"));
@@ -202,7 +203,8 @@ TEST(CliConventions, ProgressLineEndsBeforeABoxAndWhenFinished)
     }
 }
 
-TEST(CliConventions, BashCompletionOffersCommandsOptionsAndValues)
+// Linux only: bash and its completion package.
+TEST(CliConventions, LinuxOnly_BashCompletionOffersCommandsOptionsAndValues)
 {
     const QString completion = QStringLiteral(CORVINA_SOURCE_DIR "/packaging/linux/corvina.bash-completion");
     const QString bashCompletion = QStringLiteral("/usr/share/bash-completion/bash_completion");
