@@ -265,8 +265,7 @@ TEST(WorkbookFixtures, ReaderChosenByContentNotByName)
     }
 }
 
-// Left to the Linux suite with the tests that start LibreOffice, though its oracles are committed.
-TEST(WorkbookFixtures, LinuxOnly_EveryKindReadsAsLibreOfficeReadsIt)
+TEST(WorkbookFixtures, EveryKindReadsAsLibreOfficeReadsIt)
 {
     // The same workbook as .xlsx (openpyxl), .ods and BIFF8 .xls (LibreOffice), BIFF5 .xls in three
     // code pages and without a code page record (Gnumeric) and as an XML spreadsheet (a script).
