@@ -155,7 +155,8 @@ TEST(CliConventions, StateOptionsTakeWhatTheirHelpOffers)
     }
 }
 
-TEST(CliConventions, ImportProgressLineOnlyOnATerminal)
+// Linux only: the pseudo-terminal comes from script(1).
+TEST(CliConventions, LinuxOnly_ImportProgressLineOnlyOnATerminal)
 {
     const QString many = test::dataPath(QStringLiteral("workbooks/import/many.xlsx"));
     const QString gaps = test::dataPath(QStringLiteral("workbooks/import/gaps.xlsx"));
@@ -246,7 +247,8 @@ TEST(CliConventions, ProgressLineEndsBeforeABoxAndWhenFinished)
     }
 }
 
-TEST(CliConventions, BashCompletionOffersCommandsOptionsAndValues)
+// Linux only: bash and its completion package.
+TEST(CliConventions, LinuxOnly_BashCompletionOffersCommandsOptionsAndValues)
 {
     const QString completion = QStringLiteral(CORVINA_SOURCE_DIR "/packaging/linux/corvina.bash-completion");
     const QString bashCompletion = QStringLiteral("/usr/share/bash-completion/bash_completion");

@@ -9,6 +9,7 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -77,14 +78,20 @@ IssuingRig::IssuingRig(const QStringList& initOptions)
 
 void IssuingRig::writeSettings(const QString& storeSection)
 {
+    // The shipped settings with only the kaippath line changed and the store section added: the rig
+    // reads what a new installation reads.
+    static const QByteArray bom("\xEF\xBB\xBF");
+    static const QRegularExpression line(QStringLiteral("^kaippath=[^\r\n]*"), QRegularExpression::MultilineOption);
+    const QByteArray shipped = fileBytes(QStringLiteral(CORVINA_SOURCE_DIR "/resources/sysconfig.ini"));
+    QString text = QString::fromUtf8(shipped.mid(bom.size()));
+    if (!shipped.startsWith(bom) || text.count(line) != 1)
+        m_error += QStringLiteral("resources/sysconfig.ini is not UTF-8 with one kaippath= line");
     // kaippath as the clerk's settings hold it: backslashes, turned into a native path by the tool.
     const QString kaippath = QString(invoicingFolder()).replace(QLatin1Char('/'), QLatin1Char('\\'));
-    m_app.write(QStringLiteral("sysconfig.ini"),
-                QStringLiteral("[sys]\r\nkaippath=%1\r\n[Merge]\r\nHTBH=1\r\nCKTZS=1\r\nKJBH=1\r\nFHTZS=1\r\n"
-                               "CKXH=1\r\nHXDH=1\r\nKPBZ=1\r\nKPBZ_del_XT=0\r\n%2")
-                    .arg(kaippath, storeSection)
-                    .toUtf8()
-                    .prepend("\xEF\xBB\xBF"));
+    const QRegularExpressionMatch found = line.match(text);
+    if (found.hasMatch()) // replaced by position: the path's backslashes are not back references
+        text.replace(found.capturedStart(), found.capturedLength(), QStringLiteral("kaippath=") + kaippath);
+    m_app.write(QStringLiteral("sysconfig.ini"), bom + (text + storeSection).toUtf8());
 }
 
 void IssuingRig::shareStore(const QString& location, const QString& station)
