@@ -52,6 +52,12 @@ QString PostgresConnection::storeNowSql() const
     return QStringLiteral("cast(extract(epoch from clock_timestamp()) as bigint)");
 }
 
+QString PostgresConnection::rowOrderSql() const
+{
+    // A server keeps no insertion order (an updated row moves): the document number orders ties.
+    return QStringLiteral("FCustOrderId");
+}
+
 QString PostgresConnection::columnCountSql() const
 {
     // The catalogue, not information_schema: that one hides the columns of tables the desk's user

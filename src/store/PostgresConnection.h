@@ -18,6 +18,7 @@ public:
 protected:
     bool openDatabase(QString* reason) override;
     QString storeNowSql() const override;
+    QString rowOrderSql() const override;
     QString columnCountSql() const override;
 
 private:

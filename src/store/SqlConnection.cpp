@@ -43,7 +43,17 @@ QString sqlErrorText(const QSqlError& error)
         text = error.text().trimmed();
     if (text.isEmpty())
         text = error.driverText().trimmed();
-    return text;
+    // A server's message as the clerk can read it: without its severity word, the context lines
+    // of the server's own functions and the trailing error code.
+    static const QRegularExpression severity(QStringLiteral("^(ERROR|FATAL|PANIC):\\s+"));
+    static const QRegularExpression context(QStringLiteral("\\n(CONTEXT|LOCATION):[^\\n]*"));
+    static const QRegularExpression code(QStringLiteral("\\n\\([0-9A-Z]{5}\\)$"));
+    if (text.contains(severity)) {
+        text.remove(severity);
+        text.remove(context);
+        text.remove(code);
+    }
+    return text.trimmed();
 }
 
 SqlConnection::SqlConnection(QString location, Options options)
@@ -143,6 +153,7 @@ QString SqlConnection::dialect(const QString& text) const
     // The store's own clock in whole seconds since 1970: the server's for a shared store, so that
     // desks whose clocks differ agree on it.
     out.replace(QLatin1String("{storeNow}"), storeNowSql());
+    out.replace(QLatin1String("{rowOrder}"), rowOrderSql());
     return out;
 }
 

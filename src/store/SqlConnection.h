@@ -81,6 +81,8 @@ protected:
     virtual bool openDatabase(QString* reason) = 0;
     // The store's clock in whole seconds since 1970, as SQL: "{storeNow}" in a statement.
     virtual QString storeNowSql() const = 0;
+    // What orders rows of equal keys as they were stored, as SQL: "{rowOrder}" in a statement.
+    virtual QString rowOrderSql() const = 0;
     // A select counting the columns named by its two values {table, column}, as "n".
     virtual QString columnCountSql() const = 0;
 

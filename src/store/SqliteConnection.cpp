@@ -37,6 +37,12 @@ QString SqliteConnection::storeNowSql() const
     return QStringLiteral("cast(strftime('%s','now') as integer)");
 }
 
+QString SqliteConnection::rowOrderSql() const
+{
+    // The order rows were inserted in, which the query index gives ties anyway.
+    return QStringLiteral("rowid");
+}
+
 QString SqliteConnection::columnCountSql() const
 {
     return QStringLiteral("select count(*) as n from pragma_table_info(?) where lower(name) = lower(?)");

@@ -53,8 +53,10 @@ QString insertLineText()
 
 SqlStatement invoiceQuery(const QString& stateValue, const QString& from, const QString& to)
 {
+    // In import order on either engine: a server hands rows back in no fixed order, and moves an
+    // edited row to the end ({rowOrder} is the engine's own tie-break, see SqlConnection).
     return {QStringLiteral("select * from InvoiceMaster where FOK=? ") +
-                QStringLiteral(" and FInDate>=? and FInDate<=?"),
+                QStringLiteral(" and FInDate>=? and FInDate<=? order by FInDate,{rowOrder}"),
             {stateValue, from, to},
             {}};
 }

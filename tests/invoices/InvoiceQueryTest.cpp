@@ -105,3 +105,34 @@ TEST(InvoiceQuery, StateBoxesMapShownTextsWithoutRegardToCase)
     const StateEntries latin{{QStringLiteral("Open"), QStringLiteral("0")}};
     EXPECT_EQ(mappedStateValue(latin, QStringLiteral("oPEN")), QStringLiteral("0"));
 }
+
+// The list keeps its order on either engine, also after documents were edited: by import time, and
+// within one minute in the order the documents were stored (a server, which keeps no such order
+// and moves an edited row to its end, by document number).
+TEST(InvoiceQuery, OrderByImportTimeSurvivesEdits)
+{
+    test::TempFolder dir;
+    test::TestStore where(dir);
+    RecordingPrompter prompter;
+    LocalStore store(where.location(), prompter);
+    ASSERT_TRUE(store.open());
+    for (const char* id : {"A1", "A2", "A3"})
+        addHeader(store, QString::fromLatin1(id), QStringLiteral("2024-03-05 10:15"), QStringLiteral("0"));
+    addHeader(store, QStringLiteral("A0"), QStringLiteral("2024-03-05 10:16"), QStringLiteral("0"));
+    addHeader(store, QStringLiteral("B9"), QStringLiteral("2024-03-05 10:14"), QStringLiteral("0"));
+    const auto listed = [&] {
+        QStringList ids;
+        for (const InvoiceRow& row :
+             runInvoiceQuery(store, QStringLiteral("0"), at("2024-03-05 00:00:00"), at("2024-03-06 00:00:00")))
+            ids << row.text(ColOrderId);
+        return ids;
+    };
+    const QStringList order{QStringLiteral("B9"), QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("A3"),
+                            QStringLiteral("A0")};
+    EXPECT_EQ(listed(), order);
+    for (const char* id : {"A1", "B9", "A2"})
+        store.run({QStringLiteral("update invoiceMaster set FCustName='改过' where FCustOrderId=?"),
+                   {QString::fromLatin1(id)},
+                   {}});
+    EXPECT_EQ(listed(), order);
+}
