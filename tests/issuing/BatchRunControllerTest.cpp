@@ -7,8 +7,6 @@
 #include "invoices/InvoiceList.h"
 #include "support/TestSupport.h"
 
-#include <QEventLoop>
-#include <QTimer>
 #include <cstdio>
 #include <future>
 #include <gtest/gtest.h>
@@ -36,12 +34,10 @@ TEST(BatchRunController, CommandLineRunPrintsAnUnexpectedFailure)
         prompter, clock, std::make_unique<NoStopKey>(), list, nullptr,
         {folder.file(QStringLiteral("SysData.mdb")), QString(), QString(),
          [](LocalStore&) -> std::unique_ptr<IssuingSteps> { throw std::runtime_error("磁盘已满"); }});
-    QEventLoop loop;
-    QObject::connect(&run, &BatchRunController::runEnded, &loop, &QEventLoop::quit);
-    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-    run.press();
-    ASSERT_TRUE(run.awaitingEnd());
-    loop.exec();
+    ASSERT_TRUE(test::awaitSignal(run, &BatchRunController::runEnded, [&] {
+        run.press();
+        EXPECT_TRUE(run.awaitingEnd());
+    }));
 
     EXPECT_FALSE(run.awaitingEnd());
     EXPECT_EQ(run.lastEnd(), BatchEnd::Abnormal);
@@ -150,11 +146,7 @@ TEST(BatchRunController, PressesAndEndsMoveThroughItsStates)
                 run.press();
                 break;
             case Step::EndRun: {
-                QEventLoop loop;
-                QObject::connect(&run, &BatchRunController::runEnded, &loop, &QEventLoop::quit);
-                QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-                held.let();
-                loop.exec();
+                EXPECT_TRUE(test::awaitSignal(run, &BatchRunController::runEnded, [&] { held.let(); }));
                 EXPECT_FALSE(run.awaitingEnd());
                 EXPECT_FALSE(run.threadActive());
                 break;
@@ -172,11 +164,7 @@ TEST(BatchRunController, PressesAndEndsMoveThroughItsStates)
         }
         EXPECT_EQ(closeNow, c.closesAfterEnd);
         held.let();
-        if (run.threadActive()) { // a case that left its run working: let it end before the next
-            QEventLoop loop;
-            QObject::connect(&run, &BatchRunController::runEnded, &loop, &QEventLoop::quit);
-            QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
+        if (run.threadActive()) // a case that left its run working: let it end before the next
+            test::awaitSignal(run, &BatchRunController::runEnded);
     }
 }

@@ -9,9 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace corvina;
@@ -117,12 +115,13 @@ TEST(AppSession, RunsLogTheRowsTheyPassOver)
     BatchRunController run(prompter, clock, std::make_unique<NoStopKey>(), list, nullptr, session.runSetup());
     QStringList hooked;
     run.setPassedOverHook([&](const QString&, const QString& text) { hooked << text; });
-    QEventLoop loop;
-    QObject::connect(&run, &BatchRunController::runEnded, &loop, &QEventLoop::quit);
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    run.press();
-    ASSERT_TRUE(run.awaitingEnd());
-    loop.exec();
+    ASSERT_TRUE(awaitSignal(
+        run, &BatchRunController::runEnded,
+        [&] {
+            run.press();
+            EXPECT_TRUE(run.awaitingEnd());
+        },
+        60000));
 
     EXPECT_EQ(run.lastEnd(), BatchEnd::Normal);
     EXPECT_EQ(program.saves, 1); // D2 only

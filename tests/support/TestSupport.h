@@ -3,8 +3,12 @@
 #include "support/QtPrinters.h"
 #include <QString>
 
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
 
 namespace corvina::test {
 
@@ -39,5 +43,23 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Runs `start`, then this thread's events until `sender` emits `signal` (true) or `timeoutMs` pass.
+template <typename Sender, typename Signal>
+bool awaitSignal(Sender& sender, Signal signal, const std::function<void()>& start = {}, int timeoutMs = 30000)
+{
+    QEventLoop loop;
+    bool emitted = false;
+    QObject::connect(&sender, signal, &loop, [&] {
+        emitted = true;
+        loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (start)
+        start();
+    if (!emitted)
+        loop.exec();
+    return emitted;
+}
 
 } // namespace corvina::test
