@@ -279,8 +279,12 @@ TEST_F(X11WindowServicesTest, SentPressWaitsWhileItsModalBoxIsOpen)
         QThread::msleep(20);
     ASSERT_NE(box, None) << "the press opened no box";
 
-    // The box carries the marks the wait looks for.
+    // The box carries the marks the wait looks for. Its title can be seen a moment before the peer
+    // has set the rest: they are waited for, bounded.
     Window owner = None;
+    timer.restart();
+    while (!XGetTransientForHint(display, box, &owner) && timer.elapsed() < 10000)
+        QThread::msleep(20);
     EXPECT_TRUE(XGetTransientForHint(display, box, &owner));
     EXPECT_EQ(owner, id("main"));
 
