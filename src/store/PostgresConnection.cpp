@@ -90,7 +90,7 @@ bool PostgresConnection::openDatabase(QString* reason)
             return false;
         }
     }
-    setEngine(Engine::Postgres);
+    markConnected();
     try {
         execText(kServerSession);
         execText(kServerDurability);

@@ -1,6 +1,11 @@
 #include "store/Schema.h"
 #include "store/DocumentFields.h"
 
+#include <QStringList>
+
+#include <initializer_list>
+#include <span>
+
 // Our store's tables on both engines, and what stores made by earlier versions gain when they are
 // opened: the one place to change when a table, column or index is added.
 namespace corvina {
@@ -13,24 +18,21 @@ const QString kInvoiceIndex =
 const QString kOpenAttemptInvoiceIndex = QStringLiteral(
     "create index if not exists issueJournal_invoice on issueJournal(FInvCode, FInvNumber) where FClosedAt is null");
 
-// Every column of the two document tables is text but FNo. The same on both engines.
-QString columnsOf(const auto& fields, QString* into)
+// A document table's columns: every one text but FNo. The same on both engines.
+QString columnList(std::initializer_list<std::span<const QLatin1StringView>> groups)
 {
-    for (const QLatin1StringView field : fields)
-        *into += QLatin1Char(' ') + field +
-                 (field == DocumentFields::LineNumber ? QLatin1String(" integer,") : QLatin1String(" text,"));
-    return *into;
+    QStringList columns;
+    for (const auto fields : groups)
+        for (const QLatin1StringView field : fields)
+            columns << field +
+                           (field == DocumentFields::LineNumber ? QLatin1String(" integer") : QLatin1String(" text"));
+    return columns.join(QStringLiteral(", "));
 }
 
 QString documentTables()
 {
-    QString header;
-    columnsOf(DocumentFields::Imported, &header);
-    columnsOf(DocumentFields::Issued, &header);
-    header.chop(1);
-    QString line;
-    columnsOf(DocumentFields::Line, &line);
-    line.chop(1);
+    const QString header = columnList({DocumentFields::Imported, DocumentFields::Issued});
+    const QString line = columnList({DocumentFields::Line});
     return QStringLiteral("create table if not exists invoiceMaster (") + header +
            QStringLiteral(");"
                           "create unique index if not exists invoiceMaster_id on invoiceMaster(FCustOrderId);"

@@ -81,7 +81,7 @@ bool SqlConnection::open(QString* reason)
     if (isOpen())
         return true;
     // A connection that broke off (a server that went away) is dropped before a new one is made.
-    if (m_engine != Engine::None || QSqlDatabase::contains(m_name))
+    if (m_connected || QSqlDatabase::contains(m_name))
         close();
     return openDatabase(reason);
 }
@@ -102,7 +102,7 @@ void SqlConnection::addMissingColumns()
 
 bool SqlConnection::isOpen() const
 {
-    return m_engine != Engine::None && QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
+    return m_connected && QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
 }
 
 void SqlConnection::close()
@@ -120,7 +120,7 @@ void SqlConnection::closeConnection()
         }
         QSqlDatabase::removeDatabase(m_name);
     }
-    m_engine = Engine::None;
+    m_connected = false;
     m_readOnly = false;
 }
 

@@ -18,7 +18,6 @@ namespace corvina {
 // each engine (SqliteConnection, PostgresConnection) opens its database and says how it differs.
 class SqlConnection {
 public:
-    enum class Engine { None, Sqlite, Postgres };
     struct Options {
         bool readOnly = false;
         bool createWhenMissing = false; // create an empty SQLite file when none exists
@@ -48,7 +47,6 @@ public:
     bool open(QString* reason);
     bool isOpen() const;
     virtual void close();
-    Engine engine() const { return m_engine; }
     // A store file this desk may only read, opened for reading only: every write fails.
     bool isReadOnly() const { return m_readOnly; }
 
@@ -77,7 +75,7 @@ public:
 protected:
     SqlConnection(QString location, Options options);
 
-    // Makes the Qt Sql connection named name() and sets engine and read-only; false with a reason.
+    // Makes the Qt Sql connection named name() and calls markConnected(); false with a reason.
     virtual bool openDatabase(QString* reason) = 0;
     // The store's clock in whole seconds since 1970, as SQL: "{storeNow}" in a statement.
     virtual QString storeNowSql() const = 0;
@@ -92,9 +90,9 @@ protected:
     QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
     const QString& name() const { return m_name; }
     const Options& options() const { return m_options; }
-    void setEngine(Engine engine, bool readOnly = false)
+    void markConnected(bool readOnly = false)
     {
-        m_engine = engine;
+        m_connected = true;
         m_readOnly = readOnly;
     }
 
@@ -105,7 +103,7 @@ private:
     QString m_path;
     Options m_options;
     QString m_name;
-    Engine m_engine = Engine::None;
+    bool m_connected = false;
     bool m_readOnly = false;
     QHash<QString, QSqlQuery> m_prepared; // by statement text
 };

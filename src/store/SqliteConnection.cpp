@@ -120,7 +120,7 @@ bool SqliteConnection::openSqlite(SqliteMode mode, bool creating, QString* reaso
         *reason = creating ? StoreTexts::CannotCreate.arg(path(), why) : why;
         return false;
     }
-    setEngine(Engine::Sqlite, mode != SqliteMode::ReadWrite);
+    markConnected(mode != SqliteMode::ReadWrite);
     if (creating)
         m_hold.createdSqlite();
     try {
