@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QProcessEnvironment>
 #include <QThread>
+#include <gtest/gtest.h>
 
 namespace corvina::test {
 
@@ -12,8 +13,12 @@ namespace {
 QProcessEnvironment desktopEnvironment(const QString& display)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+#ifndef Q_OS_WIN
     env.insert(QStringLiteral("DISPLAY"), display.isEmpty() ? e2eDisplay() : display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+#else
+    Q_UNUSED(display);
+#endif
     return env;
 }
 
@@ -125,6 +130,23 @@ QString sampleCustomer(int n)
                                           QStringLiteral("大阪商事株式会社"), QStringLiteral("Lyon Textiles SA"),
                                           QStringLiteral("宁波进出口集团")};
     return customers[(n - 1) % customers.size()];
+}
+
+void expectStoreMatchesIssued(const IssuingRig& rig, const QStringList& ids)
+{
+    const QList<QStringList> issued = rig.issued();
+    for (int i = 0; i < ids.size(); ++i) {
+        SCOPED_TRACE(ids[i].toStdString());
+        const StoredState s = rig.stored(ids[i]);
+        if (i < issued.size()) {
+            EXPECT_EQ(s.fok, QStringLiteral("1"));
+            EXPECT_EQ(s.code, issued[i][0]);
+            EXPECT_EQ(s.number, issued[i][1]);
+        } else {
+            EXPECT_EQ(s.fok, QStringLiteral("0"));
+            EXPECT_EQ(s.number, QString());
+        }
+    }
 }
 
 ProcessResult runIssue(const IssuingRig& rig, const QStringList& more, int boundMs)

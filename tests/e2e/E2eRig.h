@@ -10,7 +10,8 @@
 
 namespace corvina::test {
 
-// The private X server of this test process (":N"), started before the application object.
+// The private X server of this test process (":N"), started before the application object; on
+// Windows none: the programs share the session's desktop.
 QString e2eDisplay();
 
 // Waits, keeping the events flowing, until the condition holds; false after boundMs.
@@ -53,6 +54,10 @@ std::unique_ptr<DesktopProgram> startStandin(const IssuingRig& rig, const QStrin
 bool importSampleWorkbook(const IssuingRig& rig, int documents, QString* error);
 // The buyer of the sample workbook's document n (from 1).
 QString sampleCustomer(int n);
+
+// Every invoice the stand-in issued is recorded in the store with the same code and number, and
+// nothing else is: no invoice is half recorded. `ids` in the order they were offered.
+void expectStoreMatchesIssued(const IssuingRig& rig, const QStringList& ids);
 
 // Runs `corvina issue --yes` (and more arguments) on the rig's application folder to its end.
 ProcessResult runIssue(const IssuingRig& rig, const QStringList& more = {}, int boundMs = 120000);

@@ -53,25 +53,6 @@ QStringList outputLines(const QString& out)
     return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-// Every invoice the stand-in issued is recorded in the store with the same code and number, and
-// nothing else is: no invoice is half recorded.
-void expectStoreMatchesIssued(const IssuingRig& rig, const QStringList& ids)
-{
-    const QList<QStringList> issued = rig.issued();
-    for (int i = 0; i < ids.size(); ++i) {
-        SCOPED_TRACE(ids[i].toStdString());
-        const StoredState s = rig.stored(ids[i]);
-        if (i < issued.size()) {
-            EXPECT_EQ(s.fok, QStringLiteral("1"));
-            EXPECT_EQ(s.code, issued[i][0]);
-            EXPECT_EQ(s.number, issued[i][1]);
-        } else {
-            EXPECT_EQ(s.fok, QStringLiteral("0"));
-            EXPECT_EQ(s.number, QString());
-        }
-    }
-}
-
 // Closes the stand-in's error box as the clerk would, a moment after it opens: a press that opened
 // it waits until it is closed, as on Windows.
 class ClerkClosesBoxes {
@@ -339,48 +320,6 @@ TEST(IssueRoad, RunsThatStopOnTheirMessage)
                                                         "issueJournal where FClosedAt is null")))
             open << row[0];
         EXPECT_EQ(open, c.openAttempts);
-    }
-}
-
-// The window itself, on this process's X server, driving the stand-in through the desktop.
-TEST(IssueRoad, MainWindowButtonRunsTheBatch)
-{
-    ASSERT_FALSE(e2eDisplay().isEmpty()) << "no private X server";
-    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    IssuingRig rig;
-    ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
-    const QStringList ids = documents(3);
-    QString error;
-    ASSERT_TRUE(importSampleWorkbook(rig, ids.size(), &error)) << error.toStdString();
-    const auto standin = startStandin(rig);
-    ASSERT_TRUE(standin);
-
-    RecordingPrompter prompter; // answers the start question Yes
-    SystemClock clock;
-    AppSession session({rig.appFolder(), {}}, prompter, clock);
-    TMainFrm window(session);
-    window.show();
-    window.wwDBDateTimePicker1->setDateTime(QDateTime(QDate(2024, 1, 1), QTime(0, 0)));
-    window.BitBtn1Click();
-    ASSERT_EQ(window.invoiceList().rowCount(), 3);
-    for (int r = 0; r < 3; ++r)
-        window.invoiceList().setChecked(r, true);
-    EXPECT_EQ(prompter.texts(), QStringList());
-
-    window.BitBtn4Click();
-    EXPECT_EQ(window.BitBtn4->text(), QStringLiteral("停止(&P)"));
-    ASSERT_TRUE(waitFor(
-        [&] { return !window.batchRun().threadActive() && window.BitBtn4->text() == QStringLiteral("发票连开(&S)"); },
-        90000))
-        << prompter.texts().join(QLatin1Char('|')).toStdString();
-
-    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("请确定打印机已经设置好，您是否确定要开始自动填开发票？")});
-    ASSERT_EQ(rig.issued().size(), 3);
-    expectStoreMatchesIssued(rig, ids);
-    for (int r = 0; r < 3; ++r) {
-        EXPECT_FALSE(window.invoiceList().isChecked(r));
-        EXPECT_EQ(window.invoiceList().text(r, ColState), QStringLiteral("已开票"));
-        EXPECT_EQ(window.invoiceList().text(r, ColInvNumber), rig.issued()[r][1]);
     }
 }
 
