@@ -48,7 +48,8 @@ int runCellsCommand(const QStringList& args)
         QStringLiteral("Prints every non-empty cell of a worksheet as the import reads it: reference, type "
                        "(n number, s text, b boolean, e error, d date) and text, untrimmed."));
     addCommonOptions(parser, false);
-    parser.addPositionalArgument(QStringLiteral("WORKBOOK"), QStringLiteral("The .xls or .xlsx file."));
+    parser.addPositionalArgument(QStringLiteral("WORKBOOK"),
+                                 QStringLiteral("The workbook: .xlsx, .xls, .ods, .xml, .csv or .txt."));
     parser.addOption({QStringLiteral("sheet"), QStringLiteral("The worksheet, any letter case (default sheet1)."),
                       QStringLiteral("NAME"), QStringLiteral("sheet1")});
     parser.addOption({QStringLiteral("json"), QStringLiteral("Print a JSON array of objects with ref, t and text.")});
@@ -65,6 +66,7 @@ int runCellsCommand(const QStringList& args)
         }
     };
     bool first = true;
+    QString notice;
     try {
         const auto book = Workbook::open(parser.positionalArguments().at(0));
         const auto rows = book->rows(parser.value(QStringLiteral("sheet")));
@@ -89,6 +91,7 @@ int runCellsCommand(const QStringList& args)
                 flush(false);
             }
         }
+        notice = rows->cutShort();
     } catch (const Failure& failure) {
         // What was printed stays printed; the reason ends the output.
         if (!first)
@@ -99,6 +102,8 @@ int runCellsCommand(const QStringList& args)
     if (json)
         out += first ? QStringLiteral("[]\n") : QStringLiteral("\n]\n");
     flush(true);
+    if (!notice.isEmpty())
+        printErr(notice + QLatin1Char('\n'));
     return kDone;
 }
 

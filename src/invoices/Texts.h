@@ -118,6 +118,9 @@ inline const QString LogDone = QStringLiteral("EXCEL文件处理完成");
 // first two places ("5" or "5-7"), %4 what follows when there are more.
 inline const QString LogSplit = QStringLiteral("%1该销售单据的数据分在第%2行和第%3行%4，不相连，整张放弃处理");
 inline const QString LogSplitMore = QStringLiteral("等%1处");
+// A document whose rows reach the place where the file ends early: more of it may have stood
+// after the cut, so nothing of it is stored.
+inline const QString LogCutShort = QStringLiteral("%1该销售单据的数据到文件提前结束处为止，可能不完整，整张放弃处理");
 
 // Messages of the import run.
 inline const QString NoReader = QStringLiteral("无法打开EXCEL文件，请确定电脑安装了OFFICE软件!");

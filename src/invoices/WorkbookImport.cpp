@@ -131,11 +131,24 @@ public:
         while (!m_ended && (!m_loaded || m_next.number < number)) {
             m_loaded = m_rows->next(m_next);
             m_ended = !m_loaded;
+            if (m_loaded)
+                m_lastDelivered = m_next.number;
         }
         if (m_loaded && m_next.number == number)
             return m_next;
         m_blank.number = number;
         return m_blank;
+    }
+    // Why the sheet's rows ended early, once the walk has reached their end; "" otherwise.
+    QString cutShort() const { return m_ended ? m_rows->cutShort() : QString(); }
+    // Whether row `number` lies at or past a cut: the rows ended early before it, and what stood
+    // there is lost.
+    bool lostAt(int number) const { return !cutShort().isEmpty() && number > m_lastDelivered; }
+    // Whether the rows end at a cut right after the last one given.
+    bool lostAfterLastRow()
+    {
+        at(m_lastDelivered + 1);
+        return lostAt(m_lastDelivered + 1);
     }
 
 private:
@@ -144,6 +157,7 @@ private:
     SheetRow m_blank;
     bool m_loaded = false;
     bool m_ended = false;
+    int m_lastDelivered = 0;
 };
 
 QString StripTrailingSeparator(const QString& text, QChar separator)
@@ -342,7 +356,22 @@ void WorkbookImport::storeDocuments(Workbook& book, const QString& sheetName, co
                                                           split->count > 2 ? ImportTexts::LogSplitMore.arg(split->count)
                                                                            : QString());
         } else {
-            const ImportedDocument doc = readDocument(walk, row, &rows);
+            ImportedDocument doc;
+            bool cut = false;
+            try {
+                doc = readDocument(walk, row, &rows);
+                cut = walk.lostAt(row + rows);
+            } catch (const Failure&) {
+                // A row that lost its last cells to the cut reads as wrong: it is the cut's.
+                if (!walk.lostAfterLastRow())
+                    throw;
+                cut = true;
+            }
+            if (cut) {
+                // Its rows run into the cut: lines after it are lost, so none of it is stored.
+                m_pendingLog << ImportTexts::LogCutShort.arg(v);
+                break;
+            }
             const StoreOutcome outcome = StoreImportedDocument(m_store, m_clock, doc);
             m_pendingLog << doc.FCustOrderId + (outcome == StoreOutcome::Stored ? ImportTexts::LogStored
                                                                                 : ImportTexts::LogAlreadyPresent);
@@ -360,6 +389,8 @@ void WorkbookImport::storeDocuments(Workbook& book, const QString& sheetName, co
             m_countsObserver(counts);
         row += rows;
     }
+    if (const QString reason = walk.cutShort(); !reason.isEmpty())
+        m_pendingLog << reason;
 }
 
 bool WorkbookImport::ImportWorkbook(const QString& filePath, const QString& sheetName, const QString& logPath)

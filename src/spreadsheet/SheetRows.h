@@ -2,6 +2,7 @@
 
 #include "spreadsheet/CellValue.h"
 
+#include <QString>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,16 @@ public:
     virtual ~SheetRows();
     // The next row; false after the last one.
     virtual bool next(SheetRow& row) = 0;
+    // Why the rows ended before the sheet did (the file ends inside a record), for the log; ""
+    // when they did not. Known once next() has returned false; the last row given may then lack
+    // the cells that stood after the cut.
+    virtual QString cutShort() const { return m_cutShort; }
+
+protected:
+    void setCutShort(const QString& reason) { m_cutShort = reason; }
+
+private:
+    QString m_cutShort;
 };
 
 } // namespace corvina

@@ -31,11 +31,14 @@ Kind sniff(const QString& path)
         return Kind::Zip;
     if (head.startsWith(QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")))
         return Kind::Compound;
-    // Some exporters write the binary workbook stream as the whole file: it starts with the
-    // stream's first record, a BOF of version BIFF5 or BIFF8.
-    if (head.size() >= 8 && head.startsWith(QByteArrayLiteral("\x09\x08"))) {
+    // Some exporters write the binary workbook stream as the whole file, and Excel 2 to 4 wrote
+    // nothing else: it starts with the stream's first record, a BOF of BIFF2, 3 or 4 (told by the
+    // record's id) or of BIFF5 or BIFF8 (by its version).
+    if (head.size() >= 8 && head[0] == '\x09' && (head[1] == 0 || head[1] == 2 || head[1] == 4 || head[1] == 8)) {
         const int length = static_cast<uchar>(head[2]) | (static_cast<uchar>(head[3]) << 8);
         const int version = static_cast<uchar>(head[4]) | (static_cast<uchar>(head[5]) << 8);
+        if (head[1] != 8 && length >= 4 && length <= 16)
+            return Kind::BareBiff;
         if (length >= 4 && length <= 32 && (version == 0x0500 || version == 0x0600))
             return Kind::BareBiff;
     }
@@ -63,6 +66,7 @@ public:
     {
         return guarded(m_path, [&] { return m_inner->next(row); });
     }
+    QString cutShort() const override { return m_inner->cutShort(); }
 
 private:
     QString m_path;

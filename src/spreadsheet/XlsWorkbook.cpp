@@ -11,13 +11,30 @@
 #include <QFileInfo>
 #include <cstring>
 #include <deque>
+#include <optional>
 
 namespace corvina {
 
 namespace {
 
 enum Rec : quint16 {
-    Formula = 0x0006,
+    // BIFF2 cell records: row, column and three bytes of cell attributes before the value.
+    Integer2 = 0x0002,
+    Number2 = 0x0003,
+    Label2 = 0x0004,
+    BoolErr2 = 0x0005,
+    String2 = 0x0007,
+    Bof2 = 0x0009,
+    Format23 = 0x001E, // BIFF2 and BIFF3: the format's text only, numbered by order
+    Xf2 = 0x0043,
+    BundleSheet = 0x008F,
+    Formula3 = 0x0206,
+    Bof3 = 0x0209,
+    Xf3 = 0x0243,
+    Formula4 = 0x0406,
+    Bof4 = 0x0409,
+    Xf4 = 0x0443,
+    Formula = 0x0006, // BIFF2 to BIFF8, with the cell's layout of its version
     Eof = 0x000A,
     DateMode = 0x0022,
     FilePass = 0x002F,
@@ -80,6 +97,9 @@ QString errorText(quint8 code)
                                                       QString::number(offset)));
 }
 
+// BIFF8's longest record (8,224 bytes of data); the older versions' are shorter.
+constexpr size_t kMaxRecordBytes = 8224;
+
 struct Record {
     quint16 id = 0;
     const uchar* data = nullptr;
@@ -87,35 +107,53 @@ struct Record {
     size_t offset = 0;
 };
 
-// Walks the records of the workbook stream; a record that runs past the end throws.
+// Walks the records of the workbook stream. A record that runs past the end throws; where the
+// stream may end early (a sheet's cells, the last thing in the file), the walk stops there
+// instead and remembers where, so that what came before it stands.
 class RecordCursor {
 public:
-    RecordCursor(const QByteArray& stream, size_t at)
+    enum class AtCutEnd { Throw, Stop };
+
+    RecordCursor(const QByteArray& stream, size_t at, AtCutEnd cutEnd = AtCutEnd::Throw)
         : m_data(reinterpret_cast<const uchar*>(stream.constData())), m_size(static_cast<size_t>(stream.size())),
-          m_at(at)
+          m_at(at), m_cutEnd(cutEnd)
     {
     }
 
     bool next(Record* r)
     {
-        if (m_at + 4 > m_size)
+        if (m_at + 4 > m_size) {
+            if (m_at < m_size && m_cutEnd == AtCutEnd::Stop)
+                m_cutAt = m_at; // not even a whole record header
+            m_at = m_size;
             return false;
+        }
         r->id = u16(m_data + m_at);
         r->size = u16(m_data + m_at + 2);
         r->offset = m_at;
-        if (m_at + 4 + r->size > m_size)
-            badRecord(r->id, m_at);
+        if (m_at + 4 + r->size > m_size) {
+            // A length no writer gives a record is damage, not a file cut short.
+            if (m_cutEnd == AtCutEnd::Throw || r->size > kMaxRecordBytes)
+                badRecord(r->id, m_at);
+            m_cutAt = m_at;
+            m_at = m_size;
+            return false;
+        }
         r->data = m_data + m_at + 4;
         m_at += 4 + r->size;
         return true;
     }
     // The next record's id without moving, 0 at the end.
     quint16 peek() const { return m_at + 4 <= m_size ? u16(m_data + m_at) : 0; }
+    // Where the stream ended inside a record, when it did.
+    std::optional<size_t> cutAt() const { return m_cutAt; }
 
 private:
     const uchar* m_data;
     size_t m_size;
     size_t m_at;
+    AtCutEnd m_cutEnd;
+    std::optional<size_t> m_cutAt;
 };
 
 // The bytes of one record followed by its CONTINUE records, read as one run. A string whose
@@ -234,6 +272,23 @@ Segments withContinues(const Record& first, RecordCursor& cursor)
     return s;
 }
 
+// A file of one worksheet names none; the import asks for "sheet1", which finds it in any case.
+const QString kSingleSheetName = QStringLiteral("Sheet1");
+
+// The kind of a number format of BIFF2-4, numbered by its place among the FORMAT records. Excel
+// wrote every format it used; a writer that wrote none meant Excel 2's own list, whose dates and
+// times stand at 12 to 20.
+DateFormats::Kind oldFormatKind(const DateFormats& formats, int index, int defined)
+{
+    if (index < defined)
+        return formats.kind(index);
+    if (index >= 12 && index <= 15)
+        return DateFormats::Kind::Date;
+    if (index >= 16 && index <= 19)
+        return DateFormats::Kind::Time;
+    return index == 20 ? DateFormats::Kind::Date : DateFormats::Kind::None;
+}
+
 // The Windows code page that a CODEPAGE record's number stands for. The Mac pages of the Far East
 // read as their Windows pages; anything unknown as Windows Latin 1, which older writers meant.
 int windowsCodePage(int codepage)
@@ -304,15 +359,18 @@ public:
         : m_book(book), m_name(name), m_offset(offset),
           m_lastColumn(
               std::min(lastColumn > 0 ? lastColumn : ReaderLimits::kMaxXlsColumns, ReaderLimits::kMaxXlsColumns)),
-          m_cursor(book.stream(), offset)
+          m_cursor(book.stream(), offset, RecordCursor::AtCutEnd::Stop)
     {
         Record r;
-        if (!m_cursor.next(&r) || r.id != Bof)
+        if (!m_cursor.next(&r) || (r.id != Bof && r.id != Bof2 && r.id != Bof3 && r.id != Bof4))
             throw FormatError(WorkbookTexts::DetailSheetOffset.arg(name));
         if (!inRowOrder()) {
             m_gathered.resize(ReaderLimits::kMaxXlsRows + 1);
             while (readRecord()) {
             }
+            // Cells come in any order here: a cut could have taken cells of any row.
+            if (m_cursor.cutAt())
+                badRecord(0, *m_cursor.cutAt());
         }
     }
 
@@ -347,7 +405,7 @@ private:
     // Whether the cell records never go back to an earlier row.
     bool inRowOrder() const
     {
-        RecordCursor cursor(m_book.stream(), m_offset);
+        RecordCursor cursor(m_book.stream(), m_offset, RecordCursor::AtCutEnd::Stop);
         Record r;
         cursor.next(&r);
         int depth = 1;
@@ -378,6 +436,12 @@ private:
         case MulRk:
         case Formula:
         case BoolErr:
+        case Integer2:
+        case Number2:
+        case Label2:
+        case BoolErr2:
+        case Formula3:
+        case Formula4:
             return true;
         default:
             return false;
@@ -388,6 +452,7 @@ private:
     {
         if (column < 1 || column > m_lastColumn || (value.isEmpty() && !value.uncalculated))
             return;
+        m_lastRow = std::max(m_lastRow, row);
         if (!m_gathered.empty()) {
             SheetRow& r = m_gathered[static_cast<size_t>(row)];
             r.number = row;
@@ -437,6 +502,8 @@ private:
             decode(r);
             return true;
         }
+        if (m_depth > 0 && m_cursor.cutAt())
+            setCutShort(WorkbookTexts::EndsEarly.arg(m_name, QString::number(m_lastRow)));
         m_depth = 0;
         return false;
     }
@@ -447,11 +514,88 @@ private:
             badRecord(r.id, r.offset);
     }
 
+    // A formula's cached result (eight bytes at `result`): a number, or a boolean, an error or an
+    // empty text marked by 0xFFFF in its last two bytes; a text result follows in a STRING record.
+    void formulaResult(const uchar* result, int row, int column, quint16 xf)
+    {
+        m_pendingRow = m_pendingColumn = -1;
+        if (u16(result + 6) != 0xFFFF) {
+            add(row, column, numberCell(f64(result), xf));
+            return;
+        }
+        switch (result[0]) {
+        case 0: // text, in the STRING record that follows
+            m_pendingRow = row;
+            m_pendingColumn = column;
+            break;
+        case 1:
+            add(row, column, CellValue::fromBoolean(result[2] != 0));
+            break;
+        case 2:
+            add(row, column, CellValue::fromText(errorText(result[2]), CellType::Error));
+            break;
+        case 3: // an empty text
+            add(row, column, CellValue::fromText(QString()));
+            break;
+        default:
+            break;
+        }
+    }
+
+    void pendingText(const QString& text)
+    {
+        if (m_pendingRow > 0)
+            add(m_pendingRow, m_pendingColumn, CellValue::fromText(text));
+        m_pendingRow = m_pendingColumn = -1;
+    }
+
+    // BIFF2: the cell attributes' second byte names the number format itself, which the
+    // workbook keeps in place of an XF's.
+    void decodeBiff2(const Record& r, int row, int column)
+    {
+        const auto format = [&r] { return static_cast<quint16>(r.data[5] & 0x3F); };
+        switch (r.id) {
+        case Integer2:
+            need(r, 9);
+            add(row, column, numberCell(u16(r.data + 7), format()));
+            break;
+        case Number2:
+            need(r, 15);
+            add(row, column, numberCell(f64(r.data + 7), format()));
+            break;
+        case Label2:
+            need(r, 8);
+            add(row, column, CellValue::fromText(byteString(r, 7, 1)));
+            break;
+        case BoolErr2:
+            need(r, 9);
+            if (r.data[8])
+                add(row, column, CellValue::fromText(errorText(r.data[7]), CellType::Error));
+            else
+                add(row, column, CellValue::fromBoolean(r.data[7] != 0));
+            break;
+        case Formula:
+            need(r, 15);
+            formulaResult(r.data + 7, row, column, format());
+            break;
+        case String2:
+            need(r, 1);
+            pendingText(byteString(r, 0, 1));
+            break;
+        default:
+            break;
+        }
+    }
+
     void decode(const Record& r)
     {
         const int row = r.size >= 2 ? u16(r.data) + 1 : 0;
         const int column = r.size >= 4 ? u16(r.data + 2) + 1 : 0;
         const int biff = m_book.biff();
+        if (biff == 2) {
+            decodeBiff2(r, row, column);
+            return;
+        }
         switch (r.id) {
         case LabelSst: {
             need(r, 10);
@@ -491,45 +635,20 @@ private:
             }
             break;
         }
-        case Formula: {
+        case Formula:
+        case Formula3:
+        case Formula4:
             need(r, 14);
-            const uchar* result = r.data + 6;
-            m_pendingRow = m_pendingColumn = -1;
-            if (u16(result + 6) != 0xFFFF) {
-                add(row, column, numberCell(f64(result), u16(r.data + 4)));
-                break;
-            }
-            switch (result[0]) {
-            case 0: // text, in the STRING record that follows
-                m_pendingRow = row;
-                m_pendingColumn = column;
-                break;
-            case 1:
-                add(row, column, CellValue::fromBoolean(result[2] != 0));
-                break;
-            case 2:
-                add(row, column, CellValue::fromText(errorText(result[2]), CellType::Error));
-                break;
-            case 3: // an empty text
-                add(row, column, CellValue::fromText(QString()));
-                break;
-            default:
-                break;
-            }
+            formulaResult(r.data + 6, row, column, u16(r.data + 4));
             break;
-        }
         case StringRec: {
-            QString text;
             if (biff == 8) {
                 Segments s = withContinues(r, m_cursor);
-                text = s.unicodeString(false);
+                pendingText(s.unicodeString(false));
             } else {
                 need(r, 2);
-                text = byteString(r, 0, 2);
+                pendingText(byteString(r, 0, 2));
             }
-            if (m_pendingRow > 0)
-                add(m_pendingRow, m_pendingColumn, CellValue::fromText(text));
-            m_pendingRow = m_pendingColumn = -1;
             break;
         }
         case BoolErr:
@@ -552,6 +671,7 @@ private:
     int m_depth = 1;
     int m_pendingRow = -1; // a formula whose text result follows in a STRING record
     int m_pendingColumn = -1;
+    int m_lastRow = 0; // the last row with a cell, for the notice of a stream that ends early
     SheetRow m_current;
     std::deque<SheetRow> m_ready;
     std::vector<SheetRow> m_gathered;
@@ -588,28 +708,60 @@ void XlsWorkbook::readGlobals()
 {
     RecordCursor cursor(m_stream, 0);
     Record r;
-    if (!cursor.next(&r) || r.id != Bof || r.size < 4)
+    if (!cursor.next(&r) || r.size < 4)
         throw FormatError(WorkbookTexts::DetailBiffVersion.arg(QString::number(r.id, 16)));
+    // The BOF's own id tells the versions before BIFF5; from BIFF5 on its version word does.
     const quint16 version = u16(r.data);
-    if (version == 0x0600)
+    const quint16 kind = u16(r.data + 2);
+    if (r.id == Bof && version == 0x0600)
         m_biff = 8;
-    else if (version == 0x0500)
+    else if (r.id == Bof && version == 0x0500)
         m_biff = 5;
+    else if (r.id == Bof2 || r.id == Bof3 || r.id == Bof4)
+        m_biff = r.id == Bof2 ? 2 : r.id == Bof3 ? 3 : 4;
     else
-        throw FormatError(WorkbookTexts::DetailBiffVersion.arg(QString::number(version, 16)));
+        throw FormatError(WorkbookTexts::DetailBiffVersion.arg(QString::number(r.id == Bof ? version : r.id, 16)));
+    // Before BIFF5 a file is one worksheet (its formats, then its cells, in one stream), or an
+    // Excel 4 workbook of such sheets bound together, which is not read here.
+    const bool oneSheet = m_biff < 5;
+    if (oneSheet && kind != 0x0010)
+        throw Failure(WorkbookTexts::OldKindNotRead.arg(QFileInfo(path()).fileName()));
+    if (oneSheet) {
+        m_names.append(kSingleSheetName);
+        m_offsets.push_back(0);
+    }
     // Without a CODEPAGE record: the ANSI code page the version was written in (BIFF8 texts are
     // Unicode anyway).
     setCodepage(1252);
 
     DateFormats formats;
     std::vector<quint16> xfFormats;
+    int formatsByOrder = 0; // before BIFF5 a FORMAT record's number is its place among them
     auto finish = [&] {
-        for (quint16 f : xfFormats)
-            m_xfKinds.push_back(formats.kind(f));
+        if (m_biff == 2) { // the cells name their format, not an XF: the kinds go by format
+            for (int f = 0; f < 64; ++f)
+                m_xfKinds.push_back(oldFormatKind(formats, f, formatsByOrder));
+        } else {
+            for (quint16 f : xfFormats)
+                m_xfKinds.push_back(m_biff < 5 ? oldFormatKind(formats, f, formatsByOrder) : formats.kind(f));
+        }
         m_sst.finish();
     };
     while (cursor.next(&r)) {
         switch (r.id) {
+        case Format23: // BIFF2-3: the text with its length byte
+            if (r.size >= 1)
+                formats.define(formatsByOrder++, decodeBytes(r.data + 1, std::min<size_t>(r.data[0], r.size - 1)));
+            break;
+        case Xf2:
+            if (r.size >= 3)
+                xfFormats.push_back(r.data[2] & 0x3F);
+            break;
+        case Xf3:
+        case Xf4:
+            if (r.size >= 2)
+                xfFormats.push_back(r.data[1]);
+            break;
         case FilePass:
             throw Failure(WorkbookTexts::Encrypted.arg(QFileInfo(path()).fileName()));
         case CodePageRecord:
@@ -622,7 +774,8 @@ void XlsWorkbook::readGlobals()
             break;
         case Format:
             if (r.size >= 3) {
-                const int id = u16(r.data);
+                // BIFF4 writes two bytes it does not use where BIFF5 has the format's number.
+                const int id = m_biff == 4 ? formatsByOrder++ : u16(r.data);
                 QString code;
                 if (m_biff == 8) {
                     Segments s;
@@ -678,6 +831,22 @@ void XlsWorkbook::readGlobals()
         case Eof:
             finish();
             return;
+        case Integer2: // a worksheet file's first cell: its formats are all read
+        case Number2:
+        case Label2:
+        case BoolErr2:
+        case Formula:
+        case Formula3:
+        case Formula4:
+        case Number:
+        case Label:
+        case BoolErr:
+        case Rk:
+            if (oneSheet) {
+                finish();
+                return;
+            }
+            break;
         default:
             break;
         }

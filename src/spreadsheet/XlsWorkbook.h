@@ -11,7 +11,8 @@
 namespace corvina {
 
 // A binary workbook (.xls, BIFF5 to BIFF8) read record by record from its compound file, or from
-// a file that is the bare workbook stream. Read here rather than through a general library
+// a file that is the bare workbook stream; or an Excel 2, 3 or 4 worksheet (BIFF2-4), a file of
+// one stream and one sheet, named "Sheet1". Read here rather than through a general library
 // because the import needs the cached result of formula cells (an amount computed as price times
 // quantity) and dates as dates.
 class XlsWorkbook : public Workbook {

@@ -190,8 +190,8 @@ private:
         const char* vText = v.child_value();
         switch (type[0]) {
         case 's':
-            if (type[1] == 0) { // shared string
-                if (!v)
+            if (type[1] == 0) {    // shared string
+                if (!v || !*vText) // <v/>, written by some libraries: an empty cell, as other readers take it
                     break;
                 char* end = nullptr;
                 const unsigned long long i = std::strtoull(vText, &end, 10);

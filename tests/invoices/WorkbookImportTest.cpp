@@ -261,6 +261,31 @@ TEST(WorkbookImport, FailureAfterSeveralCommittedGroupsKeepsEveryEarlierDocument
     EXPECT_EQ(progress.back(), std::make_pair(400, 450));
 }
 
+TEST(WorkbookImport, AFileCutShortStoresTheDocumentsBeforeTheCutAndNoneReachingIt)
+{
+    // 300 documents of two lines saved by LibreOffice, the file cut inside the last line's
+    // numbers: C300 lost its amount and perhaps more lines, so it is not stored; the others are,
+    // whole, and the log says where the file ended.
+    ImportEnv env;
+    EXPECT_TRUE(env.import(QStringLiteral("../old/cut-short-import.xls")));
+    EXPECT_EQ(env.prompter.texts(), QStringList());
+    const QStringList ids = env.storedIds();
+    ASSERT_EQ(ids.size(), 299);
+    EXPECT_EQ(ids.last(), QStringLiteral("C299"));
+    EXPECT_EQ(env.lines(QStringLiteral("C299")).count(), 2);
+    EXPECT_EQ(env.header(QStringLiteral("C300")).count(), 0);
+    EXPECT_EQ(env.lines(QStringLiteral("C300")).count(), 0);
+    const QStringList log = env.log();
+    ASSERT_GE(log.size(), 4);
+    EXPECT_EQ(log[1], count(300));
+    EXPECT_EQ(log[log.size() - 4], stored(QStringLiteral("C299")));
+    EXPECT_EQ(log[log.size() - 3],
+              QStringLiteral("C300该销售单据的数据到文件提前结束处为止，可能不完整，整张放弃处理"));
+    EXPECT_TRUE(log[log.size() - 2].startsWith(QStringLiteral("文件提前结束：工作表 Sheet1")))
+        << log[log.size() - 2].toStdString();
+    EXPECT_EQ(log.last(), kDone);
+}
+
 TEST(WorkbookImport, ButtonFlowDeletesTheLogAsksForTheFileAndOpensTheLog)
 {
     ImportEnv env;

@@ -87,6 +87,11 @@ const Correction kCorrections[] = {
     {"kinds/kinds.xml", "C5", "d", "1900-01-01 12:00:00"},
     {"kinds/kinds.xml", "F2", "d", "15:10:10"},
     {"kinds/kinds.xml", "F5", "d", "00:00:01"},
+    // xlrd gives a time of day as a date-time on 31 December 1899; a time-only format reads as the
+    // time alone.
+    {"old/biff2.xls", "D2", "d", "12:00:00"},
+    {"old/biff3.xls", "D2", "d", "12:00:00"},
+    {"old/biff4.xls", "D2", "d", "12:00:00"},
 };
 
 // Sheet names the oracle changed: Gnumeric could not write другой and 数据 in code page 1252 (数据
@@ -96,9 +101,16 @@ const struct {
     const char* oracleName;
     const char* name;
 } kSheetRenames[] = {
-    {"kinds/kinds-1251.xls", "Sheet4", "??"}, {"kinds/kinds-1252.xls", "Sheet3", "??????"},
-    {"kinds/kinds-1252.xls", "Sheet4", "??"}, {"kinds/kinds-nocp.xls", "Sheet3", "??????"},
+    {"kinds/kinds-1251.xls", "Sheet4", "??"},
+    {"kinds/kinds-1252.xls", "Sheet3", "??????"},
+    {"kinds/kinds-1252.xls", "Sheet4", "??"},
+    {"kinds/kinds-nocp.xls", "Sheet3", "??????"},
     {"kinds/kinds-nocp.xls", "Sheet4", "??"},
+    // A file of one worksheet names none: xlrd calls it "Sheet 1", the reader "Sheet1" (what the
+    // import asks for).
+    {"old/biff2.xls", "Sheet 1", "Sheet1"},
+    {"old/biff3.xls", "Sheet 1", "Sheet1"},
+    {"old/biff4.xls", "Sheet 1", "Sheet1"},
 };
 
 QString sheetName(const QString& file, const QString& oracleName)
@@ -354,5 +366,109 @@ TEST(WorkbookFixtures, OpensWorkbooksUnderChineseNames)
         ASSERT_TRUE(QFile::copy(test::dataPath(QStringLiteral("workbooks/") + QString::fromLatin1(c.from)), target));
         auto book = Workbook::open(target);
         EXPECT_EQ(book->worksheet(QStringLiteral("DataTypes")).cell(3, 1).text, QStringLiteral("ab")) << c.to;
+    }
+}
+
+TEST(WorkbookFixtures, OldExcelWorksheetsReadAsXlrdReadsThem)
+{
+    // Excel 2, 3 and 4 worksheet files: labels in code page 936, numbers, integers and RK numbers,
+    // a date and a time by their formats, booleans, an error, formulas with number, text and
+    // boolean results.
+    for (const char* name : {"old/biff2.xls", "old/biff3.xls", "old/biff4.xls"}) {
+        SCOPED_TRACE(name);
+        const QString file = QString::fromLatin1(name);
+        compareWithOracle(file, oracle(file).value(QStringLiteral("sheets")).toArray(), file);
+        auto book = Workbook::open(test::dataPath(QStringLiteral("workbooks/") + file));
+        EXPECT_EQ(book->findSheet(QStringLiteral("sheet1")), 0);
+    }
+}
+
+TEST(WorkbookFixtures, AFileCutShortKeepsEveryCellBeforeTheCut)
+{
+    // Excel's file of two sheets cut inside the second sheet's only cell: the first sheet whole,
+    // the second without that cell, and the reason once its rows have ended.
+    const QString file = QStringLiteral("old/cut-short.xls");
+    compareWithOracle(file, oracle(file).value(QStringLiteral("sheets")).toArray(), file);
+    auto book = Workbook::open(test::dataPath(QStringLiteral("workbooks/") + file));
+    const struct {
+        const char* sheet;
+        bool cut;
+    } sheets[] = {{"Sheet1", false}, {"Sheet2", true}};
+    for (const auto& c : sheets) {
+        const auto rows = book->rows(QString::fromLatin1(c.sheet));
+        SheetRow row;
+        while (rows->next(row)) {
+        }
+        EXPECT_EQ(!rows->cutShort().isEmpty(), c.cut) << c.sheet;
+    }
+}
+
+// The records of a bare BIFF stream: offset and length of each.
+std::vector<std::pair<qsizetype, int>> records(const QByteArray& stream)
+{
+    std::vector<std::pair<qsizetype, int>> out;
+    for (qsizetype at = 0; at + 4 <= stream.size();) {
+        const int size = static_cast<uchar>(stream[at + 2]) | (static_cast<uchar>(stream[at + 3]) << 8);
+        out.emplace_back(at, size);
+        at += 4 + size;
+    }
+    return out;
+}
+
+TEST(WorkbookFixtures, OnlyACutAtTheEndIsReadPast)
+{
+    QFile f(test::dataPath(QStringLiteral("workbooks/old/biff3.xls")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray whole = f.readAll();
+    const auto recs = records(whole);
+    ASSERT_GT(recs.size(), 4u);
+    const auto last = recs[recs.size() - 2]; // the last cell, before EOF
+    const auto middle = recs[recs.size() - 6];
+    auto withSize = [&](qsizetype at, int size) {
+        QByteArray b = whole;
+        b[at + 2] = static_cast<char>(size & 0xFF);
+        b[at + 3] = static_cast<char>(size >> 8);
+        return b;
+    };
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool read;     // the rows are given
+        bool cutShort; // and end with the reason
+        int cells;     // how many, when read
+    } cases[] = {
+        {"whole", whole, true, false, 18},
+        {"cut inside the last cell", whole.left(last.first + 4 + last.second / 2), true, true, 17},
+        {"cut inside the last cell's header", whole.left(last.first + 2), true, true, 17},
+        {"EOF gone", whole.left(last.first + 4 + last.second), true, false, 18},
+        {"a record in the middle too short for its cell",
+         withSize(middle.first, 3).left(middle.first + 7) + whole.mid(middle.first + 4 + middle.second), false, false,
+         0},
+        {"a length no record has, running past the end", withSize(last.first, 0xF000), false, false, 0},
+    };
+    test::TempFolder dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = dir.file(QStringLiteral("case.xls"));
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(c.bytes);
+        out.close();
+        int cells = 0;
+        QString cut;
+        try {
+            auto book = Workbook::open(path);
+            const auto rows = book->rows(QStringLiteral("sheet1"));
+            SheetRow row;
+            while (rows->next(row))
+                cells += static_cast<int>(row.cells.size());
+            cut = rows->cutShort();
+            EXPECT_TRUE(c.read);
+        } catch (const Failure& failure) {
+            EXPECT_FALSE(c.read) << failure.message().toStdString();
+            continue;
+        }
+        EXPECT_EQ(cells, c.cells);
+        EXPECT_EQ(!cut.isEmpty(), c.cutShort) << cut.toStdString();
     }
 }

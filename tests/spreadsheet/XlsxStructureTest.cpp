@@ -65,6 +65,7 @@ TEST(XlsxStructure, SheetsFollowRelationshipsNotPartNames)
              "<x:row r='4'><x:c r='A4'><x:v>12345678901234567</x:v></x:c></x:row>"
              "<x:row r='5'><x:c r='B5'><x:f>A1*2</x:f></x:c><x:c r='C5'><x:v>0.1</x:v></x:c><x:c "
              "r='C5'><x:v>0.25</x:v></x:c></x:row>"
+             "<x:row r='6'><x:c r='A6' t='s'><x:v/></x:c><x:c r='B6' t='s'><x:v>1</x:v></x:c></x:row>"
              "</x:sheetData></x:worksheet>"},
         });
     auto book = Workbook::open(path);
@@ -82,6 +83,7 @@ TEST(XlsxStructure, SheetsFollowRelationshipsNotPartNames)
         {3, 4, CellType::Error, "#N/A"},      {3, 5, CellType::Date, "2024-03-05 14:07:09"},
         {3, 11, CellType::Number, "1E15"},    {4, 1, CellType::Number, "1.23456789012346E16"},
         {5, 3, CellType::Number, "0.25"},     {1, 1, CellType::Empty, ""},
+        {6, 1, CellType::Empty, ""},          {6, 2, CellType::Text, "Rich text "},
     };
     for (const auto& c : cells) {
         const CellValue v = s.cell(c.row, c.column);
