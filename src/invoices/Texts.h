@@ -124,7 +124,7 @@ inline const QString LogCutShort = QStringLiteral("%1该销售单据的数据到
 
 // Messages of the import run.
 inline const QString NoReader = QStringLiteral("无法打开EXCEL文件，请确定电脑安装了OFFICE软件!");
-inline const QString OpenFilter = QStringLiteral("*.xls|*.xls|*.xlsx|*.xlsx");
+inline const QString OpenFilter = QStringLiteral("*.xls|*.xls|*.xlsx|*.xlsx|*.csv|*.csv|*.txt|*.txt");
 inline const QString ProgressLabel = QStringLiteral("正在导入EXCEL文件……");
 
 // Values the import refuses, after the store's "连接错误:".

@@ -13,16 +13,20 @@ inline const QString Corrupt = QStringLiteral("文件 %1 已损坏，无法读�
 inline const QString PartTooLarge = QStringLiteral("文件 %1 中的 %2 解压后超过 %3 MB，疑为损坏或恶意文件，已停止读取");
 inline const QString TooManyCells = QStringLiteral("工作表“%1”的单元格超过 %2 个，无法导入");
 inline const QString SheetMissing = QStringLiteral("工作簿中没有名为“%1”的工作表（现有工作表：%2）");
+inline const QString OldKindNotRead =
+    QStringLiteral("文件 %1 是 Excel 4.0 的多工作表工作簿，无法读取；请在电子表格程序中另存为 .xlsx 后再导入");
+// Logged, not refused: the cells before the cut are read.
+inline const QString EndsEarly = QStringLiteral("文件提前结束：工作表 %1 的最后一条记录不完整，已读到第 %2 行");
+inline const QString EndsEarlyNoCells = QStringLiteral("文件提前结束：工作表 %1 的最后一条记录不完整，其前没有单元格");
 
 // Details inside Corrupt.
+inline const QString DetailTooManyRows = QStringLiteral("超过 %1 行");
+inline const QString DetailRecordTooLong = QStringLiteral("第%1行起的一条记录超过 %2 MB（引号没有配对？）");
 inline const QString DetailZip = QStringLiteral("压缩包结构错误：%1");
 inline const QString DetailPartMissing = QStringLiteral("缺少部件 %1");
 inline const QString DetailXml = QStringLiteral("%1 的XML格式错误：%2，位置 %3");
 inline const QString DetailSharedString = QStringLiteral("单元格 %1 引用的共享字符串 %2 不存在");
 inline const QString DetailCellRef = QStringLiteral("单元格位置“%1”超出工作表范围");
-inline const QString OldKindNotRead =
-    QStringLiteral("文件 %1 是 Excel 4.0 的多工作表工作簿，无法读取；请在电子表格程序中另存为 .xlsx 后再导入");
-inline const QString EndsEarly = QStringLiteral("文件提前结束：工作表 %1 的最后一条记录不完整，已读到第 %2 行");
 inline const QString DetailRecord = QStringLiteral("记录 0x%1 在偏移 %2 处不完整");
 inline const QString DetailCompound = QStringLiteral("复合文件结构损坏：%1");
 inline const QString DetailMemory = QStringLiteral("内存不足");

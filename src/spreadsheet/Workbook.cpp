@@ -2,6 +2,7 @@
 
 #include "app/Failure.h"
 #include "app/Texts.h"
+#include "spreadsheet/DelimitedTextWorkbook.h"
 #include "spreadsheet/FormatError.h"
 #include "spreadsheet/OdsWorkbook.h"
 #include "spreadsheet/ReaderLimits.h"
@@ -19,7 +20,7 @@ namespace corvina {
 
 namespace {
 
-enum class Kind { Zip, Compound, BareBiff, XmlSpreadsheet, Other };
+enum class Kind { Zip, Compound, BareBiff, XmlSpreadsheet, DelimitedText, Other };
 
 Kind sniff(const QString& path)
 {
@@ -44,6 +45,8 @@ Kind sniff(const QString& path)
     }
     if (XmlSpreadsheetWorkbook::looksLikeOne(head))
         return Kind::XmlSpreadsheet;
+    if (DelimitedTextWorkbook::looksLikeOne(head))
+        return Kind::DelimitedText;
     return Kind::Other;
 }
 
@@ -92,6 +95,8 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path)
             return std::make_unique<XlsWorkbook>(path, true);
         case Kind::XmlSpreadsheet:
             return std::make_unique<XmlSpreadsheetWorkbook>(path);
+        case Kind::DelimitedText:
+            return std::make_unique<DelimitedTextWorkbook>(path);
         case Kind::Other:
             break;
         }

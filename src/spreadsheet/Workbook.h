@@ -12,13 +12,17 @@ namespace corvina {
 
 // An open workbook: its worksheets by name, each read as a stream of rows. The reader is chosen
 // by the file's content, not by its extension: a zip package (.xlsx, or an OpenDocument
-// spreadsheet), a compound binary file or a bare binary workbook stream (.xls), or an XML
-// spreadsheet. Every failure throws corvina::Failure with a reason the clerk can act on.
+// spreadsheet), a compound binary file or a bare binary workbook stream (.xls, Excel 2 to 2003),
+// an XML spreadsheet, or delimited text (.csv, .txt). Every failure throws corvina::Failure with a reason the clerk can
+// act on.
 class Workbook {
 public:
     virtual ~Workbook();
 
     static std::unique_ptr<Workbook> open(const QString& path);
+    // The name of the one sheet of a file that names none (an Excel 2-4 worksheet, delimited
+    // text): the one the import asks for.
+    static QString unnamedSheet() { return QStringLiteral("Sheet1"); }
 
     // The worksheets, in workbook order (chart sheets are not worksheets).
     QStringList sheetNames();

@@ -272,9 +272,6 @@ Segments withContinues(const Record& first, RecordCursor& cursor)
     return s;
 }
 
-// A file of one worksheet names none; the import asks for "sheet1", which finds it in any case.
-const QString kSingleSheetName = QStringLiteral("Sheet1");
-
 // The kind of a number format of BIFF2-4, numbered by its place among the FORMAT records. Excel
 // wrote every format it used; a writer that wrote none meant Excel 2's own list, whose dates and
 // times stand at 12 to 20.
@@ -503,7 +500,8 @@ private:
             return true;
         }
         if (m_depth > 0 && m_cursor.cutAt())
-            setCutShort(WorkbookTexts::EndsEarly.arg(m_name, QString::number(m_lastRow)));
+            setCutShort(m_lastRow > 0 ? WorkbookTexts::EndsEarly.arg(m_name, QString::number(m_lastRow))
+                                      : WorkbookTexts::EndsEarlyNoCells.arg(m_name));
         m_depth = 0;
         return false;
     }
@@ -727,7 +725,7 @@ void XlsWorkbook::readGlobals()
     if (oneSheet && kind != 0x0010)
         throw Failure(WorkbookTexts::OldKindNotRead.arg(QFileInfo(path()).fileName()));
     if (oneSheet) {
-        m_names.append(kSingleSheetName);
+        m_names.append(Workbook::unnamedSheet());
         m_offsets.push_back(0);
     }
     // Without a CODEPAGE record: the ANSI code page the version was written in (BIFF8 texts are

@@ -48,10 +48,14 @@ def seeds(target):
         return [p.read_bytes() for p in xls if compound(p)]
     if target == "fuzz_xml_spreadsheet":
         return [p.read_bytes() for p in files("tests/data/workbooks/**/*.xml")]
+    if target == "fuzz_delimited_text":
+        # Only the first 64 KB of each: what the separators, quotes and encodings look like.
+        return [p.read_bytes()[:65536] for p in files("tests/data/workbooks/text/*.csv", "tests/data/workbooks/text/*.txt")]
     if target == "fuzz_import":
         # The kinds whose bytes carry no checksum, so that mutations reach the rows.
         return [p.read_bytes() for p in files("tests/data/workbooks/import/*.xml", "tests/data/workbooks/import/*.xls",
-                                              "tests/data/workbooks/kinds/*.xml", "tests/data/workbooks/kinds/*.xls")]
+                                              "tests/data/workbooks/kinds/*.xml", "tests/data/workbooks/kinds/*.xls",
+                                              "tests/data/workbooks/old/biff*.xls", "tests/data/workbooks/text/*.csv")]
     if target == "fuzz_settings":
         return [p.read_bytes() for p in files("tests/fuzz/seeds/settings/*")]
     if target == "fuzz_control_file":

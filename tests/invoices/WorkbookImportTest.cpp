@@ -261,6 +261,26 @@ TEST(WorkbookImport, FailureAfterSeveralCommittedGroupsKeepsEveryEarlierDocument
     EXPECT_EQ(progress.back(), std::make_pair(400, 450));
 }
 
+TEST(WorkbookImport, DelimitedTextImportsAsItsWorkbook)
+{
+    // many.xlsx saved as delimited text by LibreOffice: the same 400 documents stored, the same
+    // reason for stopping at D401's price, the same log.
+    ImportEnv reference;
+    reference.import(QStringLiteral("many.xlsx"));
+    const QStringList ids = reference.storedIds();
+    ASSERT_EQ(ids.size(), 400);
+    for (const char* name : {"many-utf8.csv", "many-semicolon-bom.csv", "many-gbk.txt", "many-utf16.txt"}) {
+        SCOPED_TRACE(name);
+        ImportEnv env;
+        EXPECT_TRUE(env.import(QStringLiteral("../text/") + QLatin1String(name)));
+        EXPECT_EQ(env.storedIds(), ids);
+        EXPECT_EQ(env.prompter.texts(), reference.prompter.texts());
+        EXPECT_EQ(env.log(), reference.log());
+        EXPECT_EQ(env.lines(QStringLiteral("D123")).count(), 2);
+        EXPECT_EQ(env.header(QStringLiteral("D123")).value(0, QStringLiteral("FCustName")), QStringLiteral("客户"));
+    }
+}
+
 TEST(WorkbookImport, AFileCutShortStoresTheDocumentsBeforeTheCutAndNoneReachingIt)
 {
     // 300 documents of two lines saved by LibreOffice, the file cut inside the last line's
@@ -297,7 +317,7 @@ TEST(WorkbookImport, ButtonFlowDeletesTheLogAsksForTheFileAndOpensTheLog)
     env.dir.write(QStringLiteral("InputLogFile.log"), "old\r\n");
     workbookImport.importFromDialog(openLog); // cancelled
     EXPECT_FALSE(QFile::exists(env.settings.logPath()));
-    EXPECT_EQ(env.prompter.lastOpenFilter(), QStringLiteral("*.xls|*.xls|*.xlsx|*.xlsx"));
+    EXPECT_EQ(env.prompter.lastOpenFilter(), QStringLiteral("*.xls|*.xls|*.xlsx|*.xlsx|*.csv|*.csv|*.txt|*.txt"));
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_TRUE(env.storedIds().isEmpty());
 

@@ -149,7 +149,7 @@ TEST(WorkbookHostile, DamagedAndForgedFilesEndInAClearReason)
         std::function<void(const QString&)> make;
         QString reason;
     } cases[] = {
-        {"text file", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), "1001,客户,HT1\n"); },
+        {"web page", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), "<html><table><tr><td>1001"); },
          QStringLiteral("不是EXCEL工作簿")},
         {"empty file", [&](const QString& p) { dir.write(QFileInfo(p).fileName(), ""); },
          QStringLiteral("不是EXCEL工作簿")},
