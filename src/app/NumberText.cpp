@@ -16,9 +16,14 @@ struct Decimal {
 
 Decimal toDecimal(double magnitude, int significant)
 {
+    // The same correctly rounded digits as printf's "%.*e", several times faster: a workbook's
+    // every number passes here.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", significant - 1, magnitude);
+    const auto written =
+        std::to_chars(buf, buf + sizeof buf - 1, magnitude, std::chars_format::scientific, significant - 1);
+    *written.ptr = 0;
     Decimal d;
+    d.digits.reserve(static_cast<size_t>(significant));
     const char* p = buf;
     for (; *p && *p != 'e'; ++p)
         if (*p >= '0' && *p <= '9')

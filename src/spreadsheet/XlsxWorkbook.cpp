@@ -85,7 +85,7 @@ public:
     bool next(SheetRow& row) override
     {
         while (m_queue.empty() && !m_ended) {
-            const size_t n = m_part->read(m_block.data(), m_block.size());
+            const size_t n = m_part.read(m_block.data(), m_block.size());
             if (n == 0) {
                 m_reader.finish();
                 m_ended = true;
@@ -243,7 +243,7 @@ private:
         return CellValue();
     }
 
-    std::unique_ptr<ZipPackage::Part> m_part;
+    PrefetchedPart m_part;
     int m_lastColumn;
     bool m_date1904;
     std::shared_ptr<const StringPool> m_shared;

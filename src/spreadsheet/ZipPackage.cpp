@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cstring>
 #include <vector>
 #include <zip.h>
 
@@ -25,18 +26,22 @@ QString zipErrorText(int code)
 
 } // namespace
 
-ZipPackage::Part::Part(zip_file* file, QString name, QString packageName, size_t cap)
-    : m_file(file), m_name(std::move(name)), m_packageName(std::move(packageName)), m_cap(cap)
+ZipPackage::Part::Part(zip_file* file, QString name, QString packageName, size_t cap,
+                       std::shared_ptr<std::recursive_mutex> access)
+    : m_access(std::move(access)), m_file(file), m_name(std::move(name)), m_packageName(std::move(packageName)),
+      m_cap(cap)
 {
 }
 
 ZipPackage::Part::~Part()
 {
+    const std::lock_guard lock(*m_access);
     zip_fclose(m_file);
 }
 
 size_t ZipPackage::Part::read(char* into, size_t max)
 {
+    const std::lock_guard lock(*m_access);
     const zip_int64_t n = zip_fread(m_file, into, max);
     if (n < 0)
         throw FormatError(WorkbookTexts::DetailZip.arg(QString::fromLocal8Bit(zip_file_strerror(m_file))));
@@ -87,6 +92,7 @@ void ZipPackage::failArchive() const
 
 long long ZipPackage::locate(const QString& name) const
 {
+    const std::lock_guard lock(*m_access);
     return zip_name_locate(m_zip, name.toUtf8().constData(), ZIP_FL_NOCASE);
 }
 
@@ -97,6 +103,7 @@ bool ZipPackage::has(const QString& name) const
 
 QString ZipPackage::storedName(const QString& name) const
 {
+    const std::lock_guard lock(*m_access);
     const long long index = locate(name);
     if (index < 0)
         return QString();
@@ -105,13 +112,14 @@ QString ZipPackage::storedName(const QString& name) const
 
 std::unique_ptr<ZipPackage::Part> ZipPackage::open(const QString& name, size_t cap) const
 {
+    const std::lock_guard lock(*m_access);
     const long long index = locate(name);
     if (index < 0)
         throw FormatError(WorkbookTexts::DetailPartMissing.arg(name));
     zip_file_t* file = zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0);
     if (!file)
         failArchive();
-    return std::unique_ptr<Part>(new Part(file, name, m_name, cap));
+    return std::unique_ptr<Part>(new Part(file, name, m_name, cap, m_access));
 }
 
 void ZipPackage::stream(const QString& name, size_t cap, const std::function<void(const char*, size_t)>& sink) const
@@ -124,6 +132,7 @@ void ZipPackage::stream(const QString& name, size_t cap, const std::function<voi
 
 size_t ZipPackage::statedSize(const QString& name) const
 {
+    const std::lock_guard lock(*m_access);
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat(m_zip, name.toUtf8().constData(), ZIP_FL_NOCASE, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
@@ -175,6 +184,74 @@ void ZipPackage::commit()
         failArchive();
     m_zip = nullptr;
     m_kept.clear();
+}
+
+namespace {
+constexpr size_t kPrefetchBlockBytes = 256 * 1024;
+constexpr size_t kPrefetchBlocks = 4;
+} // namespace
+
+PrefetchedPart::PrefetchedPart(std::unique_ptr<ZipPackage::Part> part)
+    : m_part(std::move(part)), m_thread([this] { run(); })
+{
+}
+
+PrefetchedPart::~PrefetchedPart()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+void PrefetchedPart::run()
+{
+    for (;;) {
+        std::vector<char> block(kPrefetchBlockBytes);
+        size_t n = 0;
+        std::exception_ptr error;
+        try {
+            n = m_part->read(block.data(), block.size());
+        } catch (...) {
+            error = std::current_exception();
+        }
+        std::unique_lock lock(m_mutex);
+        if (error || n == 0) {
+            m_error = error;
+            m_done = true;
+            m_changed.notify_all();
+            return;
+        }
+        block.resize(n);
+        m_changed.wait(lock, [this] { return m_stop || m_ready.size() < kPrefetchBlocks; });
+        if (m_stop)
+            return;
+        m_ready.push_back(std::move(block));
+        m_changed.notify_all();
+    }
+}
+
+size_t PrefetchedPart::read(char* into, size_t max)
+{
+    while (m_at >= m_current.size()) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
+        if (m_ready.empty()) {
+            if (m_error)
+                std::rethrow_exception(m_error);
+            return 0;
+        }
+        m_current = std::move(m_ready.front());
+        m_ready.pop_front();
+        m_at = 0;
+        m_changed.notify_all();
+    }
+    const size_t n = std::min(max, m_current.size() - m_at);
+    std::memcpy(into, m_current.data() + m_at, n);
+    m_at += n;
+    return n;
 }
 
 } // namespace corvina

@@ -3,9 +3,14 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct zip;
@@ -17,7 +22,8 @@ namespace corvina {
 // The parts of a zip package (.xlsx, .ods): read, streamed, and replaced in place. Sizes are
 // counted as bytes come out of the decompressor, so a part that lies about its size is still
 // stopped at its cap. Broken archives and parts throw FormatError; a part over its cap throws
-// Failure.
+// Failure. A part may be read on another thread (PrefetchedPart): every use of the archive takes
+// the package's lock.
 class ZipPackage {
 public:
     // Reads one part piece by piece.
@@ -31,7 +37,9 @@ public:
 
     private:
         friend class ZipPackage;
-        Part(zip_file* file, QString name, QString packageName, size_t cap);
+        Part(zip_file* file, QString name, QString packageName, size_t cap,
+             std::shared_ptr<std::recursive_mutex> access);
+        std::shared_ptr<std::recursive_mutex> m_access;
         zip_file* m_file;
         QString m_name;
         QString m_packageName;
@@ -74,6 +82,35 @@ private:
     zip* m_zip = nullptr;
     QString m_name;
     std::vector<QByteArray> m_kept; // contents of replaced parts, alive until commit
+    std::shared_ptr<std::recursive_mutex> m_access = std::make_shared<std::recursive_mutex>();
+};
+
+// A part read ahead on a thread of its own, a few blocks at most, while the caller works on what
+// came before: a worksheet's inflating overlaps with its parsing. What the reading throws, read()
+// throws once the blocks before it are taken. Going, it stops the thread and waits for it (a
+// block's read at most), so the package outlives every use.
+class PrefetchedPart {
+public:
+    explicit PrefetchedPart(std::unique_ptr<ZipPackage::Part> part);
+    ~PrefetchedPart();
+    PrefetchedPart(const PrefetchedPart&) = delete;
+    PrefetchedPart& operator=(const PrefetchedPart&) = delete;
+    // Up to `max` bytes into `into`; 0 at the end of the part.
+    size_t read(char* into, size_t max);
+
+private:
+    void run();
+
+    std::unique_ptr<ZipPackage::Part> m_part;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::vector<char>> m_ready;
+    bool m_done = false;
+    bool m_stop = false;
+    std::exception_ptr m_error;
+    std::vector<char> m_current;
+    size_t m_at = 0;
+    std::thread m_thread; // last: started once the rest is in place
 };
 
 } // namespace corvina
