@@ -8,7 +8,9 @@
 #include "store/LocalStore.h"
 #include "store/Statements.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace corvina {
 
@@ -25,39 +27,19 @@ double readNumber(const QString& text, const QString& reason)
     return value;
 }
 
+// Lines per insert statement: a document's lines in one round trip, well inside the engines'
+// limits on bound values.
+constexpr int kLinesPerInsert = 100;
+
 StoreOutcome storeInside(LocalStore& store, const Clock& clock, const ImportedDocument& doc)
 {
     const QString& id = doc.FCustOrderId;
-    const bool present = !store.select(Statements::existenceTest(id)).isEmpty();
-    if (!present) {
-        // Leftovers such as lines without a header; a failure here is shown by the store and
-        // does not stop the document.
-        store.execute(Statements::clearHeader(id));
-        store.execute(Statements::clearLines(id));
+    const Rows held = store.select(Statements::importCheck(id));
+    const bool present = held.value(0, QStringLiteral("headers")).toInt() > 0;
 
-        const QStringList remark = cutGbkPieces(doc.Remark, kRemarkPieces, kRemarkPieceBytes);
-        SqlStatement header{Statements::insertHeaderText(), {}, {}};
-        header.named = {
-            {QStringLiteral(":FCustOrderId"), id},
-            {QStringLiteral(":FCustName"), doc.FCustName},
-            {QStringLiteral(":FCustPo"), doc.FCustPo},
-            {QStringLiteral(":FCustOutportNo"), doc.FCustOutportNo},
-            {QStringLiteral(":FCustAcc"), doc.FCustAcc},
-            {QStringLiteral(":FCustSinature"), doc.FCustSinature},
-            {QStringLiteral(":FCustContractNo"), doc.FCustContractNo},
-            {QStringLiteral(":FCustCX"), doc.FCustCX},
-            {QStringLiteral(":FCustVF"), doc.FCustVF},
-            {QStringLiteral(":FMM1"), remark.value(0)},
-            {QStringLiteral(":FMM2"), remark.value(1)},
-            {QStringLiteral(":FMM3"), remark.value(2)},
-            {QStringLiteral(":FMM4"), remark.value(3)},
-            {QStringLiteral(":FMM5"), remark.value(4)},
-            {QStringLiteral(":FInDate"), clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm"))},
-            {QStringLiteral(":FOK"), QStringLiteral("0")},
-            {QStringLiteral(":FNoTaxSum"), formatFixed(doc.AmountSum, 2)},
-        };
-        store.run(header);
-    }
+    // Every line's numbers are checked before anything is written.
+    std::vector<double> sums;
+    sums.reserve(static_cast<size_t>(doc.Lines.size()));
     for (int i = 0; i < doc.Lines.size(); ++i) {
         const ImportedLine& line = doc.Lines.at(i);
         const int row = i < doc.lineRows.size() ? doc.lineRows.at(i) : i + 1;
@@ -68,17 +50,52 @@ StoreOutcome storeInside(LocalStore& store, const Clock& clock, const ImportedDo
         const double sum = count * price;
         if (!std::isfinite(sum))
             throw Failure(ImportTexts::BadLineSum.arg(id, QString::number(row)));
-        if (present)
-            continue;
-        SqlStatement insert{Statements::insertLineText(), {}, {}};
-        insert.named = {
-            {QStringLiteral(":FCustOrderId"), id},    {QStringLiteral(":FNo"), QString::number(i + 1)},
-            {QStringLiteral(":FItem"), line.FItem},   {QStringLiteral(":FCount"), line.FCount},
-            {QStringLiteral(":FPrice"), line.FPrice}, {QStringLiteral(":FSum"), formatFixed(sum, 4)},
-        };
+        sums.push_back(sum);
+    }
+    if (present)
+        return StoreOutcome::AlreadyPresent;
+
+    // Lines without a header are leftovers; a failure clearing them is shown by the store and
+    // does not stop the document.
+    if (held.value(0, QStringLiteral("lines")).toInt() > 0)
+        store.execute(Statements::clearLines(id));
+
+    const QStringList remark = cutGbkPieces(doc.Remark, kRemarkPieces, kRemarkPieceBytes);
+    SqlStatement header{Statements::insertHeaderText(), {}, {}};
+    header.named = {
+        {QStringLiteral(":FCustOrderId"), id},
+        {QStringLiteral(":FCustName"), doc.FCustName},
+        {QStringLiteral(":FCustPo"), doc.FCustPo},
+        {QStringLiteral(":FCustOutportNo"), doc.FCustOutportNo},
+        {QStringLiteral(":FCustAcc"), doc.FCustAcc},
+        {QStringLiteral(":FCustSinature"), doc.FCustSinature},
+        {QStringLiteral(":FCustContractNo"), doc.FCustContractNo},
+        {QStringLiteral(":FCustCX"), doc.FCustCX},
+        {QStringLiteral(":FCustVF"), doc.FCustVF},
+        {QStringLiteral(":FMM1"), remark.value(0)},
+        {QStringLiteral(":FMM2"), remark.value(1)},
+        {QStringLiteral(":FMM3"), remark.value(2)},
+        {QStringLiteral(":FMM4"), remark.value(3)},
+        {QStringLiteral(":FMM5"), remark.value(4)},
+        {QStringLiteral(":FInDate"), clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm"))},
+        {QStringLiteral(":FOK"), QStringLiteral("0")},
+        {QStringLiteral(":FNoTaxSum"), formatFixed(doc.AmountSum, 2)},
+    };
+    store.run(header);
+
+    for (int first = 0; first < doc.Lines.size(); first += kLinesPerInsert) {
+        const int n = std::min(kLinesPerInsert, static_cast<int>(doc.Lines.size()) - first);
+        SqlStatement insert{Statements::insertLinesText(n), {}, {}};
+        insert.values.reserve(n * 6);
+        for (int i = first; i < first + n; ++i) {
+            const ImportedLine& line = doc.Lines.at(i);
+            // In DocumentFields::Line order.
+            insert.values << id << QString::number(i + 1) << line.FItem << line.FCount << line.FPrice
+                          << formatFixed(sums[static_cast<size_t>(i)], 4);
+        }
         store.run(insert);
     }
-    return present ? StoreOutcome::AlreadyPresent : StoreOutcome::Stored;
+    return StoreOutcome::Stored;
 }
 
 } // namespace

@@ -331,11 +331,53 @@ void WorkbookImport::writePendingLog(const QString& logPath)
 
 void WorkbookImport::storeDocuments(Workbook& book, const QString& sheetName, const Scan& scan, const QString& logPath)
 {
-    RowWalk walk(book.rows(sheetName, N));
+    // Read a group ahead, then stored in workbook order with the group's document locks taken
+    // first, all in one order: two desks importing overlapping workbooks wait for each other
+    // instead of each holding a document the other needs.
+    struct Entry {
+        ImportedDocument doc; // empty for a document whose rows stand in several places
+        int rows = 0;
+        QString splitLog;
+    };
+    std::vector<Entry> group;
     int done = 0;
     ImportCounts counts;
+    auto storeGroup = [&] {
+        QStringList ids;
+        for (const Entry& e : group)
+            if (!e.doc.FCustOrderId.isEmpty())
+                ids << e.doc.FCustOrderId;
+        m_store.lockKeys(ids);
+        for (const Entry& e : group) {
+            if (e.doc.FCustOrderId.isEmpty()) {
+                if (!e.splitLog.isEmpty())
+                    m_pendingLog << e.splitLog;
+            } else {
+                const StoreOutcome outcome = StoreImportedDocument(m_store, m_clock, e.doc);
+                m_pendingLog << e.doc.FCustOrderId + (outcome == StoreOutcome::Stored ? ImportTexts::LogStored
+                                                                                      : ImportTexts::LogAlreadyPresent);
+                ++(outcome == StoreOutcome::Stored ? counts.documentsStored : counts.alreadyPresent);
+            }
+            counts.rowsRead += e.rows;
+            ++done;
+            if (m_progress)
+                m_progress(done, std::max(done, scan.count));
+            if (m_countsObserver)
+                m_countsObserver(counts);
+        }
+        const bool whole = group.size() == static_cast<size_t>(kDocumentsPerCommit);
+        group.clear();
+        if (whole) {
+            m_store.commit();
+            writePendingLog(logPath);
+            m_store.beginTransaction();
+        }
+    };
+
+    RowWalk walk(book.rows(sheetName, N));
     int row = kFirstDataRow;
     int empty = 0;
+    bool cut = false;
     while (empty < kEmptyCellsToEnd) {
         const QString v = cellText(walk.at(row), A);
         if (v.isEmpty()) {
@@ -344,51 +386,44 @@ void WorkbookImport::storeDocuments(Workbook& book, const QString& sheetName, co
             continue;
         }
         empty = 0;
-        int rows = 0;
+        Entry entry;
         const auto split = scan.splits.constFind(fingerprint(v));
         if (split != scan.splits.constEnd()) {
             // Its rows stand in several places: storing the first would keep an incomplete
             // document and report the others as already present. Nothing of it is stored.
-            while (cellText(walk.at(row + rows), A) == v)
-                ++rows;
+            while (cellText(walk.at(row + entry.rows), A) == v)
+                ++entry.rows;
             if (row == split->firstRow)
-                m_pendingLog << ImportTexts::LogSplit.arg(v, split->places[0], split->places[1],
-                                                          split->count > 2 ? ImportTexts::LogSplitMore.arg(split->count)
-                                                                           : QString());
+                entry.splitLog = ImportTexts::LogSplit.arg(
+                    v, split->places[0], split->places[1],
+                    split->count > 2 ? ImportTexts::LogSplitMore.arg(split->count) : QString());
         } else {
-            ImportedDocument doc;
-            bool cut = false;
             try {
-                doc = readDocument(walk, row, &rows);
-                cut = walk.lostAt(row + rows);
+                entry.doc = readDocument(walk, row, &entry.rows);
+                cut = walk.lostAt(row + entry.rows);
             } catch (const Failure&) {
                 // A row that lost its last cells to the cut reads as wrong: it is the cut's.
-                if (!walk.lostAfterLastRow())
+                // Otherwise the documents read before it are stored, and the reason ends the run.
+                if (!walk.lostAfterLastRow()) {
+                    storeGroup();
                     throw;
+                }
                 cut = true;
             }
             if (cut) {
                 // Its rows run into the cut: lines after it are lost, so none of it is stored.
+                storeGroup();
                 m_pendingLog << ImportTexts::LogCutShort.arg(v);
                 break;
             }
-            const StoreOutcome outcome = StoreImportedDocument(m_store, m_clock, doc);
-            m_pendingLog << doc.FCustOrderId + (outcome == StoreOutcome::Stored ? ImportTexts::LogStored
-                                                                                : ImportTexts::LogAlreadyPresent);
-            ++(outcome == StoreOutcome::Stored ? counts.documentsStored : counts.alreadyPresent);
         }
-        counts.rowsRead += rows;
-        if (++done % kDocumentsPerCommit == 0) {
-            m_store.commit();
-            writePendingLog(logPath);
-            m_store.beginTransaction();
-        }
-        if (m_progress)
-            m_progress(done, std::max(done, scan.count));
-        if (m_countsObserver)
-            m_countsObserver(counts);
-        row += rows;
+        row += entry.rows;
+        group.push_back(std::move(entry));
+        if (group.size() == static_cast<size_t>(kDocumentsPerCommit))
+            storeGroup();
     }
+    if (!cut)
+        storeGroup();
     if (const QString reason = walk.cutShort(); !reason.isEmpty())
         m_pendingLog << reason;
 }

@@ -46,8 +46,24 @@ void LocalStore::ready(const SqlStatement& statement)
         m_observer(statement);
     ensureOpen();
     // Inside a transaction, a statement about one document holds that document's lock to the end.
-    if (!statement.lockKey.isEmpty() && m_depth > 0)
+    if (!statement.lockKey.isEmpty() && m_depth > 0 && !m_heldKeys.contains(statement.lockKey))
         m_db->lockKey(statement.lockKey);
+}
+
+void LocalStore::lockKeys(QStringList keys)
+{
+    // Only at the outermost level: a lock taken inside a savepoint goes when it is rolled back.
+    if (m_depth != 1)
+        return;
+    ensureOpen();
+    keys.sort();
+    keys.removeDuplicates();
+    for (const QString& key : keys) {
+        if (m_heldKeys.contains(key))
+            continue;
+        m_db->lockKey(key);
+        m_heldKeys.insert(key);
+    }
 }
 
 bool LocalStore::isOpen() const
@@ -132,6 +148,7 @@ void LocalStore::commit()
     // that one a harmless warning).
     if (m_depth == 1) {
         m_db->commit();
+        m_heldKeys.clear();
     } else {
         ensureOpen();
         m_db->execText(QStringLiteral("RELEASE sp%1").arg(m_depth - 1));
@@ -145,6 +162,7 @@ void LocalStore::rollback()
         throw Failure(QStringLiteral("no transaction is active"));
     --m_depth;
     if (m_depth == 0) {
+        m_heldKeys.clear();
         m_db->rollback();
     } else {
         m_db->execText(QStringLiteral("ROLLBACK TO sp%1").arg(m_depth));
@@ -165,6 +183,8 @@ void LocalStore::rollbackTo(int depth) noexcept
     } catch (const std::exception&) {
         m_depth = depth;
     }
+    if (m_depth == 0)
+        m_heldKeys.clear();
 }
 
 void LocalStore::setStatementObserver(std::function<void(const SqlStatement&)> observer)

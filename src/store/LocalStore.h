@@ -3,6 +3,7 @@
 #include "store/Rows.h"
 #include "store/SqlStatement.h"
 
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -50,6 +51,12 @@ public:
     // Returns the number of rows changed.
     int run(const SqlStatement& statement);
 
+    // Takes the locks of several documents at once, in one order (sorted), for the outermost
+    // transaction: two desks storing overlapping sets of documents then wait for each other
+    // instead of each holding what the other needs. Held to the transaction's end; statements
+    // naming a held key do not ask again. Outside a transaction, or on an engine without such
+    // locks, nothing.
+    void lockKeys(QStringList keys);
     // Nested transactions: the outermost is a real transaction, inner ones are savepoints.
     // Failures throw Failure.
     void beginTransaction();
@@ -75,6 +82,7 @@ private:
     std::unique_ptr<SqlConnection> m_db;
     Prompter& m_prompter;
     int m_depth = 0;
+    QSet<QString> m_heldKeys; // taken by lockKeys in the outermost transaction
     std::function<void(const SqlStatement&)> m_observer;
 };
 

@@ -13,6 +13,15 @@ SqlStatement existenceTest(const QString& orderId)
         QStringLiteral("select FCustOrderId,FOK from invoiceMaster where FCustOrderId = ? "), {orderId}, {}, orderId};
 }
 
+SqlStatement importCheck(const QString& orderId)
+{
+    return {QStringLiteral("select (select count(*) from invoiceMaster where FCustOrderId = ?) as headers,"
+                           " (select count(*) from invoiceDetail where FCustOrderId = ?) as lines"),
+            {orderId, orderId},
+            {},
+            orderId};
+}
+
 SqlStatement clearHeader(const QString& orderId)
 {
     return {QStringLiteral("delete from invoiceMaster where FCustOrderId=?"), {orderId}, {}};
@@ -49,6 +58,23 @@ QString insertLineText()
 {
     static const QString text = insertText(QStringLiteral("invoiceDetail"), DocumentFields::Line);
     return text;
+}
+
+QString insertLinesText(int count)
+{
+    QStringList names;
+    QStringList marks;
+    for (const QLatin1StringView field : DocumentFields::Line) {
+        names << field;
+        marks << QStringLiteral("?");
+    }
+    const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+    QStringList rows;
+    rows.reserve(count);
+    for (int i = 0; i < count; ++i)
+        rows << row;
+    return QStringLiteral("insert into invoiceDetail(%1) values%2")
+        .arg(names.join(QLatin1Char(',')), rows.join(QLatin1Char(',')));
 }
 
 SqlStatement invoiceQuery(const QString& stateValue, const QString& from, const QString& to)

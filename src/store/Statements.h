@@ -8,12 +8,18 @@ namespace corvina::Statements {
 
 // Existence test before storing an imported document.
 SqlStatement existenceTest(const QString& orderId);
+// What the store holds of a document about to be imported, in one reading: its headers (0 or 1)
+// and its lines (leftovers when there is no header); holds the document's lock as existenceTest.
+SqlStatement importCheck(const QString& orderId);
 // Leftovers of a new document: header, then lines.
 SqlStatement clearHeader(const QString& orderId);
 SqlStatement clearLines(const QString& orderId);
 // The import's inserts use named parameters; bind every value as text.
 QString insertHeaderText();
 QString insertLineText();
+// `count` line items in one statement, positional values in DocumentFields::Line order, line after
+// line: one round trip to a server for a document's lines.
+QString insertLinesText(int count);
 // The query of the main window; bounds are "YYYY-MM-DD hh:nn" texts.
 SqlStatement invoiceQuery(const QString& stateValue, const QString& from, const QString& to);
 // Line items of a document, in line order (list view and request file).

@@ -1,6 +1,8 @@
 #include "ImportTestEnv.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -259,6 +261,72 @@ TEST(WorkbookImport, FailureAfterSeveralCommittedGroupsKeepsEveryEarlierDocument
     ASSERT_EQ(progress.size(), 401u);
     EXPECT_EQ(progress.front(), std::make_pair(0, 450));
     EXPECT_EQ(progress.back(), std::make_pair(400, 450));
+}
+
+TEST(WorkbookImport, TwoDesksImportingOverlappingWorkbooksInOppositeOrdersBothFinish)
+{
+    // 600 documents, one desk's workbook in the other's reverse order, imported at once on one
+    // store: each desk holds a group of documents to its commit, so locks taken in workbook order
+    // would meet head on; both runs finish, and every document is stored once, whole.
+    ImportEnv env;
+    const int count = 600;
+    QByteArray forward = "销售单据号,客户名称,,,,开票人,,,,,品名,数量,单价,金额\n";
+    QByteArray backward = forward;
+    auto lines = [](int d) {
+        QByteArray text;
+        for (int line = 1; line <= 2; ++line)
+            text += QStringLiteral("T%1,客户,,,,张三,,,,,货物,%2,3,%3\n")
+                        .arg(d, 4, 10, QLatin1Char('0'))
+                        .arg(line)
+                        .arg(line * 3)
+                        .toUtf8();
+        return text;
+    };
+    for (int d = 1; d <= count; ++d) {
+        forward += lines(d);
+        backward += lines(count + 1 - d);
+    }
+    env.dir.write(QStringLiteral("forward.csv"), forward);
+    env.dir.write(QStringLiteral("backward.csv"), backward);
+
+    struct Desk {
+        AppSettings settings;
+        RecordingPrompter prompter;
+        std::unique_ptr<LocalStore> store;
+        bool failed = true;
+    };
+    Desk desks[2];
+    std::vector<std::thread> runs;
+    for (int i = 0; i < 2; ++i) {
+        Desk& desk = desks[i];
+        desk.settings = env.settings;
+        desk.settings.AppFolder = env.dir.path() + QStringLiteral("desk%1/").arg(i);
+        QDir().mkpath(desk.settings.AppFolder);
+        desk.store = std::make_unique<LocalStore>(env.settings.storeLocation(), desk.prompter);
+        ASSERT_TRUE(desk.store->open());
+        const QString file = env.dir.file(i == 0 ? QStringLiteral("forward.csv") : QStringLiteral("backward.csv"));
+        runs.emplace_back([&desk, &env, file] {
+            WorkbookImport run(desk.settings, desk.prompter, env.clock, *desk.store);
+            run.ImportWorkbook(file, QStringLiteral("sheet1"), desk.settings.logPath());
+            desk.failed = run.lastRunFailed();
+        });
+    }
+    for (std::thread& t : runs)
+        t.join();
+    int stored = 0;
+    for (Desk& desk : desks) {
+        EXPECT_FALSE(desk.failed) << desk.prompter.texts().join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(desk.prompter.texts(), QStringList());
+        QFile log(desk.settings.logPath());
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        stored += static_cast<int>(gbkDecode(log.readAll()).count(QStringLiteral("该销售单据的数据正确，处理成功")));
+    }
+    EXPECT_EQ(stored, count); // each document stored by one desk, logged as present by the other
+    EXPECT_EQ(env.storedIds().size(), count);
+    EXPECT_EQ(env.store->select({QStringLiteral("select count(*) as n from invoiceDetail"), {}, {}})
+                  .value(0, QStringLiteral("n"))
+                  .toInt(),
+              2 * count);
 }
 
 TEST(WorkbookImport, DelimitedTextImportsAsItsWorkbook)
