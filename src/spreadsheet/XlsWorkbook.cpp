@@ -540,6 +540,15 @@ private:
         }
     }
 
+    // A BOOLERR record's value byte and its flag: an error code when the flag is set.
+    void boolOrError(const uchar* value, int row, int column)
+    {
+        if (value[1])
+            add(row, column, CellValue::fromText(errorText(value[0]), CellType::Error));
+        else
+            add(row, column, CellValue::fromBoolean(value[0] != 0));
+    }
+
     void pendingText(const QString& text)
     {
         if (m_pendingRow > 0)
@@ -567,10 +576,7 @@ private:
             break;
         case BoolErr2:
             need(r, 9);
-            if (r.data[8])
-                add(row, column, CellValue::fromText(errorText(r.data[7]), CellType::Error));
-            else
-                add(row, column, CellValue::fromBoolean(r.data[7] != 0));
+            boolOrError(r.data + 7, row, column);
             break;
         case Formula:
             need(r, 15);
@@ -651,10 +657,7 @@ private:
         }
         case BoolErr:
             need(r, 8);
-            if (r.data[7])
-                add(row, column, CellValue::fromText(errorText(r.data[6]), CellType::Error));
-            else
-                add(row, column, CellValue::fromBoolean(r.data[6] != 0));
+            boolOrError(r.data + 6, row, column);
             break;
         default:
             break;

@@ -216,10 +216,18 @@ def xlrd_oracle(path):
         for r in range(sh.nrows):
             for c in range(sh.ncols):
                 cell = sh.cell(r, c)
+                ref = xlrd.cellname(r, c)
                 if cell.ctype == xlrd.XL_CELL_TEXT and cell.value != "":
-                    cells.append({"ref": xlrd.cellname(r, c), "t": "s", "v": cell.value})
+                    cells.append({"ref": ref, "t": "s", "v": cell.value})
                 elif cell.ctype == xlrd.XL_CELL_NUMBER:
-                    cells.append({"ref": xlrd.cellname(r, c), "t": "n", "v": cell.value})
+                    cells.append({"ref": ref, "t": "n", "v": cell.value})
+                elif cell.ctype == xlrd.XL_CELL_DATE:
+                    when = xlrd.xldate.xldate_as_datetime(cell.value, book.datemode)
+                    cells.append({"ref": ref, "t": "d", "v": when.isoformat()})
+                elif cell.ctype == xlrd.XL_CELL_BOOLEAN:
+                    cells.append({"ref": ref, "t": "b", "v": bool(cell.value)})
+                elif cell.ctype == xlrd.XL_CELL_ERROR:
+                    cells.append({"ref": ref, "t": "e", "v": xlrd.error_text_from_code[cell.value]})
         sheets.append({"sheet": sh.name, "cells": cells})
     return {"reader": "xlrd %s" % xlrd.__VERSION__, "sheets": sheets}
 

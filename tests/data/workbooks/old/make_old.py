@@ -21,7 +21,7 @@ from xlrd import compdoc
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "biff"))
-from make_biff import compound_file  # noqa: E402
+from make_biff import compound_file, xlrd_oracle  # noqa: E402
 
 FORMATS = ["General", "0", "0.00", "yyyy-mm-dd", "h:mm"]
 GENERAL, INTEGER, DECIMAL, DATE, TIME = range(5)
@@ -134,30 +134,6 @@ def old_sheet(biff):
     s.formula(2, 4, special(1, 0), b"\x1D\x00")  # =FALSE
     s.hundredths(2, 5, -25)  # -0.25
     return s.bytes()
-
-
-def xlrd_oracle(path):
-    book = xlrd.open_workbook(path)
-    sheets = []
-    for sh in book.sheets():
-        cells = []
-        for r in range(sh.nrows):
-            for c in range(sh.ncols):
-                cell = sh.cell(r, c)
-                ref = xlrd.cellname(r, c)
-                if cell.ctype == xlrd.XL_CELL_TEXT and cell.value != "":
-                    cells.append({"ref": ref, "t": "s", "v": cell.value})
-                elif cell.ctype == xlrd.XL_CELL_NUMBER:
-                    cells.append({"ref": ref, "t": "n", "v": cell.value})
-                elif cell.ctype == xlrd.XL_CELL_DATE:
-                    when = xlrd.xldate.xldate_as_datetime(cell.value, book.datemode)
-                    cells.append({"ref": ref, "t": "d", "v": when.isoformat()})
-                elif cell.ctype == xlrd.XL_CELL_BOOLEAN:
-                    cells.append({"ref": ref, "t": "b", "v": bool(cell.value)})
-                elif cell.ctype == xlrd.XL_CELL_ERROR:
-                    cells.append({"ref": ref, "t": "e", "v": xlrd.error_text_from_code[cell.value]})
-        sheets.append({"sheet": sh.name, "cells": cells})
-    return {"reader": "xlrd %s" % xlrd.__VERSION__, "sheets": sheets}
 
 
 def cut_in_last_cell(stream):
