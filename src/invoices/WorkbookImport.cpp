@@ -333,7 +333,7 @@ void WorkbookImport::storeDocuments(Workbook& book, const QString& sheetName, co
 {
     // Read a group ahead, then stored in workbook order with the group's document locks taken
     // first, all in one order: two desks importing overlapping workbooks wait for each other
-    // instead of each holding a document the other needs.
+    // instead of each holding a document the other needs. Log lines wait for the group's commit.
     struct Entry {
         ImportedDocument doc; // empty for a document whose rows stand in several places
         int rows = 0;
@@ -348,12 +348,31 @@ void WorkbookImport::storeDocuments(Workbook& book, const QString& sheetName, co
             if (!e.doc.FCustOrderId.isEmpty())
                 ids << e.doc.FCustOrderId;
         m_store.lockKeys(ids);
+        // The whole group in the open transaction, a few statements a document; when anything in
+        // it fails, it is taken back and stored again a document at a time, each whole or not at
+        // all, so that the documents before the one that fails are kept and its reason is shown.
+        std::vector<StoreOutcome> outcomes;
+        try {
+            std::vector<const ImportedDocument*> documents;
+            for (const Entry& e : group)
+                if (!e.doc.FCustOrderId.isEmpty())
+                    documents.push_back(&e.doc);
+            outcomes = StoreImportedGroup(m_store, m_clock, documents);
+        } catch (const Failure&) {
+            outcomes.clear();
+            m_store.rollback();
+            m_store.beginTransaction();
+            m_store.lockKeys(ids);
+        }
+        const bool grouped = !outcomes.empty();
+        size_t next = 0;
         for (const Entry& e : group) {
             if (e.doc.FCustOrderId.isEmpty()) {
                 if (!e.splitLog.isEmpty())
                     m_pendingLog << e.splitLog;
             } else {
-                const StoreOutcome outcome = StoreImportedDocument(m_store, m_clock, e.doc);
+                const StoreOutcome outcome =
+                    grouped ? outcomes[next++] : StoreImportedDocument(m_store, m_clock, e.doc);
                 m_pendingLog << e.doc.FCustOrderId + (outcome == StoreOutcome::Stored ? ImportTexts::LogStored
                                                                                       : ImportTexts::LogAlreadyPresent);
                 ++(outcome == StoreOutcome::Stored ? counts.documentsStored : counts.alreadyPresent);

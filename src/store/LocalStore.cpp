@@ -58,12 +58,15 @@ void LocalStore::lockKeys(QStringList keys)
     ensureOpen();
     keys.sort();
     keys.removeDuplicates();
-    for (const QString& key : keys) {
-        if (m_heldKeys.contains(key))
-            continue;
-        m_db->lockKey(key);
+    QStringList wanted;
+    for (const QString& key : keys)
+        if (!m_heldKeys.contains(key))
+            wanted << key;
+    if (wanted.isEmpty())
+        return;
+    m_db->lockKeys(wanted);
+    for (const QString& key : wanted)
         m_heldKeys.insert(key);
-    }
 }
 
 bool LocalStore::isOpen() const

@@ -46,6 +46,25 @@ void PostgresConnection::lockKey(const QString& key)
     select({QStringLiteral("select pg_advisory_xact_lock(?, hashtext(?))"), {kKeySpace, key}, {}});
 }
 
+void PostgresConnection::lockKeys(const QStringList& keys)
+{
+    // One round trip for a group of documents: the keys travel as one text, cut at a separator no
+    // document number holds; unnest hands them to the locks in the order given. A key that holds
+    // the separator is locked on its own, after the others.
+    const QChar separator(0x1F);
+    QStringList joined;
+    QStringList alone;
+    for (const QString& key : keys)
+        (key.contains(separator) ? alone : joined) << key;
+    if (!joined.isEmpty())
+        select({QStringLiteral("select count(pg_advisory_xact_lock(?, hashtext(k))) as n"
+                               " from unnest(string_to_array(?, chr(31))) as k"),
+                {kKeySpace, joined.join(separator)},
+                {}});
+    for (const QString& key : alone)
+        lockKey(key);
+}
+
 QString PostgresConnection::storeNowSql() const
 {
     // The server's clock, so that desks whose clocks differ agree on it.

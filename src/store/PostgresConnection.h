@@ -14,6 +14,7 @@ public:
 
     void commit() override;
     void lockKey(const QString& key) override;
+    void lockKeys(const QStringList& keys) override;
 
 protected:
     bool openDatabase(QString* reason) override;

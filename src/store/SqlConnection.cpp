@@ -143,6 +143,12 @@ void SqlConnection::lockKey(const QString&)
 {
 }
 
+void SqlConnection::lockKeys(const QStringList& keys)
+{
+    for (const QString& key : keys)
+        lockKey(key);
+}
+
 QString SqlConnection::dialect(const QString& text) const
 {
     // Jet's "delete * from" is a plain delete elsewhere.

@@ -67,6 +67,8 @@ public:
     // Inside a transaction: waits until no other connection holds `key`'s lock, and holds it until
     // the transaction ends. Only a server needs it: a SQLite writer already has the whole file.
     virtual void lockKey(const QString& key);
+    // Several keys' locks, taken in the order given.
+    virtual void lockKeys(const QStringList& keys);
 
     const QString& path() const { return m_path; }
     // The location as messages show it: a server address without its password.

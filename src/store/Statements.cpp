@@ -60,11 +60,13 @@ QString insertLineText()
     return text;
 }
 
-QString insertLinesText(int count)
+namespace {
+
+QString insertRowsText(const QString& table, const auto& fields, int count)
 {
     QStringList names;
     QStringList marks;
-    for (const QLatin1StringView field : DocumentFields::Line) {
+    for (const QLatin1StringView field : fields) {
         names << field;
         marks << QStringLiteral("?");
     }
@@ -73,8 +75,20 @@ QString insertLinesText(int count)
     rows.reserve(count);
     for (int i = 0; i < count; ++i)
         rows << row;
-    return QStringLiteral("insert into invoiceDetail(%1) values%2")
-        .arg(names.join(QLatin1Char(',')), rows.join(QLatin1Char(',')));
+    return QStringLiteral("insert into %1(%2) values%3")
+        .arg(table, names.join(QLatin1Char(',')), rows.join(QLatin1Char(',')));
+}
+
+} // namespace
+
+QString insertLinesText(int count)
+{
+    return insertRowsText(QStringLiteral("invoiceDetail"), DocumentFields::Line, count);
+}
+
+QString insertHeadersText(int count)
+{
+    return insertRowsText(QStringLiteral("invoiceMaster"), DocumentFields::Imported, count);
 }
 
 SqlStatement invoiceQuery(const QString& stateValue, const QString& from, const QString& to)

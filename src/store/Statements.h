@@ -20,6 +20,8 @@ QString insertLineText();
 // `count` line items in one statement, positional values in DocumentFields::Line order, line after
 // line: one round trip to a server for a document's lines.
 QString insertLinesText(int count);
+// `count` headers in one statement, positional values in DocumentFields::Imported order.
+QString insertHeadersText(int count);
 // The query of the main window; bounds are "YYYY-MM-DD hh:nn" texts.
 SqlStatement invoiceQuery(const QString& stateValue, const QString& from, const QString& to);
 // Line items of a document, in line order (list view and request file).

@@ -329,6 +329,31 @@ TEST(WorkbookImport, TwoDesksImportingOverlappingWorkbooksInOppositeOrdersBothFi
               2 * count);
 }
 
+TEST(WorkbookImport, ABadDocumentInsideAGroupKeepsTheOnesBeforeIt)
+{
+    // The group is written whole; the fifth document's price is no number, so it is taken back and
+    // stored again a document at a time: the four before it stay, logged, and the reason shows.
+    ImportEnv env;
+    QByteArray text = "销售单据号,客户名称,,,,开票人,,,,,品名,数量,单价,金额\n";
+    for (int d = 1; d <= 8; ++d)
+        text += QStringLiteral("G%1,客户,,,,张三,,,,,货物,2,%2,6\n")
+                    .arg(d)
+                    .arg(d == 5 ? QStringLiteral("x") : QStringLiteral("3"))
+                    .toUtf8();
+    env.dir.write(QStringLiteral("group.csv"), text);
+    WorkbookImport run(env.settings, env.prompter, env.clock, *env.store);
+    EXPECT_TRUE(run.ImportWorkbook(env.dir.file(QStringLiteral("group.csv")), QStringLiteral("sheet1"),
+                                   env.settings.logPath()));
+    EXPECT_TRUE(run.lastRunFailed());
+    EXPECT_EQ(env.storedIds(),
+              (QStringList{QStringLiteral("G1"), QStringLiteral("G2"), QStringLiteral("G3"), QStringLiteral("G4")}));
+    EXPECT_EQ(env.lines(QStringLiteral("G4")).count(), 1);
+    EXPECT_EQ(env.log(), (QStringList{kChecking, count(8), stored(QStringLiteral("G1")), stored(QStringLiteral("G2")),
+                                      stored(QStringLiteral("G3")), stored(QStringLiteral("G4")), kDone}));
+    EXPECT_EQ(env.prompter.texts(), QStringList{QStringLiteral("连接错误:销售单据G5第6行明细的单价“x”不是数字")});
+    EXPECT_EQ(env.store->transactionDepth(), 0);
+}
+
 TEST(WorkbookImport, DelimitedTextImportsAsItsWorkbook)
 {
     // many.xlsx saved as delimited text by LibreOffice: the same 400 documents stored, the same
