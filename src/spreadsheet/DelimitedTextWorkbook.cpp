@@ -103,7 +103,14 @@ Parse parseRecord(const char* data, qsizetype size, qsizetype& at, char separato
 {
     count = 0;
     qsizetype i = at;
+    // Fields past the grid's last column are read through into one scratch field, so that a line
+    // of nothing but separators costs no memory per field.
+    QByteArray past;
     auto field = [&]() -> QByteArray& {
+        if (count >= static_cast<size_t>(ReaderLimits::kMaxColumns)) {
+            past.clear();
+            return past;
+        }
         if (count == fields.size())
             fields.emplace_back();
         QByteArray& f = fields[count];

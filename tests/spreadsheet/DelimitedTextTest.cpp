@@ -70,6 +70,9 @@ TEST(DelimitedText, EncodingsSeparatorsAndQuotes)
         {"no line end after the last record", "a,b\nc,d", {"1:A=a|B=b", "2:A=c|B=d"}},
         {"a quote left open runs to the end", "a,\"b\nc", {"1:A=a|B=b\nc"}},
         {"spaces are kept, as the sheet shows them", " a , b \n", {"1:A= a |B= b "}},
+        {"fields past the grid's last column are left out",
+         "a" + QByteArray(20000, ',') + "x\nb\n",
+         {"1:A=a", "2:A=b"}},
     };
     test::TempFolder dir;
     for (const auto& c : cases) {
