@@ -4,8 +4,11 @@
 
 #include "app/Clock.h"
 #include "app/Failure.h"
+#include "app/Gbk.h"
+#include "app/Settings.h"
 #include "doubles/RecordingPrompter.h"
 #include "invoices/StoreImportedDocument.h"
+#include "invoices/WorkbookImport.h"
 #include "pgcluster/PgCluster.h"
 #include "store/IssueJournal.h"
 #include "store/LocalStore.h"
@@ -13,6 +16,7 @@
 #include "store/Statements.h"
 #include "support/BrowserSeed.h"
 #include "support/TestStore.h"
+#include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -441,6 +445,58 @@ TEST(ServerStore, AConnectionLostInsideATransactionIsNotMadeAgainBehindTheCaller
     EXPECT_EQ(store.select(Statements::existenceTest(QStringLiteral("HALF"))).count(), 0);
     EXPECT_EQ(store.select(Statements::existenceTest(QStringLiteral("AFTER"))).count(), 0);
     EXPECT_TRUE(store.execute(Statements::markIssued(QStringLiteral("C"), QStringLiteral("N"), QStringLiteral("x"))));
+}
+
+TEST(ServerStore, AnImportThatLosesItsConnectionKeepsTheGroupsCommittedBeforeAndNoHalfDocument)
+{
+    // 500 documents of two lines; the server ends the connection while the second group of 200 is
+    // in hand (written, not yet committed): the first group stays, whole and logged, and nothing
+    // of the second is in the store or the log.
+    const PgCluster& c = testCluster();
+    const TestStore where = TestStore::onServer();
+    test::TempFolder dir;
+    QByteArray text = "销售单据号,客户名称,,,,开票人,,,,,品名,数量,单价,金额\n";
+    for (int d = 1; d <= 500; ++d)
+        for (int line = 1; line <= 2; ++line)
+            text +=
+                QStringLiteral("L%1,客户,,,,张三,,,,,货物,%2,3,0\n").arg(d, 3, 10, QLatin1Char('0')).arg(line).toUtf8();
+    dir.write(QStringLiteral("lost.csv"), text);
+    AppSettings settings;
+    settings.AppFolder = dir.path();
+    settings.StoreUrl = where.location();
+    RecordingPrompter prompter;
+    FakeClock clock;
+    LocalStore store(where.location(), prompter);
+    ASSERT_TRUE(store.open());
+    WorkbookImport run(settings, prompter, clock, store);
+    bool cut = false;
+    run.setProgress([&](int done, int) {
+        if (done == 300 && !cut)
+            cut = c.admin(where.database(), {QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
+                                                            "where datname = current_database() and pid <> "
+                                                            "pg_backend_pid()")});
+    });
+    EXPECT_TRUE(run.ImportWorkbook(dir.file(QStringLiteral("lost.csv")), QStringLiteral("sheet1"), settings.logPath()));
+    ASSERT_TRUE(cut);
+    EXPECT_TRUE(run.lastRunFailed());
+    ASSERT_EQ(prompter.texts().size(), 1);
+    EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("连接错误:"))) << prompter.texts()[0].toStdString();
+    EXPECT_EQ(store.transactionDepth(), 0);
+
+    LocalStore after(where.location(), prompter);
+    ASSERT_TRUE(after.open());
+    const auto count = [&](const char* sql) {
+        return after.select({QString::fromLatin1(sql), {}, {}}).value(0, QStringLiteral("n")).toInt();
+    };
+    EXPECT_EQ(count("select count(*) as n from invoiceMaster"), 200);
+    EXPECT_EQ(count("select count(*) as n from invoiceDetail"), 400);
+    EXPECT_EQ(count("select count(*) as n from invoiceMaster where FCustOrderId > 'L200'"), 0);
+    QFile log(settings.logPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString logged = gbkDecode(log.readAll());
+    EXPECT_EQ(logged.count(QStringLiteral("该销售单据的数据正确，处理成功")), 200);
+    EXPECT_TRUE(logged.contains(QStringLiteral("L200该销售单据")));
+    EXPECT_FALSE(logged.contains(QStringLiteral("L201该销售单据")));
 }
 
 TEST(ServerStore, TwoDesksStoringOneDocumentAtOnceStoreItOnce)
