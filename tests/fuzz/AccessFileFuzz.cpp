@@ -4,10 +4,13 @@
 
 #include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
+#include "invoicing/AccessEngine.h"
 #include "invoicing/IssuingDatabase.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // Every input is damaged on purpose: read once, not again after a pause.
+    corvina::setAccessReadAttempts(1, 0);
     const QString path = corvina::fuzz::writeScratch(QStringLiteral("DB_KP.mdb"), data, size);
     corvina::RecordingPrompter prompter;
     corvina::IssuingDatabase database(path, prompter);

@@ -1,5 +1,6 @@
 #include "app/Failure.h"
 #include "doubles/RecordingPrompter.h"
+#include "invoicing/AccessEngine.h"
 #include "invoicing/IssuingDatabase.h"
 #include "support/TestSupport.h"
 
@@ -7,9 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 // Real Access files (tests/data/access) read through the issuing-database layer and compared
 // with the same tables as mdb-export printed them.
@@ -133,6 +136,15 @@ Rows wholeTable(const QString& file, const QString& table)
     EXPECT_TRUE(prompter.texts().isEmpty()) << prompter.texts().join(QLatin1Char('|')).toStdString();
     return rows.value_or(Rows());
 }
+
+// Files damaged on purpose are read once: waiting for them to mend would only slow the test.
+class ReadAttempts {
+public:
+    ReadAttempts(int attempts, int firstPauseMs) { setAccessReadAttempts(attempts, firstPauseMs); }
+    ~ReadAttempts() { setAccessReadAttempts(4, 100); }
+    ReadAttempts(const ReadAttempts&) = delete;
+    ReadAttempts& operator=(const ReadAttempts&) = delete;
+};
 
 } // namespace
 
@@ -437,6 +449,7 @@ TEST(AccessFile, ChangedCopiesReadAsTheOriginal)
 // or reads outside its memory (the suite also runs under AddressSanitizer).
 TEST(AccessFile, DamagedCopiesAreReadOrRefused)
 {
+    ReadAttempts once(1, 0);
     const int seeds = qEnvironmentVariableIntValue("CORVINA_DAMAGED_SEEDS") > 0
                           ? qEnvironmentVariableIntValue("CORVINA_DAMAGED_SEEDS")
                           : 12;
@@ -491,6 +504,7 @@ TEST(AccessFile, DamagedCopiesAreReadOrRefused)
 // any other when it is read.
 TEST(AccessFile, TablesWithAnEmptyUsageMapAreRefused)
 {
+    ReadAttempts once(1, 0);
     constexpr int kPage = 4096, kMapPointer = 55, kRowCount = 12; // Jet 4 page layout
     const auto emptyUsageMap = [](QByteArray& bytes, int tablePage) {
         char* definition = bytes.data() + tablePage * kPage;
@@ -551,5 +565,128 @@ TEST(AccessFile, TablesWithAnEmptyUsageMapAreRefused)
                 EXPECT_EQ(f.message(), QStringLiteral("表 %1 读不出来：数据库文件已损坏").arg(table));
             }
         }
+    }
+}
+
+// The invoicing program has its database open, and writes it, while Corvina reads it: neither
+// keeps the other out, and reading leaves no trace (no lock file, not a byte changed).
+TEST(AccessFile, TheFileIsReadWhileItsProgramHoldsAndWritesIt)
+{
+    const QString file = QStringLiteral("DateTestCjk.mdb");
+    const QByteArray original = readAll(fixturePath(file));
+    test::TempFolder dir;
+    dir.write(QStringLiteral("DB_KP.mdb"), original);
+    const QString path = dir.file(QStringLiteral("DB_KP.mdb"));
+
+    QFile program(path); // open for writing first, as the program is
+    ASSERT_TRUE(program.open(QIODevice::ReadWrite)) << program.errorString().toStdString();
+    RecordingPrompter prompter;
+    {
+        IssuingDatabase db(path, prompter);
+        ASSERT_TRUE(db.open()) << prompter.texts().join(QLatin1Char('|')).toStdString();
+        const Rows rows = *db.table(QStringLiteral("DateTest"));
+        const Rows expected = wholeTable(file, QStringLiteral("DateTest"));
+        ASSERT_EQ(rows.count(), expected.count());
+        for (int r = 0; r < rows.count(); ++r)
+            for (int c = 0; c < rows.columns().size(); ++c)
+                EXPECT_EQ(rows.at(r, c), expected.at(r, c));
+
+        // While the file is open here, the program opens it once more and writes a page.
+        QFile again(path);
+        ASSERT_TRUE(again.open(QIODevice::ReadWrite)) << again.errorString().toStdString();
+        ASSERT_TRUE(again.seek(4096));
+        ASSERT_EQ(again.write(original.mid(4096, 4096)), 4096);
+        ASSERT_TRUE(again.flush());
+        EXPECT_TRUE(db.table(QStringLiteral("DateTest")).has_value());
+    }
+    program.close();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("DB_KP.mdb")});
+    EXPECT_EQ(readAll(path), original);
+    EXPECT_TRUE(prompter.texts().isEmpty());
+}
+
+// A read that finds the file unreadable, as it may be for a moment while the program writes it,
+// is made again after a pause; what is still unreadable after the last attempt is reported.
+TEST(AccessFile, AFileBeingWrittenIsReadAgainBeforeItIsReported)
+{
+    const QString file = QStringLiteral("DateTestDatabase.mdb");
+    const QByteArray original = readAll(fixturePath(file));
+    ASSERT_GT(original.size(), 3 * 4096);
+    // DateTest's definition: the table page that names its columns (UCS-2 in Jet 4).
+    const QString column = QStringLiteral("DateTimeCol");
+    const QByteArray columnName(reinterpret_cast<const char*>(column.utf16()), column.size() * 2);
+    int tablePage = 0;
+    for (int page = 3; page < original.size() / 4096 && !tablePage; ++page)
+        if (original[page * 4096] == 0x02 && original.mid(page * 4096, 4096).contains(columnName))
+            tablePage = page;
+    ASSERT_GT(tablePage, 0);
+
+    struct Case {
+        const char* name;
+        int page;   // zeroed when the read starts
+        bool mends; // written back while the reader waits
+        bool opens; // the catalogue is read
+        bool readsTable;
+    };
+    const Case cases[] = {
+        {"catalogue written back", 2, true, true, true},
+        {"table written back", tablePage, true, true, true},
+        {"catalogue stays unreadable", 2, false, false, false},
+        {"table stays unreadable", tablePage, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReadAttempts attempts(c.mends ? 8 : 3, c.mends ? 40 : 1);
+        QByteArray damaged = original;
+        damaged.replace(c.page * 4096, 4096, QByteArray(4096, '\0'));
+        test::TempFolder dir;
+        dir.write(QStringLiteral("DB_KP.mdb"), damaged);
+        const QString path = dir.file(QStringLiteral("DB_KP.mdb"));
+
+        std::thread writer;
+        const auto mendSoon = [&] {
+            if (c.mends)
+                writer = std::thread([&] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    QFile f(path);
+                    if (f.open(QIODevice::ReadWrite) && f.seek(c.page * 4096))
+                        f.write(original.mid(c.page * 4096, 4096));
+                });
+        };
+        RecordingPrompter prompter;
+        IssuingDatabase db(path, prompter);
+        std::optional<Rows> rows;
+        QString failure;
+        if (c.page == 2)
+            mendSoon();
+        const bool opened = db.open();
+        if (opened && c.page != 2)
+            mendSoon();
+        if (opened) {
+            try {
+                rows = db.table(QStringLiteral("DateTest"));
+            } catch (const Failure& f) {
+                failure = f.message();
+            }
+        }
+        if (writer.joinable())
+            writer.join();
+
+        ASSERT_EQ(opened, c.opens) << prompter.texts().join(QLatin1Char('|')).toStdString();
+        if (!c.opens) {
+            ASSERT_EQ(prompter.texts().size(), 1);
+            EXPECT_TRUE(prompter.texts()[0].startsWith(QStringLiteral("连接错误:")));
+            continue;
+        }
+        if (!c.readsTable) {
+            EXPECT_EQ(failure, QStringLiteral("表 DateTest 读不出来：数据库文件已损坏"));
+            continue;
+        }
+        ASSERT_TRUE(rows.has_value()) << failure.toStdString();
+        const Rows expected = wholeTable(file, QStringLiteral("DateTest"));
+        ASSERT_EQ(rows->count(), expected.count());
+        for (int r = 0; r < rows->count(); ++r)
+            for (int col = 0; col < rows->columns().size(); ++col)
+                EXPECT_EQ(rows->at(r, col), expected.at(r, col));
     }
 }

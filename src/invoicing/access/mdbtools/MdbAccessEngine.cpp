@@ -5,22 +5,75 @@
 
 #include <QDate>
 #include <QFile>
+#include <QThread>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <locale.h>
 #include <memory>
+#include <string>
 #include <vector>
 
-// glib first: the library's header includes it inside extern "C", where its C++ parts cannot be.
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#endif
+
+// Where the library is built with GLib (Debian's), GLib's header comes first: the library's header
+// includes it inside extern "C", where its C++ parts cannot be. The Windows build uses the
+// library's own small stand-in, which its header brings.
+#if __has_include(<glib.h>)
 #include <glib.h>
+#endif
 #include <mdbtools.h>
 
 namespace corvina {
 
 namespace {
 
+std::atomic<int> g_readAttempts{4};
+std::atomic<int> g_firstPauseMs{100};
+
 // The library writes numbers with printf, which follows LC_NUMERIC, and a GUI sets the user's
 // locale (a decimal comma in some). Reads run under the C locale on this thread only.
+#ifdef _WIN32
+class CLocaleScope {
+public:
+    CLocaleScope() : m_mode(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE))
+    {
+        const char* name = setlocale(LC_NUMERIC, nullptr);
+        m_previous = name ? name : "C";
+        setlocale(LC_NUMERIC, "C");
+    }
+    ~CLocaleScope()
+    {
+        setlocale(LC_NUMERIC, m_previous.c_str());
+        if (m_mode != -1)
+            _configthreadlocale(m_mode);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    int m_mode;
+    std::string m_previous;
+};
+
+// The library opens files by a narrow name, which Windows reads in the system's code page. A name
+// with characters outside it is given by its short (8.3) form, which has none.
+QByteArray libraryFileName(const QString& path)
+{
+    const QByteArray local = path.toLocal8Bit();
+    if (QString::fromLocal8Bit(local) == path)
+        return local;
+    std::wstring wide = path.toStdWString();
+    std::wstring shortName(MAX_PATH, L'\0');
+    const DWORD length = GetShortPathNameW(wide.c_str(), shortName.data(), static_cast<DWORD>(shortName.size()));
+    if (length == 0 || length >= shortName.size())
+        return local;
+    return QString::fromWCharArray(shortName.data(), static_cast<qsizetype>(length)).toLocal8Bit();
+}
+#else
 class CLocaleScope {
 public:
     CLocaleScope() : m_c(newlocale(LC_ALL_MASK, "C", locale_t(nullptr))), m_previous(m_c ? uselocale(m_c) : nullptr) {}
@@ -38,6 +91,19 @@ private:
     locale_t m_c;
     locale_t m_previous;
 };
+
+QByteArray libraryFileName(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+#endif
+
+// The invoicing program may be writing the file while it is read: a read that finds it unreadable
+// is tried again after a pause that doubles, a bounded number of times, before it is reported.
+void pauseBeforeAttempt(int attempt)
+{
+    QThread::msleep(static_cast<unsigned long>(g_firstPauseMs.load()) << std::min(attempt - 1, 4));
+}
 
 struct TableDeleter {
     void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
@@ -96,26 +162,13 @@ public:
 
     bool open(QString* reason) override
     {
-        if (m_mdb)
-            return true;
-        CLocaleScope locale;
-        const QByteArray name = QFile::encodeName(m_path);
-        MdbHandle* mdb = mdb_open(name.constData(), MDB_NOFLAGS);
-        if (!mdb) {
-            *reason = StoreTexts::AccessUnrecognised.arg(m_path);
-            return false;
+        for (int attempt = 1;; ++attempt) {
+            if (openOnce(reason))
+                return true;
+            if (attempt >= g_readAttempts.load())
+                return false;
+            pauseBeforeAttempt(attempt);
         }
-        // Long texts are read whole, as the library's own export reads them.
-        mdb_set_bind_size(mdb, kBindSize);
-        // A file whose catalogue cannot be read is damaged, or encrypted beyond the database
-        // password (whose pages the library reads without it).
-        if (!readCatalogue(mdb)) {
-            mdb_close(mdb);
-            *reason = StoreTexts::AccessNoCatalog.arg(m_path);
-            return false;
-        }
-        m_mdb = mdb;
-        return true;
     }
 
     bool isOpen() const override { return m_mdb != nullptr; }
@@ -177,6 +230,32 @@ public:
 private:
     static constexpr size_t kBindSize = 200000;
 
+    // Read only, with the C runtime's default sharing: the invoicing program, which has the file
+    // open, can go on reading and writing it; no lock file is made.
+    bool openOnce(QString* reason)
+    {
+        if (m_mdb)
+            return true;
+        CLocaleScope locale;
+        const QByteArray name = libraryFileName(m_path);
+        MdbHandle* mdb = mdb_open(name.constData(), MDB_NOFLAGS);
+        if (!mdb) {
+            *reason = StoreTexts::AccessUnrecognised.arg(m_path);
+            return false;
+        }
+        // Long texts are read whole, as the library's own export reads them.
+        mdb_set_bind_size(mdb, kBindSize);
+        // A file whose catalogue cannot be read is damaged, or encrypted beyond the database
+        // password (whose pages the library reads without it).
+        if (!readCatalogue(mdb)) {
+            mdb_close(mdb);
+            *reason = StoreTexts::AccessNoCatalog.arg(m_path);
+            return false;
+        }
+        m_mdb = mdb;
+        return true;
+    }
+
     // The file's own tables, from the rows of its system table MSysObjects (at page 2). The
     // library's catalogue reader also parses every object's properties, and loops without end on
     // a damaged property block; tables are read without them.
@@ -226,17 +305,25 @@ private:
         return nullptr;
     }
 
+    // An unreadable table is read again from a fresh handle (the catalogue too may have moved).
     TablePtr openTable(const QString& name)
     {
-        if (!m_mdb)
-            throw Failure(StoreTexts::AccessNoCatalog.arg(m_path));
-        MdbCatalogEntry* entry = findTable(name);
-        if (!entry)
-            throw Failure(StoreTexts::NoSuchTable.arg(name));
-        TablePtr table = readTable(entry);
-        if (!table)
-            throw Failure(StoreTexts::TableUnreadable.arg(name));
-        return table;
+        for (int attempt = 1;; ++attempt) {
+            if (!m_mdb)
+                throw Failure(StoreTexts::AccessNoCatalog.arg(m_path));
+            MdbCatalogEntry* entry = findTable(name);
+            if (!entry)
+                throw Failure(StoreTexts::NoSuchTable.arg(name));
+            if (TablePtr table = readTable(entry))
+                return table;
+            if (attempt >= g_readAttempts.load())
+                throw Failure(StoreTexts::TableUnreadable.arg(name));
+            pauseBeforeAttempt(attempt);
+            close();
+            QString reason;
+            if (!openOnce(&reason))
+                throw Failure(reason);
+        }
     }
 
     static unsigned columnIndex(MdbTableDef* table, const QString& tableName, const QString& column)
@@ -294,15 +381,16 @@ private:
     // One value as the library's export writes it: texts in UTF-8, numbers in the C locale,
     // binary and OLE bytes as hex; date-times from their stored number (the library's text loses
     // years outside 1900..2099).
+    // Date-times and bytes are taken from the row itself, whatever the library made of them: its
+    // date text is empty on Windows for years its C runtime cannot format.
     static QString cellText(MdbTableDef* table, unsigned index, std::vector<char>& buffer, int length)
     {
-        if (length <= 0)
-            return QString(); // null, or an empty text
         MdbHandle* mdb = table->entry->mdb;
         MdbColumn* column = columnAt(table, index);
         switch (column->col_type) {
         case MDB_DATETIME:
-            if (column->cur_value_len == 8)
+            if (column->cur_value_len == 8 && column->cur_value_start >= 0 &&
+                column->cur_value_start + 8 <= static_cast<int>(sizeof mdb->pg_buf))
                 return dateTimeText(mdb_get_double(mdb->pg_buf, column->cur_value_start));
             break;
         case MDB_BINARY:
@@ -311,6 +399,8 @@ private:
                 return hexText(mdb->pg_buf + column->cur_value_start, static_cast<size_t>(column->cur_value_len));
             break;
         case MDB_OLE: {
+            if (length <= 0)
+                return QString();
             size_t size = 0;
             void* bytes = mdb_ole_read_full(mdb, column, &size);
             const QString text = bytes ? hexText(bytes, size) : QString();
@@ -320,6 +410,8 @@ private:
         default:
             break;
         }
+        if (length <= 0)
+            return QString(); // null, or an empty text
         return QString::fromUtf8(buffer.data(), std::min<qsizetype>(length, static_cast<qsizetype>(buffer.size())));
     }
 
@@ -329,6 +421,12 @@ private:
 };
 
 } // namespace
+
+void setAccessReadAttempts(int attempts, int firstPauseMs)
+{
+    g_readAttempts = std::max(1, attempts);
+    g_firstPauseMs = std::max(0, firstPauseMs);
+}
 
 std::unique_ptr<IssuingEngine> makeAccessEngine(const QString& nativePath, const QString& /*password*/)
 {
