@@ -4,7 +4,8 @@
 ;
 ; makensis -DAPP_DIR=<the Corvina folder> -DOUT_FILE=<setup.exe> -DAPP_VERSION=<version> corvina.nsi
 
-Unicode true
+; 64-bit like corvina.exe: a 64-bit Windows (and wine) starts it without its 32-bit layer.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

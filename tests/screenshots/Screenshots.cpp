@@ -1,16 +1,19 @@
-// Pictures of the issuing journal in the window, for a person to look at: the main window listing
-// documents that wait to be settled, the journal window, and the edit dialog settling an attempt.
-// Run by scripts/screenshots under a private X server; writes PNG files into the folder given.
+// Pictures of the window for a person to look at: the main window listing documents that wait to
+// be settled, the journal window, the edit dialog settling an attempt and an error box. Run by
+// scripts/screenshots (Linux) and scripts/screenshot-windows (under wine) in a private X server;
+// writes PNG files into the folder given.
 
 #include "app/Clock.h"
 #include "doubles/NoStopKey.h"
 #include "doubles/RecordingPrompter.h"
+#include "invoicing/IssuingDatabase.h"
 #include "platform/ProcessStart.h"
 #include "session/AppSession.h"
 #include "store/IssueJournal.h"
 #include "support/BrowserSeed.h"
 #include "support/TestSupport.h"
 #include "ui/CorvinaApplication.h"
+#include "ui/GuiPrompter.h"
 #include "ui/InvoiceListModel.h"
 #include "ui/TJournalFrm.h"
 #include "ui/TMainFrm.h"
@@ -95,5 +98,20 @@ int main(int argc, char** argv)
     journal->settleSelected();
     for (const QString& box : prompter.texts())
         std::fprintf(stderr, "box: %s\n", qPrintable(box));
+
+    // An error box as the clerk meets it: the invoicing program's database cannot be read.
+    GuiPrompter boxes;
+    boxes.setMainWindow(&window);
+    QTimer::singleShot(300, [&] {
+        if (auto* box = QApplication::activeModalWidget()) {
+            ok = save(*box, out, QStringLiteral("error-box.png")) && ok;
+            box->close();
+        } else {
+            ok = false;
+        }
+    });
+    IssuingDatabase unreadable(folder.file(QStringLiteral("DB_KP.mdb")), boxes);
+    folder.write(QStringLiteral("DB_KP.mdb"), QByteArray(4096, 'x'));
+    unreadable.open();
     return ok ? 0 : 1;
 }
