@@ -110,7 +110,7 @@ int main(int argc, char** argv)
             ok = false;
         }
     });
-    IssuingDatabase unreadable(folder.file(QStringLiteral("DB_KP.mdb")), boxes);
+    IssuingDatabase unreadable(QDir::toNativeSeparators(folder.file(QStringLiteral("DB_KP.mdb"))), boxes);
     folder.write(QStringLiteral("DB_KP.mdb"), QByteArray(4096, 'x'));
     unreadable.open();
     return ok ? 0 : 1;
