@@ -381,10 +381,9 @@ private:
     }
 
     // One value as the library's export writes it: texts in UTF-8, numbers in the C locale,
-    // binary and OLE bytes as hex; date-times from their stored number (the library's text loses
-    // years outside 1900..2099).
-    // Date-times and bytes are taken from the row itself, whatever the library made of them: its
-    // date text is empty on Windows for years its C runtime cannot format.
+    // binary and OLE bytes as hex. Date-times and bytes are taken from the row itself, whatever the
+    // library made of them: its date text loses years outside 1900..2099, and is empty on Windows
+    // for years its C runtime cannot format.
     static QString cellText(MdbTableDef* table, unsigned index, std::vector<char>& buffer, int length)
     {
         MdbHandle* mdb = table->entry->mdb;
