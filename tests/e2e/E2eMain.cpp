@@ -1,4 +1,5 @@
 #include "E2eRig.h"
+#include "platform/ProcessStart.h"
 #ifndef Q_OS_WIN
 #include "support/XvfbServer.h"
 #endif
@@ -29,6 +30,7 @@ QString corvina::test::e2eDisplay()
 // the session's desktop is that one already.
 int main(int argc, char** argv)
 {
+    corvina::prepareProcess(); // as the program does: its exit must be the program's
 #ifndef Q_OS_WIN
     bool listing = false;
     for (int i = 1; i < argc; ++i)
