@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built Debian package the way a desk meets it: lintian, then the package unpacked into a
 # temporary root and its programs run from there with HOME at a fresh folder.
-#   tests/package/check_package.sh build-package/package/corvina_VERSION_ARCH.deb
+#   tests/package/check_package.sh build/package/corvina_VERSION_ARCH.deb
 set -euo pipefail
 deb=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
