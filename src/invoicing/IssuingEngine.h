@@ -8,6 +8,9 @@
 
 namespace corvina {
 
+// What a column of a database file holds, as far as carrying its values as text needs to know.
+enum class CellKind { Text, Integer, Decimal, Money, DateTime, Boolean, Other };
+
 // What reads the invoicing program's database file: Qt Sql for SQLite files, the build's Access
 // backend for Jet and ACE files. Reads never change the file. Failures of a read throw Failure
 // with a text a clerk can read.
@@ -27,6 +30,13 @@ public:
     virtual QStringList tableNames() = 0;
     // Every column and row of one table.
     virtual Rows table(const QString& name) = 0;
+    // What each column of table() holds, in its order; empty where the engine cannot tell (every
+    // value is then its text).
+    virtual QList<CellKind> columnKinds(const QString& name)
+    {
+        Q_UNUSED(name);
+        return {};
+    }
 };
 
 } // namespace corvina

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <atomic>
 #include <cmath>
@@ -115,10 +116,27 @@ using TablePtr = std::unique_ptr<MdbTableDef, TableDeleter>;
 // A table definition with its columns, or null when the file's bytes do not give one that can be
 // scanned. A usage map stored as an empty row reaches us as no map, which the library's row reader
 // would follow into address zero.
-TablePtr readTable(MdbCatalogEntry* entry)
+// Whether every page the table's usage map names lies within the file's `pages`: the library
+// takes a page it cannot read for the table's end, so a file cut short would read as a table with
+// fewer rows (or a catalogue with fewer tables) instead of a damaged one.
+bool pagesInFile(MdbTableDef* table, qint64 pages)
+{
+    MdbHandle* mdb = table->entry->mdb;
+    for (gint32 page = 0;;) {
+        page =
+            mdb_map_find_next(mdb, table->usage_map, static_cast<unsigned>(table->map_sz), static_cast<guint32>(page));
+        if (page == 0)
+            return true;
+        if (page < 0 || page >= pages)
+            return false;
+    }
+}
+
+TablePtr readTable(MdbCatalogEntry* entry, qint64 pages)
 {
     TablePtr table(mdb_read_table(entry));
-    if (!table || !table->usage_map || table->map_sz == 0 || !mdb_read_columns(table.get()))
+    if (!table || !table->usage_map || table->map_sz == 0 || !mdb_read_columns(table.get()) ||
+        !pagesInFile(table.get(), pages))
         return nullptr;
     mdb_rewind_table(table.get());
     return table;
@@ -229,8 +247,43 @@ public:
         return rows;
     }
 
+    QList<CellKind> columnKinds(const QString& name) override
+    {
+        CLocaleScope locale;
+        TablePtr table = openTable(name);
+        QList<CellKind> kinds;
+        for (unsigned i = 0; i < table->num_cols; ++i)
+            kinds << cellKind(columnAt(table.get(), i)->col_type);
+        return kinds;
+    }
+
 private:
     static constexpr size_t kBindSize = 200000;
+
+    static CellKind cellKind(int type)
+    {
+        switch (type) {
+        case MDB_TEXT:
+        case MDB_MEMO:
+            return CellKind::Text;
+        case MDB_BYTE:
+        case MDB_INT:
+        case MDB_LONGINT:
+            return CellKind::Integer;
+        case MDB_FLOAT:
+        case MDB_DOUBLE:
+        case MDB_NUMERIC:
+            return CellKind::Decimal;
+        case MDB_MONEY:
+            return CellKind::Money;
+        case MDB_DATETIME:
+            return CellKind::DateTime;
+        case MDB_BOOL:
+            return CellKind::Boolean;
+        default:
+            return CellKind::Other;
+        }
+    }
 
     // Read only, with the C runtime's default sharing: the invoicing program, which has the file
     // open, can go on reading and writing it; no lock file is made.
@@ -247,6 +300,7 @@ private:
         }
         // Long texts are read whole, as the library's own export reads them.
         mdb_set_bind_size(mdb, kBindSize);
+        m_pages = mdb->fmt->pg_size > 0 ? QFileInfo(m_path).size() / mdb->fmt->pg_size : 0;
         // A file whose catalogue cannot be read is damaged, or encrypted beyond the database
         // password (whose pages the library reads without it).
         if (!readCatalogue(mdb)) {
@@ -268,7 +322,7 @@ private:
         objects.object_type = MDB_TABLE;
         objects.table_pg = 2;
         std::strcpy(objects.object_name, "MSysObjects");
-        TablePtr table = readTable(&objects);
+        TablePtr table = readTable(&objects, m_pages);
         if (!table)
             return false;
         unsigned id = 0, name = 0, type = 0, flags = 0;
@@ -316,7 +370,7 @@ private:
             MdbCatalogEntry* entry = findTable(name);
             if (!entry)
                 throw Failure(StoreTexts::NoSuchTable.arg(name));
-            if (TablePtr table = readTable(entry))
+            if (TablePtr table = readTable(entry, m_pages))
                 return table;
             if (attempt >= g_readAttempts.load())
                 throw Failure(StoreTexts::TableUnreadable.arg(name));
@@ -418,6 +472,7 @@ private:
 
     QString m_path;
     MdbHandle* m_mdb = nullptr;
+    qint64 m_pages = 0;                                     // the file's whole pages when it was opened
     std::vector<std::unique_ptr<MdbCatalogEntry>> m_tables; // the tables' definitions point here
 };
 
