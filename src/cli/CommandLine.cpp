@@ -30,6 +30,7 @@ const Command kCommands[] = {
     {"issue", "issue the pending documents through the invoicing program", runIssueCommand},
     {"journal", "list the issuing attempts: today's, and those waiting to be settled", runJournalCommand},
     {"book", "show what the next invoice would carry, from the invoicing program's database", runBookCommand},
+    {"migrate", "move the replaced program's Access SysData.mdb into this program's store", runMigrateCommand},
 };
 
 bool isHelp(const QString& arg)

@@ -16,6 +16,7 @@ int runDeleteCommand(const QStringList& args);
 int runIssueCommand(const QStringList& args);
 int runJournalCommand(const QStringList& args);
 int runBookCommand(const QStringList& args);
+int runMigrateCommand(const QStringList& args);
 
 // A command as `corvina --help` lists it: its name and one line saying what it does.
 struct CommandInfo {

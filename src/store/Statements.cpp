@@ -2,6 +2,8 @@
 #include "store/DocumentFields.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <array>
 
 namespace corvina::Statements {
 
@@ -89,6 +91,24 @@ QString insertLinesText(int count)
 QString insertHeadersText(int count)
 {
     return insertRowsText(QStringLiteral("invoiceMaster"), DocumentFields::Imported, count);
+}
+
+QString insertWholeHeadersText(int count)
+{
+    std::array<QLatin1StringView, DocumentFields::Imported.size() + DocumentFields::Issued.size()> fields{};
+    std::copy(DocumentFields::Issued.begin(), DocumentFields::Issued.end(),
+              std::copy(DocumentFields::Imported.begin(), DocumentFields::Imported.end(), fields.begin()));
+    return insertRowsText(QStringLiteral("invoiceMaster"), fields, count);
+}
+
+SqlStatement markIssuedWhereNot(const QString& code, const QString& number, const QString& orderId)
+{
+    return {QStringLiteral("update invoiceMaster set FOK='1',FInvCode=?,FInvNumber=? where FCustOrderId=?"
+                           " and (FOK is null or trim(FOK)<>'1') and not exists (select 1 from issueJournal"
+                           " where issueJournal.FCustOrderId=invoiceMaster.FCustOrderId and FClosedAt is null)"),
+            {code, number, orderId},
+            {},
+            orderId};
 }
 
 SqlStatement invoiceQuery(const QString& stateValue, const QString& from, const QString& to)

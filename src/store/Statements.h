@@ -22,6 +22,12 @@ QString insertLineText();
 QString insertLinesText(int count);
 // `count` headers in one statement, positional values in DocumentFields::Imported order.
 QString insertHeadersText(int count);
+// The same with the issued columns after them (Imported, then Issued): a document carried whole
+// from another store.
+QString insertWholeHeadersText(int count);
+// Marks a document issued with this code and number unless it is issued already or a run holds an
+// attempt on it; the rows changed say which.
+SqlStatement markIssuedWhereNot(const QString& code, const QString& number, const QString& orderId);
 // The query of the main window; bounds are "YYYY-MM-DD hh:nn" texts.
 SqlStatement invoiceQuery(const QString& stateValue, const QString& from, const QString& to);
 // Line items of a document, in line order (list view and request file).

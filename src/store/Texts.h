@@ -13,8 +13,10 @@ inline const QString CannotCreate = QStringLiteral("无法创建数据库文件 
 inline const QString NotADatabase = QStringLiteral("文件 %1 既不是SQLite数据库也不是Access数据库，未作任何改动");
 // The store of the program this one replaces: its documents are moved into a new store, the
 // file is never opened as one.
-inline const QString AccessStore =
-    QStringLiteral("文件 %1 是Access数据库（原来的单据数据库），不能直接作为本程序的数据库使用，未作任何改动");
+inline const QString AccessStore = QStringLiteral("文件 %1 "
+                                                  "是Access数据库（原来的单据数据库），不能直接作为本程序的数据库使用，"
+                                                  "未作任何改动。请先把其中的单据移入本程序的数据库："
+                                                  "启动窗口时按提示移入，或运行 corvina migrate");
 inline const QString NoAccessOdbcDriver =
     QStringLiteral("文件 %1 是Access数据库，但本机没有Access的ODBC驱动“%2”（或其位数与本程序不同）");
 // What to install where the program reads Access files through the system's ODBC driver.

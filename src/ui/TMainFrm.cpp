@@ -1,5 +1,6 @@
 #include "ui/TMainFrm.h"
 #include "session/AppSession.h"
+#include "session/StoreMove.h"
 
 #include "app/Clock.h"
 #include "app/Failure.h"
@@ -192,6 +193,8 @@ bool TMainFrm::eventFilter(QObject* watched, QEvent* event)
 void TMainFrm::FormCreate()
 {
     RegisterStopKey();
+    // The replaced program's Access store is moved (when the clerk agrees) before it is opened.
+    offerStoreMove(m_settings, m_prompter, m_clock);
     if (!m_store.open())
         ShowMessageBox(m_prompter, BoxOwner::MainWindow, UiTexts::LocalStoreFailed, MessageBoxKind::YesNo);
     else if (m_store.isReadOnly())

@@ -43,45 +43,6 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// mdb-export's CSV: fields quoted with '"' (doubled inside) may hold newlines; a row ends at a
-// newline outside quotes.
-QList<QStringList> parseCsv(const QByteArray& bytes)
-{
-    const QString text = QString::fromUtf8(bytes);
-    QList<QStringList> rows;
-    QStringList row;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-                field += c;
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            row << field;
-            field.clear();
-        } else if (c == QLatin1Char('\n')) {
-            row << field;
-            rows << row;
-            row.clear();
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    if (!field.isEmpty() || !row.isEmpty())
-        rows << (row << field);
-    return rows;
-}
-
 // The base name's exported tables: BASE.TABLE.csv, spaces dropped from TABLE.
 QStringList exportedTables(const QString& base)
 {
@@ -102,7 +63,8 @@ QList<QStringList> exported(const QString& file, QString table)
     table.remove(QLatin1Char(' '));
     for (const QString& name : exportedTables(baseOf(file)))
         if (name.compare(table, Qt::CaseInsensitive) == 0)
-            return parseCsv(readAll(test::dataPath(QStringLiteral("access/%1.%2.csv").arg(baseOf(file), name))));
+            return test::parseExportCsv(
+                readAll(test::dataPath(QStringLiteral("access/%1.%2.csv").arg(baseOf(file), name))));
     return {};
 }
 

@@ -26,6 +26,10 @@ QByteArray fileBytes(const QString& path);
 // A program's output as text, its lines ending in "\n" as on Linux (on Windows they end in CR LF).
 QString programText(const QByteArray& bytes);
 
+// mdb-export's CSV, every field kept (empty ones too): fields quoted with '"' (doubled inside) may
+// hold newlines; a row ends at a newline outside quotes.
+QList<QStringList> parseExportCsv(const QByteArray& bytes);
+
 // Runs one of the project's executables (build/bin/NAME) with args and waits up to timeoutMs.
 ProcessResult runProgram(const QString& name, const QStringList& args, int timeoutMs = 120000);
 // The same with variables added to (or, with an empty value, removed from) its environment.
