@@ -337,25 +337,26 @@ struct StoreMove::Data {
         for (const QString& id : std::as_const(withLines))
             if (!present.contains(id) && movedLineIds.contains(id))
                 store.run(Statements::clearLines(id));
-        for (size_t from = 0; from < moved.size(); from += kRowsPerInsert) {
-            const size_t count = std::min(moved.size() - from, size_t(kRowsPerInsert));
-            SqlStatement insert{Statements::insertWholeHeadersText(static_cast<int>(count)), {}, {}};
-            insert.values.reserve(static_cast<qsizetype>(count * kHeaderWidth));
-            for (size_t i = from; i < from + count; ++i)
-                for (size_t c = 0; c < kHeaderWidth; ++c)
-                    insert.values << headerValue(*moved[i], c);
-            store.run(insert);
-        }
-        for (size_t from = 0; from < movedLines.size(); from += kRowsPerInsert) {
-            const size_t count = std::min(movedLines.size() - from, size_t(kRowsPerInsert));
-            SqlStatement insert{Statements::insertLinesText(static_cast<int>(count)), {}, {}};
-            insert.values.reserve(static_cast<qsizetype>(count * kLineWidth));
-            for (size_t i = from; i < from + count; ++i)
-                for (size_t c = 0; c < kLineWidth; ++c)
-                    insert.values << lineValue(*movedLines[i], c);
-            store.run(insert);
-        }
+        insertRows(store, moved, &Statements::insertWholeHeadersText, &headerValue);
+        insertRows(store, movedLines, &Statements::insertLinesText, &lineValue);
         return expected;
+    }
+
+    // Rows written many to a statement: `text(n)` is the insert of n rows, `value(row, column)`
+    // each value in the statement's column order.
+    template <size_t Width>
+    static void insertRows(LocalStore& store, const std::vector<const std::array<QString, Width>*>& rows,
+                           QString (*text)(int), QVariant (*value)(const std::array<QString, Width>&, size_t))
+    {
+        for (size_t from = 0; from < rows.size(); from += kRowsPerInsert) {
+            const size_t count = std::min(rows.size() - from, size_t(kRowsPerInsert));
+            SqlStatement insert{text(static_cast<int>(count)), {}, {}};
+            insert.values.reserve(static_cast<qsizetype>(count * Width));
+            for (size_t i = from; i < from + count; ++i)
+                for (size_t c = 0; c < Width; ++c)
+                    insert.values << value(*rows[i], c);
+            store.run(insert);
+        }
     }
 
     // Empty codes and numbers stay null, as after an import.
