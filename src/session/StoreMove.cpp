@@ -297,11 +297,11 @@ struct StoreMove::Data {
     // number, so that no run offers an invoice issued long ago. Returns what the check expects.
     Totals write(LocalStore& store)
     {
-        QSet<QString> present;
+        QHash<QString, bool> present; // number -> issued there
         QSet<QString> withLines;
         store.selectEach(
-            {QStringLiteral("select FCustOrderId from invoiceMaster"), {}, {}}, [](const QStringList&) {},
-            [&](std::vector<QString>& row) { present.insert(row[0]); });
+            {QStringLiteral("select FCustOrderId, FOK from invoiceMaster"), {}, {}}, [](const QStringList&) {},
+            [&](std::vector<QString>& row) { present.insert(row[0], isIssued(row[1])); });
         store.selectEach(
             {QStringLiteral("select distinct FCustOrderId from invoiceDetail"), {}, {}}, [](const QStringList&) {},
             [&](std::vector<QString>& row) { withLines.insert(row[0]); });
@@ -313,7 +313,10 @@ struct StoreMove::Data {
             if (present.contains(h[kId])) {
                 alreadyThere.insert(h[kId]);
                 ++summary.alreadyThere;
-                if (isIssued(h[kState]) && store.run(Statements::markIssuedWhereNot(h[kCode], h[kNumber], h[kId])) > 0)
+                // Only where it changes something: each such statement holds its document's lock to
+                // the end of the move.
+                if (isIssued(h[kState]) && !present.value(h[kId]) &&
+                    store.run(Statements::markIssuedWhereNot(h[kCode], h[kNumber], h[kId])) > 0)
                     ++summary.markedIssued;
                 continue;
             }
