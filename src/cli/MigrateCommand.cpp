@@ -1,7 +1,6 @@
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
 #include "session/StoreMove.h"
-#include "session/Texts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,10 +26,11 @@ int runMigrateCommand(const QStringList& args)
         return *status;
 
     CliSession session(parser);
-    QString source = session.app.settings().LocalStorePath;
-    if (parser.isSet(QStringLiteral("from")))
-        source = QDir::toNativeSeparators(QFileInfo(parser.value(QStringLiteral("from"))).absoluteFilePath());
-    else if ((source = accessStoreOf(session.settings)).isEmpty()) {
+    const QString source =
+        parser.isSet(QStringLiteral("from"))
+            ? QDir::toNativeSeparators(QFileInfo(parser.value(QStringLiteral("from"))).absoluteFilePath())
+            : accessStoreOf(session.settings);
+    if (source.isEmpty()) {
         printOut(QStringLiteral("the store is not an Access file: nothing to move\n"));
         return kDone;
     }

@@ -3,7 +3,6 @@
 #include "support/OldStore.h"
 #include "support/TestSupport.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <gtest/gtest.h>
 
@@ -15,16 +14,6 @@ ProcessResult run(const TempFolder& folder, QStringList args)
 {
     args << QStringLiteral("--app-folder") << folder.path();
     return runProgram(QStringLiteral("corvina"), args);
-}
-
-QByteArray folderHash(const TempFolder& folder)
-{
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const QString& name : QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
-        hash.addData(name.toUtf8());
-        hash.addData(fileBytes(folder.file(name)));
-    }
-    return hash.result();
 }
 
 } // namespace
@@ -40,7 +29,7 @@ TEST(MigrateCommand, MovesTheOldStoreAndItsIssuedDocumentsStayIssued)
     ASSERT_TRUE(writeJet4File(folder.file(QStringLiteral("SysData.mdb")),
                               oldStore(Typing::Typed, 4, 2, {}, {QStringLiteral("M1")}), &error))
         << error.toStdString();
-    const QByteArray before = folderHash(folder);
+    const auto before = folderState(folder.path());
     const QStringList queryIssued = {QStringLiteral("query"), QStringLiteral("--state"), QStringLiteral("1"),
                                      QStringLiteral("--from"), QStringLiteral("1900-01-01 00:00")};
 
@@ -55,7 +44,7 @@ TEST(MigrateCommand, MovesTheOldStoreAndItsIssuedDocumentsStayIssued)
     EXPECT_TRUE(dry.out.contains(QStringLiteral("FSum total: 246.9120\n"))) << dry.out.toStdString();
     const ProcessResult no = run(folder, {QStringLiteral("migrate")}); // not a terminal: No
     EXPECT_EQ(no.status, 1);
-    EXPECT_EQ(folderHash(folder), before);
+    EXPECT_EQ(folderState(folder.path()), before);
 
     const ProcessResult moved = run(folder, {QStringLiteral("migrate"), QStringLiteral("--yes")});
     ASSERT_EQ(moved.status, 0) << moved.err.toStdString();

@@ -32,15 +32,6 @@ QByteArray hashOf(const QString& path)
     return QCryptographicHash::hash(fileBytes(path), QCryptographicHash::Sha256);
 }
 
-// Every file of a folder with its bytes' hash: what "left as it was" compares.
-QMap<QString, QByteArray> folderState(const QString& folder)
-{
-    QMap<QString, QByteArray> state;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        state.insert(name, hashOf(folder + name));
-    return state;
-}
-
 // A folder whose SysData.mdb is the old store, its settings on this run's engine.
 struct OldFolder {
     TempFolder folder;

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -106,6 +107,15 @@ QList<QStringList> parseExportCsv(const QByteArray& bytes)
     if (!field.isEmpty() || !row.isEmpty())
         rows << (row << field);
     return rows;
+}
+
+QMap<QString, QByteArray> folderState(const QString& folder)
+{
+    QMap<QString, QByteArray> state;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        state.insert(name,
+                     QCryptographicHash::hash(fileBytes(QDir(folder).filePath(name)), QCryptographicHash::Sha256));
+    return state;
 }
 
 } // namespace corvina::test

@@ -5,6 +5,7 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -25,6 +26,9 @@ struct ProcessResult {
 QByteArray fileBytes(const QString& path);
 // A program's output as text, its lines ending in "\n" as on Linux (on Windows they end in CR LF).
 QString programText(const QByteArray& bytes);
+
+// Every file of a folder by name with the SHA-256 of its bytes: what "left as it was" compares.
+QMap<QString, QByteArray> folderState(const QString& folder);
 
 // mdb-export's CSV, every field kept (empty ones too): fields quoted with '"' (doubled inside) may
 // hold newlines; a row ends at a newline outside quotes.
