@@ -18,8 +18,6 @@ constexpr QLatin1StringView kOffice("urn:oasis:names:tc:opendocument:xmlns:offic
 constexpr QLatin1StringView kTable("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
 constexpr QLatin1StringView kText("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
 constexpr QLatin1StringView kCalcExt("urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0");
-// A cell's text beyond this is no spreadsheet's (the programs keep a few ten thousand characters).
-constexpr qsizetype kMaxCellText = 1024 * 1024;
 
 bool is(const QXmlStreamReader& xml, QLatin1StringView ns, QLatin1StringView name)
 {
@@ -302,8 +300,9 @@ private:
                 } else if (xml.name() == QLatin1StringView("s")) {
                     bool ok = false;
                     const qint64 c = xml.attributes().value(kText, QLatin1StringView("c")).toLongLong(&ok);
-                    text += QString(static_cast<qsizetype>(ok && c > 0 ? std::min<qint64>(c, kMaxCellText) : 1),
-                                    QLatin1Char(' '));
+                    text += QString(
+                        static_cast<qsizetype>(ok && c > 0 ? std::min<qint64>(c, ReaderLimits::kMaxCellText) : 1),
+                        QLatin1Char(' '));
                     m_xml.skipElement();
                 } else if (xml.name() == QLatin1StringView("tab")) {
                     text += QLatin1Char('\t');
@@ -326,8 +325,8 @@ private:
             default:
                 break;
             }
-            if (text.size() > kMaxCellText)
-                throw FormatError(WorkbookTexts::DetailCellText.arg(kMaxCellText));
+            if (text.size() > ReaderLimits::kMaxCellText)
+                throw FormatError(WorkbookTexts::DetailCellText.arg(ReaderLimits::kMaxCellText));
         }
     }
 

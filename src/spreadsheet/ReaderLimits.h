@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <cstddef>
 
 namespace corvina::ReaderLimits {
@@ -29,6 +30,9 @@ constexpr int kMaxXlsRows = 65536;
 constexpr int kMaxXlsColumns = 256;
 // The binary workbook stream is read whole.
 constexpr size_t kXlsStreamBytes = 256 * kMib;
+// A cell's text in an .ods or XML spreadsheet beyond this is no spreadsheet's (the programs keep a
+// few ten thousand characters).
+constexpr qsizetype kMaxCellText = 1024 * 1024;
 // Named cell styles of an XML spreadsheet, held while its sheets are read.
 constexpr size_t kMaxStyles = 65536;
 

@@ -16,7 +16,6 @@ namespace corvina {
 namespace {
 
 constexpr QLatin1StringView kSpreadsheet("urn:schemas-microsoft-com:office:spreadsheet");
-constexpr qsizetype kMaxCellText = 1024 * 1024;
 
 bool is(const QXmlStreamReader& xml, QLatin1StringView name)
 {
@@ -274,8 +273,8 @@ private:
             switch (m_xml.next()) {
             case QXmlStreamReader::Characters:
                 text += m_xml.xml().text();
-                if (text.size() > kMaxCellText)
-                    throw FormatError(WorkbookTexts::DetailCellText.arg(kMaxCellText));
+                if (text.size() > ReaderLimits::kMaxCellText)
+                    throw FormatError(WorkbookTexts::DetailCellText.arg(ReaderLimits::kMaxCellText));
                 break;
             case QXmlStreamReader::StartElement:
                 ++depth;

@@ -18,6 +18,7 @@
 #include "store/IssueJournal.h"
 #include "store/LocalStore.h"
 #include "ui/InvoiceListModel.h"
+#include "ui/Place.h"
 #include "ui/TJournalFrm.h"
 #include "ui/Texts.h"
 #include "ui/TfrmEdt.h"
@@ -54,15 +55,6 @@ public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
-
-template <typename W> W* place(W* widget, int left, int top, int width = -1, int height = -1)
-{
-    if (width < 0)
-        widget->adjustSize();
-    widget->setGeometry(left, top, width < 0 ? widget->width() : width,
-                        height < 0 ? widget->sizeHint().height() : height);
-    return widget;
-}
 
 void setupReportView(QAbstractItemView* view)
 {

@@ -3,6 +3,7 @@
 #include "invoices/InvoiceBrowser.h"
 #include "invoices/InvoiceQuery.h"
 #include "invoices/Texts.h"
+#include "ui/Place.h"
 #include "ui/UiFonts.h"
 
 #include <QComboBox>
@@ -18,15 +19,6 @@ namespace corvina {
 namespace {
 
 constexpr int kBoxLimit = 20;
-
-template <typename W> W* place(W* widget, int left, int top, int width = -1, int height = -1)
-{
-    if (width < 0)
-        widget->adjustSize();
-    widget->setGeometry(left, top, width < 0 ? widget->width() : width,
-                        height < 0 ? widget->sizeHint().height() : height);
-    return widget;
-}
 
 QFont boxFont()
 {

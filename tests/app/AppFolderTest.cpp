@@ -12,12 +12,6 @@ namespace {
 
 const QString kTemplate = QStringLiteral("发票导出数据格式.xlsx");
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 } // namespace
 
 TEST(AppFolder, ChosenByOverrideEnvironmentAndLayout)
@@ -113,8 +107,8 @@ TEST(AppFolder, SeedingCopiesWhatIsMissingAndKeepsWhatTheUserChanged)
 
     // First start: the folder is made (with its parents) and both files are copied.
     ASSERT_TRUE(seedAppFolder(user, data));
-    EXPECT_EQ(readAll(user + QStringLiteral("/sysconfig.ini")), QByteArray("[sys]\r\nkaippath=D:\\kp\r\n"));
-    EXPECT_EQ(readAll(user + QLatin1Char('/') + kTemplate), QByteArray("template bytes"));
+    EXPECT_EQ(test::fileBytes(user + QStringLiteral("/sysconfig.ini")), QByteArray("[sys]\r\nkaippath=D:\\kp\r\n"));
+    EXPECT_EQ(test::fileBytes(user + QLatin1Char('/') + kTemplate), QByteArray("template bytes"));
     // The installed copy is read-only; the user's copy is the user's to edit.
     EXPECT_TRUE(QFile::permissions(user + QStringLiteral("/sysconfig.ini")) & QFile::WriteOwner);
 
@@ -122,8 +116,8 @@ TEST(AppFolder, SeedingCopiesWhatIsMissingAndKeepsWhatTheUserChanged)
     root.write(QStringLiteral("home/a/b/Corvina/sysconfig.ini"), "[sys]\r\nkaippath=E:\\mine\r\n");
     QFile::remove(user + QLatin1Char('/') + kTemplate);
     ASSERT_TRUE(seedAppFolder(user, data));
-    EXPECT_EQ(readAll(user + QStringLiteral("/sysconfig.ini")), QByteArray("[sys]\r\nkaippath=E:\\mine\r\n"));
-    EXPECT_EQ(readAll(user + QLatin1Char('/') + kTemplate), QByteArray("template bytes"));
+    EXPECT_EQ(test::fileBytes(user + QStringLiteral("/sysconfig.ini")), QByteArray("[sys]\r\nkaippath=E:\\mine\r\n"));
+    EXPECT_EQ(test::fileBytes(user + QLatin1Char('/') + kTemplate), QByteArray("template bytes"));
 
     // A folder that cannot be made (a file stands in its way) is reported, not crashed on.
     root.write(QStringLiteral("blocked"), "file");

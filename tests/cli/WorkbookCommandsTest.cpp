@@ -7,7 +7,7 @@
 
 namespace {
 
-corvina::test::ProcessResult runCorvina(const QStringList& args)
+corvina::test::ProcessResult runWorkbookCommand(const QStringList& args)
 {
     return corvina::test::runProgram(QStringLiteral("corvina"), args);
 }
@@ -31,31 +31,32 @@ QStringList logTexts(const QString& out)
 TEST(WorkbookCommands, ImportPrintsTheLogAndExitsByTheFailurePath)
 {
     corvina::test::TempFolder dir;
-    const auto ok = runCorvina({QStringLiteral("import"), workbook(QStringLiteral("import/gaps.xlsx")),
-                                QStringLiteral("--app-folder"), dir.path()});
+    const auto ok = runWorkbookCommand({QStringLiteral("import"), workbook(QStringLiteral("import/gaps.xlsx")),
+                                        QStringLiteral("--app-folder"), dir.path()});
     EXPECT_EQ(ok.status, 0) << ok.err.toStdString();
     EXPECT_EQ(logTexts(ok.out),
               (QStringList{QStringLiteral("开始处理EXCEL文件数据的正确性"), QStringLiteral("该EXCEL文件一共含2张发票!"),
                            QStringLiteral("1001该销售单据的数据正确，处理成功"),
                            QStringLiteral("1002该销售单据的数据正确，处理成功"), QStringLiteral("EXCEL文件处理完成")}));
-    const auto lines =
-        runCorvina({QStringLiteral("lines"), QStringLiteral("1001"), QStringLiteral("--app-folder"), dir.path()});
+    const auto lines = runWorkbookCommand(
+        {QStringLiteral("lines"), QStringLiteral("1001"), QStringLiteral("--app-folder"), dir.path()});
     EXPECT_EQ(lines.out.count(QLatin1Char('\n')), 3); // captions and two lines
 
-    const auto failed = runCorvina({QStringLiteral("import"), workbook(QStringLiteral("import/amounts.xlsx")),
-                                    QStringLiteral("--app-folder"), dir.path()});
+    const auto failed = runWorkbookCommand({QStringLiteral("import"), workbook(QStringLiteral("import/amounts.xlsx")),
+                                            QStringLiteral("--app-folder"), dir.path()});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.err.trimmed(), QStringLiteral("[错误] 连接错误:第6行N列的金额“abc”不是数字"));
     EXPECT_EQ(logTexts(failed.out).size(), 5); // the previous run's log was replaced
 
-    const auto usage = runCorvina({QStringLiteral("import")});
+    const auto usage = runWorkbookCommand({QStringLiteral("import")});
     EXPECT_EQ(usage.status, 2);
 }
 
 TEST(WorkbookCommands, CellsShowsWhatTheImportReads)
 {
-    const auto json = runCorvina({QStringLiteral("cells"), workbook(QStringLiteral("issues.xls")),
-                                  QStringLiteral("--sheet"), QStringLiteral("DATATYPES"), QStringLiteral("--json")});
+    const auto json =
+        runWorkbookCommand({QStringLiteral("cells"), workbook(QStringLiteral("issues.xls")), QStringLiteral("--sheet"),
+                            QStringLiteral("DATATYPES"), QStringLiteral("--json")});
     ASSERT_EQ(json.status, 0) << json.err.toStdString();
     const QJsonArray cells = QJsonDocument::fromJson(json.out.toUtf8()).array();
     const QStringList expected = {QStringLiteral("A1 n 1"),    QStringLiteral("A2 n 1.5"),
@@ -70,7 +71,7 @@ TEST(WorkbookCommands, CellsShowsWhatTheImportReads)
     EXPECT_EQ(seen, expected);
 
     // Default sheet "sheet1" in any case; texts untrimmed, control characters escaped.
-    const auto plain = runCorvina({QStringLiteral("cells"), workbook(QStringLiteral("import/numbers.xlsx"))});
+    const auto plain = runWorkbookCommand({QStringLiteral("cells"), workbook(QStringLiteral("import/numbers.xlsx"))});
     ASSERT_EQ(plain.status, 0);
     EXPECT_TRUE(plain.out.contains(QStringLiteral("A2\ts\t 1001 \n")));
     EXPECT_TRUE(plain.out.contains(QStringLiteral("A3\ts\t1001\\t\n")));
@@ -90,7 +91,7 @@ TEST(WorkbookCommands, CellsShowsWhatTheImportReads)
     };
     for (const auto& k : kinds) {
         const auto run =
-            runCorvina({QStringLiteral("cells"), workbook(QLatin1String(k.file)), QStringLiteral("--json")});
+            runWorkbookCommand({QStringLiteral("cells"), workbook(QLatin1String(k.file)), QStringLiteral("--json")});
         ASSERT_EQ(run.status, 0) << k.file << run.err.toStdString();
         QJsonParseError error;
         const QJsonArray array = QJsonDocument::fromJson(run.out.toUtf8(), &error).array();
@@ -103,7 +104,8 @@ TEST(WorkbookCommands, CellsShowsWhatTheImportReads)
         EXPECT_EQ(found, QString::fromUtf8(k.cell)) << k.file;
     }
 
-    const auto missing = runCorvina({QStringLiteral("cells"), workbook(QStringLiteral("import/no_sheet1.xlsx"))});
+    const auto missing =
+        runWorkbookCommand({QStringLiteral("cells"), workbook(QStringLiteral("import/no_sheet1.xlsx"))});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("没有名为“sheet1”的工作表"))) << missing.err.toStdString();
     EXPECT_TRUE(missing.out.isEmpty());

@@ -13,7 +13,7 @@ using namespace corvina::test;
 
 namespace {
 
-constexpr int Documents = 12;
+constexpr int DocumentsInTheRun = 12;
 
 // Every document issued once, recorded with the number used, and no attempt left open.
 void expectEveryDocumentIssuedOnce(const IssuingRig& rig, int documents)
@@ -38,7 +38,7 @@ void readersDuringARun()
     IssuingRig rig;
     ASSERT_TRUE(rig.ready()) << rig.error().toStdString();
     QString error;
-    ASSERT_TRUE(importSampleWorkbook(rig, Documents, &error)) << error.toStdString();
+    ASSERT_TRUE(importSampleWorkbook(rig, DocumentsInTheRun, &error)) << error.toStdString();
     // The stand-in takes a moment over each step, so that the readers meet the run at every step.
     const auto standin = startStandin(rig, {QStringLiteral("--step-delay"), QStringLiteral("60")});
     ASSERT_TRUE(standin);
@@ -67,10 +67,10 @@ void readersDuringARun()
     ASSERT_TRUE(waitFor([&] { return !run.running(); }, 120000));
     EXPECT_EQ(run.finish(0), 0) << run.err().toStdString();
     EXPECT_TRUE(failedReads.isEmpty()) << failedReads.join(QLatin1Char('\n')).toStdString();
-    EXPECT_GT(reads, Documents); // the readers really ran beside the run
+    EXPECT_GT(reads, DocumentsInTheRun); // the readers really ran beside the run
     ::testing::Test::RecordProperty("reads_during_the_run", reads);
 
-    expectEveryDocumentIssuedOnce(rig, Documents);
+    expectEveryDocumentIssuedOnce(rig, DocumentsInTheRun);
 }
 
 void secondDeskDuringARun()

@@ -25,25 +25,25 @@ QString documentId(int n)
     return QStringLiteral("XS2024%1").arg(n, 4, 10, QLatin1Char('0'));
 }
 
-struct Invoice {
+struct StationInvoice {
     QString code;
     QString number;
     QString station;
 };
 
 // Every invoice both stand-ins issued, by the document its contract number (HT-n) names.
-QMap<QString, QList<Invoice>> issuedByDocument(const QList<std::pair<const IssuingRig*, QString>>& stations)
+QMap<QString, QList<StationInvoice>> issuedByDocument(const QList<std::pair<const IssuingRig*, QString>>& stations)
 {
-    QMap<QString, QList<Invoice>> byDocument;
+    QMap<QString, QList<StationInvoice>> byDocument;
     for (const auto& [rig, station] : stations)
         for (const QStringList& row :
              sqliteRows(rig->issuingDatabase(), QStringLiteral("select FPDM, FPHM, HTBH from issued order by id")))
-            byDocument[documentId(row[2].mid(3).toInt())] << Invoice{row[0], row[1], station};
+            byDocument[documentId(row[2].mid(3).toInt())] << StationInvoice{row[0], row[1], station};
     return byDocument;
 }
 
 // The store holds the document as issued, with the code and number the issuing stand-in used.
-void expectRecorded(const IssuingRig& rig, const QString& id, const Invoice& invoice)
+void expectRecorded(const IssuingRig& rig, const QString& id, const StationInvoice& invoice)
 {
     const StoredState stored = rig.stored(id);
     EXPECT_EQ(stored.fok, QStringLiteral("1"));
@@ -122,9 +122,9 @@ TEST(ServerStations, TwoStationsIssueEveryDocumentExactlyOnce)
     for (int n = 1; n <= Documents; ++n) {
         const QString id = documentId(n);
         SCOPED_TRACE(id.toStdString());
-        const QList<Invoice> invoices = issued.value(id);
+        const QList<StationInvoice> invoices = issued.value(id);
         ASSERT_EQ(invoices.size(), 1) << "issued " << invoices.size() << " times";
-        const Invoice invoice = invoices.first();
+        const StationInvoice invoice = invoices.first();
         ++perStation[invoice.station];
         expectRecorded(s.one, id, invoice);
         // The station that printed it says so; the other passed it over (or never reached it).
@@ -135,7 +135,7 @@ TEST(ServerStations, TwoStationsIssueEveryDocumentExactlyOnce)
     // Both stations did their share, each from its own book.
     EXPECT_GT(perStation.value(StationOne), 0);
     EXPECT_GT(perStation.value(StationTwo), 0);
-    for (const QList<Invoice>& invoices : issued)
+    for (const QList<StationInvoice>& invoices : issued)
         EXPECT_EQ(invoices.first().code,
                   invoices.first().station == StationOne ? QStringLiteral("3100071140") : QStringLiteral("3100072260"));
     EXPECT_TRUE(s.openAttempts().isEmpty());
@@ -176,7 +176,7 @@ TEST(ServerStations, AStationKilledMidRunLeavesOnePendingAttemptTheOtherPassesOv
     EXPECT_EQ(open[0][1], StationOne);
     const auto issued = issuedByDocument(s.stations());
     // The other station passed that document over and issued it no invoice.
-    for (const Invoice& invoice : issued.value(cut))
+    for (const StationInvoice& invoice : issued.value(cut))
         EXPECT_EQ(invoice.station, StationOne);
     EXPECT_TRUE(two->err().contains(QStringLiteral("销售单据 %1 已由开票站“%2”于 %3 认领开票，本站跳过。")
                                         .arg(cut, StationOne, QString())
@@ -193,7 +193,7 @@ TEST(ServerStations, AStationKilledMidRunLeavesOnePendingAttemptTheOtherPassesOv
         expectRecorded(s.one, id, issued.value(id).first());
     }
     // What the dead station may have issued for the cut document is named by its open attempt.
-    for (const Invoice& invoice : issued.value(cut)) {
+    for (const StationInvoice& invoice : issued.value(cut)) {
         EXPECT_EQ(invoice.code, open[0][2]);
         EXPECT_EQ(invoice.number, open[0][3]);
     }

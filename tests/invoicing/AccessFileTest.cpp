@@ -37,12 +37,6 @@ QString fixturePath(const QString& file)
     return test::dataPath(QStringLiteral("access/") + file);
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The base name's exported tables: BASE.TABLE.csv, spaces dropped from TABLE.
 QStringList exportedTables(const QString& base)
 {
@@ -64,7 +58,7 @@ QList<QStringList> exported(const QString& file, QString table)
     for (const QString& name : exportedTables(baseOf(file)))
         if (name.compare(table, Qt::CaseInsensitive) == 0)
             return test::parseExportCsv(
-                readAll(test::dataPath(QStringLiteral("access/%1.%2.csv").arg(baseOf(file), name))));
+                test::fileBytes(test::dataPath(QStringLiteral("access/%1.%2.csv").arg(baseOf(file), name))));
     return {};
 }
 
@@ -115,7 +109,8 @@ TEST(AccessFile, EveryTableOfEveryFixtureMatchesTheExportCellByCell)
     for (const Fixture& fixture : kFixtures) {
         const QString file = QString::fromLatin1(fixture.file);
         SCOPED_TRACE(fixture.file);
-        const QByteArray before = QCryptographicHash::hash(readAll(fixturePath(file)), QCryptographicHash::Sha256);
+        const QByteArray before =
+            QCryptographicHash::hash(test::fileBytes(fixturePath(file)), QCryptographicHash::Sha256);
         RecordingPrompter prompter;
         IssuingDatabase db(fixturePath(file), prompter);
         ASSERT_TRUE(db.open()) << prompter.texts().join(QLatin1Char('|')).toStdString();
@@ -160,7 +155,7 @@ TEST(AccessFile, EveryTableOfEveryFixtureMatchesTheExportCellByCell)
         }
         db.close();
         // Reading never changes the invoicing program's file.
-        EXPECT_EQ(QCryptographicHash::hash(readAll(fixturePath(file)), QCryptographicHash::Sha256), before);
+        EXPECT_EQ(QCryptographicHash::hash(test::fileBytes(fixturePath(file)), QCryptographicHash::Sha256), before);
     }
 }
 
@@ -389,7 +384,7 @@ TEST(AccessFile, ChangedCopiesReadAsTheOriginal)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QByteArray bytes = readAll(fixturePath(c.file));
+        QByteArray bytes = test::fileBytes(fixturePath(c.file));
         ASSERT_GT(bytes.size(), 4096);
         c.change(bytes);
         test::TempFolder dir;
@@ -420,7 +415,7 @@ TEST(AccessFile, DamagedCopiesAreReadOrRefused)
     for (int seed = 0; seed < seeds; ++seed) {
         const Fixture& fixture = kFixtures[seed % std::size(kFixtures)];
         SCOPED_TRACE(QStringLiteral("%1 seed %2").arg(QLatin1String(fixture.file)).arg(seed).toStdString());
-        QByteArray bytes = readAll(fixturePath(QString::fromLatin1(fixture.file)));
+        QByteArray bytes = test::fileBytes(fixturePath(QString::fromLatin1(fixture.file)));
         // Bytes changed after the first page, at places and to values a seeded generator picks.
         std::uint32_t state = 2463534242u + static_cast<std::uint32_t>(seed) * 7919u;
         const auto next = [&state] {
@@ -485,7 +480,7 @@ TEST(AccessFile, TablesWithAnEmptyUsageMapAreRefused)
         std::memcpy(map + kRowCount + 4, &rowZero, 2);
     };
     const QString file = QStringLiteral("DateTestDatabase.mdb");
-    const QByteArray original = readAll(fixturePath(file));
+    const QByteArray original = test::fileBytes(fixturePath(file));
     ASSERT_EQ(original[0x14], 1); // Jet 4
     std::vector<int> userTables;  // their definitions' pages
     for (int page = 3; page < original.size() / kPage; ++page)
@@ -535,7 +530,7 @@ TEST(AccessFile, TablesWithAnEmptyUsageMapAreRefused)
 TEST(AccessFile, TheFileIsReadWhileItsProgramHoldsAndWritesIt)
 {
     const QString file = QStringLiteral("DateTestCjk.mdb");
-    const QByteArray original = readAll(fixturePath(file));
+    const QByteArray original = test::fileBytes(fixturePath(file));
     test::TempFolder dir;
     dir.write(QStringLiteral("DB_KP.mdb"), original);
     const QString path = dir.file(QStringLiteral("DB_KP.mdb"));
@@ -563,7 +558,7 @@ TEST(AccessFile, TheFileIsReadWhileItsProgramHoldsAndWritesIt)
     }
     program.close();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("DB_KP.mdb")});
-    EXPECT_EQ(readAll(path), original);
+    EXPECT_EQ(test::fileBytes(path), original);
     EXPECT_TRUE(prompter.texts().isEmpty());
 }
 
@@ -572,7 +567,7 @@ TEST(AccessFile, TheFileIsReadWhileItsProgramHoldsAndWritesIt)
 TEST(AccessFile, AFileBeingWrittenIsReadAgainBeforeItIsReported)
 {
     const QString file = QStringLiteral("DateTestDatabase.mdb");
-    const QByteArray original = readAll(fixturePath(file));
+    const QByteArray original = test::fileBytes(fixturePath(file));
     ASSERT_GT(original.size(), 3 * 4096);
     // DateTest's definition: the table page that names its columns (UCS-2 in Jet 4).
     const QString column = QStringLiteral("DateTimeCol");

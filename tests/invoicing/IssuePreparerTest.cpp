@@ -193,7 +193,7 @@ TEST(PrepareIssue, OutcomesOfOneCall)
             const QStringList lines = rig.recordLines();
             EXPECT_EQ(lines.value(6), QStringLiteral("<FPDM>") + c.fpdm + QStringLiteral("</FPDM>"));
             EXPECT_EQ(lines.value(7), QStringLiteral("<FPHM>") + c.dqkyh + QStringLiteral("</FPHM>"));
-            EXPECT_TRUE(readAll(rig.controlPath()).contains("<fphm>" + c.dqkyh.toUtf8() + "</fphm>"));
+            EXPECT_TRUE(fileBytes(rig.controlPath()).contains("<fphm>" + c.dqkyh.toUtf8() + "</fphm>"));
         }
     }
 }
@@ -295,7 +295,7 @@ TEST(PrepareIssue, ControlFileFailureLeavesTheRecordFileAlone)
     EXPECT_FALSE(rig.prepare());
     EXPECT_EQ(rig.prompter.texts(),
               QStringList{rig.kaippath() + QStringLiteral("\\Config\\invoice.xml") + QStringLiteral("更新失败!")});
-    EXPECT_EQ(readAll(rig.recordPath()), QByteArray("earlier"));
+    EXPECT_EQ(fileBytes(rig.recordPath()), QByteArray("earlier"));
 }
 
 #ifndef CORVINA_ACCESS_ODBC // the MDB Tools reader's messages; an ODBC build has its driver's

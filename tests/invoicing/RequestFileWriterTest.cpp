@@ -46,7 +46,7 @@ TEST(RequestFileWriter, ControlFileMatchesTheLayoutByteForByte)
     old.close();
 
     EXPECT_TRUE(rig.writeControl());
-    EXPECT_EQ(readAll(rig.controlPath()), readAll(dataPath(QStringLiteral("requests/invoice.xml"))));
+    EXPECT_EQ(fileBytes(rig.controlPath()), fileBytes(dataPath(QStringLiteral("requests/invoice.xml"))));
     EXPECT_TRUE(rig.prompter.shown().isEmpty());
 }
 
@@ -57,7 +57,7 @@ TEST(RequestFileWriter, RecordFileMatchesTheLayoutByteForByte)
     addLines(rig.store, QStringLiteral("XS-2024-002"), {{1, QStringLiteral("别的单据"), 1, 1, 1}});
 
     EXPECT_TRUE(rig.writeRecord());
-    EXPECT_EQ(readAll(rig.recordPath()), readAll(dataPath(QStringLiteral("requests/invoicedata_6.xml"))));
+    EXPECT_EQ(fileBytes(rig.recordPath()), fileBytes(dataPath(QStringLiteral("requests/invoicedata_6.xml"))));
     EXPECT_TRUE(rig.prompter.shown().isEmpty());
 }
 
@@ -79,8 +79,8 @@ TEST(RequestFileWriter, LayoutChosenByTheLastFiveCharacters)
         WriterRig rig;
         const QString name = QString::fromLatin1(c.file);
         ASSERT_TRUE(rig.write(rig.kaippath() + QStringLiteral("\\Config\\") + name));
-        const QStringList lines =
-            QString::fromUtf8(readAll(rig.folder.file(QStringLiteral("Config/") + name))).split(QStringLiteral("\r\n"));
+        const QStringList lines = QString::fromUtf8(fileBytes(rig.folder.file(QStringLiteral("Config/") + name)))
+                                      .split(QStringLiteral("\r\n"));
         EXPECT_EQ(lines.value(1), QString::fromLatin1(c.root));
     }
 }
@@ -209,9 +209,9 @@ TEST(RequestFileWriter, EveryValueEscapedSoTheFileStaysWellFormed)
 
     ASSERT_TRUE(rig.writeRecord());
     ASSERT_TRUE(rig.writeControl());
-    const QByteArray record = readAll(rig.recordPath());
+    const QByteArray record = fileBytes(rig.recordPath());
     EXPECT_EQ(xmlError(record), QString());
-    EXPECT_EQ(xmlError(readAll(rig.controlPath())), QString());
+    EXPECT_EQ(xmlError(fileBytes(rig.controlPath())), QString());
 
     const QStringList lines = rig.recordLines();
     const QStringList expected = {
@@ -225,7 +225,7 @@ TEST(RequestFileWriter, EveryValueEscapedSoTheFileStaysWellFormed)
     };
     for (const QString& line : expected)
         EXPECT_TRUE(lines.contains(line)) << line.toStdString();
-    EXPECT_EQ(lineStartingWith(QString::fromUtf8(readAll(rig.controlPath())).split(QStringLiteral("\r\n")),
+    EXPECT_EQ(lineStartingWith(QString::fromUtf8(fileBytes(rig.controlPath())).split(QStringLiteral("\r\n")),
                                QStringLiteral("<kp ")),
               QStringLiteral(R"(<kp zlid="1&quot; x=&quot;2">)"));
 }
@@ -276,7 +276,7 @@ TEST(RequestFileWriter, FailuresShowOneBoxAndKeepWhatWasWritten)
         addLines(rig.store, QStringLiteral("XS'01"), {{1, QStringLiteral("a"), 1, 1, 1}});
         const QString path = rig.kaippath() + QStringLiteral("\\Config\\invoicedata_6.xml");
         EXPECT_EQ(rig.write(path), c.ok);
-        const QByteArray bytes = readAll(rig.recordPath());
+        const QByteArray bytes = fileBytes(rig.recordPath());
         EXPECT_EQ(bytes.count("\r\n"), c.linesKept);
         EXPECT_TRUE(bytes.endsWith("\r\n"));
         if (c.ok) {
@@ -332,7 +332,7 @@ TEST(RequestFileWriter, WriteFailingHalfWay)
         WriterRig rig;
         ASSERT_TRUE(c.control ? rig.writeControl() : rig.writeRecord());
         const QString file = c.control ? rig.controlPath() : rig.recordPath();
-        const QByteArray before = readAll(file);
+        const QByteArray before = fileBytes(file);
         rig.data.FPDM = QStringLiteral("4400000000");
         bool ok = true;
         {
@@ -343,7 +343,7 @@ TEST(RequestFileWriter, WriteFailingHalfWay)
         const QString path = rig.kaippath() + (c.control ? QStringLiteral("\\Config\\invoice.xml")
                                                          : QStringLiteral("\\Config\\invoicedata_6.xml"));
         EXPECT_EQ(rig.prompter.texts(), QStringList{path + QStringLiteral("更新失败!")});
-        const QByteArray after = readAll(file);
+        const QByteArray after = fileBytes(file);
         if (c.previousKept) {
             EXPECT_EQ(after, before);
         } else {

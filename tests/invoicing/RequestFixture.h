@@ -95,12 +95,6 @@ inline std::vector<Line> sampleLines()
     };
 }
 
-inline QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Everything a writer needs, in a temporary invoicing-program folder with a Config subfolder.
 struct WriterRig {
     TempFolder folder;
@@ -131,7 +125,7 @@ struct WriterRig {
     }
     bool writeControl() { return write(kaippath() + QStringLiteral("\\Config\\invoice.xml")); }
     bool writeRecord() { return write(kaippath() + QStringLiteral("\\Config\\invoicedata_6.xml")); }
-    QStringList recordLines() const { return QString::fromUtf8(readAll(recordPath())).split(QStringLiteral("\r\n")); }
+    QStringList recordLines() const { return QString::fromUtf8(fileBytes(recordPath())).split(QStringLiteral("\r\n")); }
 };
 
 } // namespace corvina::test

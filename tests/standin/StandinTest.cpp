@@ -115,7 +115,7 @@ struct Request {
 
 QString logOf(const TempFolder& folder)
 {
-    return gbkDecode(readAll(folder.file(QStringLiteral("standin.log"))));
+    return gbkDecode(fileBytes(folder.file(QStringLiteral("standin.log"))));
 }
 
 } // namespace
@@ -164,7 +164,7 @@ TEST(Standin, InitVariants)
         EXPECT_EQ(single(folder.path(), QStringLiteral("select count(*) from FPB_TZ where ZTID=3")),
                   QString::number(c.enabled));
         EXPECT_EQ(single(folder.path(), QStringLiteral("select DQKYH from FPB_TZ where ZTID=3 order by ID")), c.next);
-        const QByteArray control = readAll(folder.file(QStringLiteral("Config/invoice.xml")));
+        const QByteArray control = fileBytes(folder.file(QStringLiteral("Config/invoice.xml")));
         if (c.left.isEmpty())
             EXPECT_TRUE(control.isEmpty());
         else

@@ -106,10 +106,4 @@ inline QList<QStringList> parseCsv(const QString& text)
     return rows;
 }
 
-inline QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace corvina::test

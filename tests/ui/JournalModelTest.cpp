@@ -7,12 +7,12 @@ using namespace corvina;
 
 namespace {
 
-QStringList g_complaints;
+QStringList g_warnings;
 
-void collectComplaints(QtMsgType type, const QMessageLogContext&, const QString& text)
+void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& text)
 {
     if (type != QtDebugMsg && type != QtInfoMsg)
-        g_complaints << text;
+        g_warnings << text;
 }
 
 IssueAttempt attempt(qint64 id, const char* doc, bool open, bool live, const char* settled = "")
@@ -38,8 +38,8 @@ IssueAttempt attempt(qint64 id, const char* doc, bool open, bool live, const cha
 // The model holds up under Qt's model checker through refreshes, and shows each attempt's state.
 TEST(JournalModel, RefreshesKeepTheModelConsistent)
 {
-    g_complaints.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectComplaints);
+    g_warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectWarnings);
     {
         JournalModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
@@ -67,5 +67,5 @@ TEST(JournalModel, RefreshesKeepTheModelConsistent)
         EXPECT_FALSE(model.data(model.index(0, 0), Qt::DisplayRole).isValid());
     }
     qInstallMessageHandler(previous);
-    EXPECT_TRUE(g_complaints.isEmpty()) << g_complaints.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(g_warnings.isEmpty()) << g_warnings.join(QLatin1Char('\n')).toStdString();
 }
